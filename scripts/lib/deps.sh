@@ -1,0 +1,18 @@
+# Debian packages the project needs, and an idempotent installer for them.
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
+                ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd)
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
