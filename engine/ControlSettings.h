@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "PatternTypes.h"
+#include "engine/PatternTypes.h"
 
 namespace maculo {
 

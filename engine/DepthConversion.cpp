@@ -1,4 +1,4 @@
-#include "DepthConversion.h"
+#include "engine/DepthConversion.h"
 
 #include <cstddef>
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "PatternTypes.h"
+#include "engine/PatternTypes.h"
 
 namespace maculo {
 

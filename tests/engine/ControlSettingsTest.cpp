@@ -1,4 +1,4 @@
-#include "ControlSettings.h"
+#include "engine/ControlSettings.h"
 
 #include <gtest/gtest.h>
 
