@@ -10,7 +10,7 @@ namespace {
 // next to each other in the destination: the writes fill whole cache lines
 // while the band's source rows stay in cache. Each pixel is still written once
 // from its own source, so the split does not matter to the result.
-constexpr int32_t kBandRows = 16;
+constexpr int32_t kBandRows = 4;
 
 // Moves pixel (x, y) of a pitch x height source to destination index
 // target(x, y).
