@@ -1,7 +1,7 @@
 // The row filters and the Gaussian weight table. Every output pixel is summed
 // afresh over its window in the stated order; pixels whose window stays inside
 // the row read their taps straight, the few near the ends go through the
-// mirror. Interior pixels are filtered a block at a time so that the block's
+// mirror. Outputs are filtered a group at a time so that the group's
 // independent sums keep the vector units busy.
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,8 @@
 namespace maculo {
 namespace {
 
-constexpr int kBlock = 6;
+// Six sums and the pixels they share fit the 16 SSE registers without spills.
+constexpr int kGroup = 6;
 
 // Runs f(0) ... f(N - 1) spelled out, so that a group's sums live in registers.
 template <int N, typename F>
@@ -107,7 +108,7 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Tap
                 EachPixel<N>([&](int j) { StorePixel(out + x + j, value[j]); });
             };
             int32_t x = from;
-            for (; x + kBlock <= to; x += kBlock) group.template operator()<kBlock>(x);
+            for (; x + kGroup <= to; x += kGroup) group.template operator()<kGroup>(x);
             for (; x < to; ++x) group.template operator()<1>(x);
         };
         span(0, inner, mirrored);
