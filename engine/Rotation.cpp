@@ -7,7 +7,7 @@ namespace maculo {
 namespace {
 
 // Source rows are taken in bands of four: for each column, a band's pixels land
-// next to each other in the destination and fill a 64-byte cache line, while
+// next to each other in the destination, 64 bytes, a cache line's worth, while
 // the band's source rows stream through the cache (wider bands measured
 // slower). Each pixel is still written once from its own source, so the split
 // does not matter to the result.
