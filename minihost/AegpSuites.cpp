@@ -71,10 +71,10 @@ size_t AegpSuites::LiveStreams() const {
     return static_cast<size_t>(std::count_if(streams_.begin(), streams_.end(), [](auto& r) { return r->live; }));
 }
 
-A_Err AegpSuites::Begin(AegpCall& call) {
+A_Err AegpSuites::Begin(AegpCall& call, CanFail canFail, Fault& fault) {
     std::string entry = NameOf(call.function);
     if (call.index >= 0) entry += "(" + std::to_string(call.index) + ")";
-    journal_.Call(std::move(entry));
+    fault = journal_.Call(std::move(entry), canFail);
     return plans_[call.function].Next();
 }
 
@@ -84,6 +84,13 @@ AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, v
         if (&ref->slot == handle && ref->live) return ref.get();
     journal_.Misuse(std::string(function) + ": not a live reference");
     return nullptr;
+}
+
+A_Err AegpSuites::Dispose(Ref* ref, Fault fault) {
+    if (!ref) return A_Err_PARAMETER;
+    // A disposal that answers an error still takes the reference away: the effect can do no more.
+    ref->live = false;
+    return fault == Fault::kError ? kInjectedError : A_Err_NONE;
 }
 
 void* AegpSuites::NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex index) {
@@ -97,7 +104,9 @@ A_Err AegpSuites::RegisterWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_P
     if (!self) return kNoHost;
     std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kRegisterWithAEGP};
-    A_Err err = self->Begin(call);
+    Fault fault;
+    A_Err err = self->Begin(call, kCanError, fault);
+    if (!err && fault == Fault::kError) err = kInjectedError;
     if (!err && (!name || !id)) err = A_Err_PARAMETER;
     if (!err) {
         *id = self->pluginId_;
@@ -114,10 +123,12 @@ A_Err AegpSuites::GetNewEffectForEffect(AEGP_PluginID id, PF_ProgPtr effect_ref,
     std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kGetNewEffectForEffect};
     call.pluginId = id;
-    A_Err err = self->Begin(call);
+    Fault fault;
+    A_Err err = self->Begin(call, kCanErrorOrBeEmpty, fault);
+    if (!err && fault == Fault::kError) err = kInjectedError;
     if (!err && (!effect || !IsOurEffect(effect_ref, self->journal_, "AEGP_GetNewEffectForEffect")))
         err = A_Err_PARAMETER;
-    if (!err) *effect = static_cast<AEGP_EffectRefH>(NewRef(self->effects_, -1));
+    if (!err) *effect = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_EffectRefH>(NewRef(self->effects_, -1));
     call.result = err;
     self->calls_.push_back(call);
     return err;
@@ -128,13 +139,9 @@ A_Err AegpSuites::DisposeEffect(AEGP_EffectRefH effect) {
     if (!self) return kNoHost;
     std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kDisposeEffect};
-    A_Err err = self->Begin(call);
-    if (!err) {
-        if (Ref* ref = self->FindLive(self->effects_, effect, "AEGP_DisposeEffect"))
-            ref->live = false;
-        else
-            err = A_Err_PARAMETER;
-    }
+    Fault fault;
+    A_Err err = self->Begin(call, kCanError, fault);
+    if (!err) err = Dispose(self->FindLive(self->effects_, effect, "AEGP_DisposeEffect"), fault);
     call.result = err;
     self->calls_.push_back(call);
     return err;
@@ -148,10 +155,12 @@ A_Err AegpSuites::GetNewEffectStreamByIndex(AEGP_PluginID id, AEGP_EffectRefH ef
     AegpCall call{AegpFunction::kGetNewEffectStreamByIndex};
     call.pluginId = id;
     call.index = index;
-    A_Err err = self->Begin(call);
+    Fault fault;
+    A_Err err = self->Begin(call, kCanErrorOrBeEmpty, fault);
+    if (!err && fault == Fault::kError) err = kInjectedError;
     if (!err && (!stream || index < 0 || !self->FindLive(self->effects_, effect, "AEGP_GetNewEffectStreamByIndex")))
         err = A_Err_PARAMETER;
-    if (!err) *stream = static_cast<AEGP_StreamRefH>(NewRef(self->streams_, index));
+    if (!err) *stream = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_StreamRefH>(NewRef(self->streams_, index));
     call.result = err;
     self->calls_.push_back(call);
     return err;
@@ -164,13 +173,9 @@ A_Err AegpSuites::DisposeStream(AEGP_StreamRefH stream) {
     Ref* ref = self->FindLive(self->streams_, stream, "AEGP_DisposeStream");
     AegpCall call{AegpFunction::kDisposeStream};
     call.index = ref ? ref->index : -1;
-    A_Err err = self->Begin(call);
-    if (!err) {
-        if (ref)
-            ref->live = false;
-        else
-            err = A_Err_PARAMETER;
-    }
+    Fault fault;
+    A_Err err = self->Begin(call, kCanError, fault);
+    if (!err) err = Dispose(ref, fault);
     call.result = err;
     self->calls_.push_back(call);
     return err;
@@ -187,7 +192,9 @@ A_Err AegpSuites::SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFla
     call.flag = flag;
     call.undoable = undoable != 0;
     call.set = set != 0;
-    A_Err err = self->Begin(call);
+    Fault fault;
+    A_Err err = self->Begin(call, kCanError, fault);
+    if (!err && fault == Fault::kError) err = kInjectedError;
     if (!err && !ref) err = A_Err_PARAMETER;
     if (!err && flag == AEGP_DynStreamFlag_HIDDEN) self->hidden_[ref->index] = call.set;
     call.result = err;

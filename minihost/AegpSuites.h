@@ -76,8 +76,11 @@ private:
     static A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                       A_Boolean set);
 
-    // With mutex_ held: counts the call, records it, returns the planned code.
-    A_Err Begin(AegpCall& call);
+    // With mutex_ held: counts the call, records it, returns the planned code
+    // (the call then does nothing) and sets the fault the call is to act out.
+    A_Err Begin(AegpCall& call, CanFail canFail, Fault& fault);
+    // Takes a live reference away; null refs answer an error.
+    static A_Err Dispose(Ref* ref, Fault fault);
     // A live reference behind `handle` among `refs`, or null (noted as misuse).
     Ref* FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle, const char* function);
     static void* NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex index);
