@@ -73,6 +73,26 @@ TEST(Host, KeepsWhatSetupCommandsHandOverAndPassesCurrentParameters) {
     EXPECT_EQ(host.Send(PF_Cmd_USER_CHANGED_PARAM), 7);
 }
 
+// Echoes what a frame's command got into out_data, as numbers.
+PF_Err RecordFrame(PF_Cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamList params, PF_LayerDef*, void*) {
+    out_data->out_flags = in_data->current_time;
+    out_data->out_flags2 = in_data->downsample_x.den;
+    return in_data->effect_ref == TheEffectRef() || params != nullptr ? 1 : PF_Err_NONE;
+}
+
+TEST(Host, FramesGetRecordsOfTheirOwnAndLeaveTheHostsAlone) {
+    Host host;
+    host.SetEntry(&RecordFrame);
+    FrameEffectRef ref;
+    ASSERT_EQ(host.SendFrame(FrameCall{ref.Get(), 48, PF_RationalScale{1, 4}}, PF_Cmd_SMART_RENDER, nullptr),
+              PF_Err_NONE);
+    EXPECT_EQ(host.OutData().out_flags, 48) << "what the frame left in out_data is kept";
+    EXPECT_EQ(host.OutData().out_flags2, 4);
+    EXPECT_EQ(host.InData().effect_ref, TheEffectRef());
+    EXPECT_EQ(host.InData().current_time, 0);
+    EXPECT_EQ(host.InData().downsample_x.den, 1u);
+}
+
 TEST(Host, ExistsOncePerProcessAndOutlivedTablesFailSafely) {
     SPBasicSuite basic{};
     {

@@ -92,6 +92,19 @@ TEST_F(InteractTest, CheckoutServesEachParametersCurrentValueAtTheAskedTime) {
     EXPECT_TRUE(journal.Misuses().empty());
 }
 
+TEST_F(InteractTest, KeyframesServeTheirValueAtTheirTimeOnly) {
+    ASSERT_EQ(Add(FloatSlider(6.0)), PF_Err_NONE);
+    interact.SetValueAt(1, 10, 42.0);
+    interact.SetValue(1, 7.0);
+    EXPECT_THROW(interact.SetValueAt(0, 10, 1.0), std::invalid_argument);
+    PF_ParamDef atKey{}, elsewhere{};
+    ASSERT_EQ(Checkout(1, atKey, 10), PF_Err_NONE);
+    ASSERT_EQ(Checkout(1, elsewhere, 11), PF_Err_NONE);
+    EXPECT_EQ(atKey.u.fs_d.value, 42.0);
+    EXPECT_EQ(elsewhere.u.fs_d.value, 7.0);
+    EXPECT_EQ(interact.ParamList()[1]->u.fs_d.value, 7.0) << "the parameter array holds the current value";
+}
+
 TEST_F(InteractTest, CheckoutFailuresAndStrayCheckins) {
     ASSERT_EQ(Add(FloatSlider(6.0)), PF_Err_NONE);
     PF_ParamDef def{};

@@ -125,5 +125,37 @@ TEST_F(SmartRenderTest, PreRenderDataGoesBackToTheRenderAndIsDeletedOnce) {
     EXPECT_EQ(deletions, 2);
 }
 
+TEST_F(SmartRenderTest, FramesWithReferencesOfTheirOwnServeTheirOwnWorldsSideBySide) {
+    PF_EffectWorld* otherLayer = worlds.MakeWorld(3, 3, PF_PixelFormat_ARGB32);
+    PF_EffectWorld* otherOutput = worlds.MakeWorld(3, 3, PF_PixelFormat_ARGB32);
+    Frame first(render, Frame::WholeFrame(8, 6), PF_GPU_Framework_NONE, 8, FrameWorlds{layer, output});
+    Frame second(render, Frame::WholeFrame(3, 3), PF_GPU_Framework_NONE, 8, FrameWorlds{otherLayer, otherOutput});
+    ASSERT_NE(first.EffectRef(), second.EffectRef());
+    ASSERT_NE(first.EffectRef(), TheEffectRef());
+
+    PF_CheckoutResult result{};
+    PF_PreRenderExtra* pre = second.PreRenderExtra();
+    ASSERT_EQ(pre->cb->checkout_layer(second.EffectRef(), 0, 0, &pre->input->output_request, 0, 1, 24, &result),
+              PF_Err_NONE);
+    EXPECT_EQ(result.max_result_rect.right, 3) << "the second frame's layer";
+
+    PF_EffectWorld* pixels = nullptr;
+    const PF_SmartRenderCallbacks& cb = *second.RenderExtra()->cb;
+    EXPECT_NE(cb.checkout_layer_pixels(first.EffectRef(), 0, &pixels), PF_Err_NONE)
+        << "the first frame checked no layer out";
+    ASSERT_EQ(cb.checkout_layer_pixels(second.EffectRef(), 0, &pixels), PF_Err_NONE);
+    EXPECT_EQ(pixels, otherLayer);
+    ASSERT_EQ(cb.checkout_output(first.EffectRef(), &pixels), PF_Err_NONE);
+    EXPECT_EQ(pixels, output);
+    EXPECT_EQ(journal.Misuses().size(), 1u);
+
+    const PF_ProgPtr gone = [&] {
+        Frame brief(render, Frame::WholeFrame(1, 1), PF_GPU_Framework_NONE, 8, FrameWorlds{layer, output});
+        return brief.EffectRef();
+    }();
+    EXPECT_NE(cb.checkout_output(gone, &pixels), PF_Err_NONE) << "a finished frame's reference is dead";
+    EXPECT_EQ(journal.Misuses().size(), 2u);
+}
+
 }  // namespace
 }  // namespace maculo::minihost

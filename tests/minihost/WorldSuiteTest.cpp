@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "minihost/EffectRef.h"
 #include "minihost/WorldSuite.h"
@@ -97,6 +98,13 @@ TEST_F(WorldSuiteTest, HostWorldsReportTheirFormatOrWhatTheHostSays) {
     PF_EffectWorld stranger{};
     EXPECT_NE(suite.PF_GetPixelFormat(&stranger, &format), PF_Err_NONE);
     EXPECT_EQ(worlds.LiveEffectWorlds(), 0u) << "host worlds are not the effect's";
+
+    PF_EffectWorld kept = *output;
+    worlds.DisposeHostWorld(output);
+    EXPECT_NE(suite.PF_GetPixelFormat(&kept, &format), PF_Err_NONE) << "gone once the host disposed of it";
+    PF_EffectWorld mine{};
+    ASSERT_EQ(suite.PF_NewWorld(TheEffectRef(), 1, 1, 1, PF_PixelFormat_ARGB32, &mine), PF_Err_NONE);
+    EXPECT_THROW(worlds.DisposeHostWorld(&mine), std::invalid_argument) << "the effect's world is the effect's to dispose";
 }
 
 }  // namespace

@@ -227,5 +227,33 @@ TEST(HostFaults, EveryCallOfASessionFailsInEveryWayItCanAndTheEffectCopes) {
     std::cout << sessions << " sessions, each with one of " << calls.size() << " host calls failing\n";
 }
 
+TEST(HostFaults, FrameRecordsWithPartsMissingAreRefusedBeforeAnyHostCall) {
+    Session session;
+    ASSERT_EQ(session.host.Send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    PF_EffectWorld* world = session.host.Worlds().MakeWorld(4, 4, PF_PixelFormat_ARGB32);
+    minihost::Frame frame(session.host.Render(), minihost::Frame::WholeFrame(4, 4), PF_GPU_Framework_NONE, 8,
+                          minihost::FrameWorlds{world, world});
+    const minihost::FrameCall call{frame.EffectRef(), 0, PF_RationalScale{1, 1}};
+    session.host.Log().Clear();
+
+    const PF_PreRenderExtra pre = *frame.PreRenderExtra();
+    for (PF_PreRenderExtra damaged : {PF_PreRenderExtra{nullptr, pre.output, pre.cb},
+                                      PF_PreRenderExtra{pre.input, nullptr, pre.cb},
+                                      PF_PreRenderExtra{pre.input, pre.output, nullptr}}) {
+        EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    }
+    int settings = 0;  // never read: the render stops before it
+    PF_SmartRenderInput input{};
+    input.pre_render_data = &settings;
+    for (PF_SmartRenderExtra damaged : {PF_SmartRenderExtra{nullptr, frame.RenderExtra()->cb},
+                                        PF_SmartRenderExtra{&input, nullptr}}) {
+        EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    }
+    for (const PF_Cmd cmd : {PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER})
+        EXPECT_EQ(session.host.SendFrame(call, cmd, nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_TRUE(session.host.Log().Calls().empty());
+    ExpectEverythingGivenBack(session.host);
+}
+
 }  // namespace
 }  // namespace maculo
