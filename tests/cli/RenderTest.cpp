@@ -195,7 +195,7 @@ TEST_F(Renderer, CtrlCStopsTheRenderAndWritesNothing) {
 
 TEST(RendererControls, MatchTheParametersThePluginDeclares) {
     // Never unloaded, as in a host.
-    minihost::EffectSession& session = *new minihost::EffectSession(MACULO_PLUGIN_PATH);
+    static minihost::EffectSession& session = *new minihost::EffectSession(MACULO_PLUGIN_PATH);
     const std::vector<minihost::AddedParam> added = session.GetHost().Params().Added();
     auto declared = [&](int32_t param) -> const PF_ParamDef& { return added.at(size_t(param - 1)).def; };
     for (const NumericControl& c : kNumericControls) {
