@@ -14,13 +14,12 @@ namespace maculo {
 inline constexpr char kPatternProgramSource[] = R"CLC(
 #pragma OPENCL FP_CONTRACT OFF
 
-/* NaN becomes 0 (a plain comparison would let it through). */
+/* NaN and -0 become +0. Written with comparisons, as the processor clamp is:
+   OpenCL's min and max leave NaN undefined, and a zero's sign could differ. */
 inline float Saturate(const float n)
 {
-    if (isnan(n)) return 0.0f;
-    if (n < 0.0f) return 0.0f;
-    if (n > 1.0f) return 1.0f;
-    return n;
+    const float c = n > 0.0f ? n : 0.0f;
+    return c < 1.0f ? c : 1.0f;
 }
 
 inline float4 Saturate4(const float4 n)
