@@ -71,11 +71,30 @@ size_t AegpSuites::LiveStreams() const {
     return static_cast<size_t>(std::count_if(streams_.begin(), streams_.end(), [](auto& r) { return r->live; }));
 }
 
-A_Err AegpSuites::Begin(AegpCall& call, CanFail canFail, Fault& fault) {
+template <class Act>
+A_Err AegpSuites::Perform(AegpCall call, CanFail canFail, Act act, void* stream) {
+    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
+    if (!self) return kNoHost;
+    std::lock_guard lock(self->mutex_);
+    if (stream)
+        for (const auto& ref : self->streams_)
+            if (&ref->slot == stream) call.index = ref->index;
     std::string entry = NameOf(call.function);
     if (call.index >= 0) entry += "(" + std::to_string(call.index) + ")";
-    fault = journal_.Call(std::move(entry), canFail);
-    return plans_[call.function].Next();
+    const Fault fault = self->journal_.Call(std::move(entry), canFail);
+
+    A_Err err = self->plans_[call.function].Next();
+    if (!err) err = act(*self, call, fault);
+    call.result = err;
+    self->calls_.push_back(call);
+    return err;
+}
+
+A_Err AegpSuites::Dispose(Ref* ref, Fault fault) {
+    if (!ref) return A_Err_PARAMETER;
+    // A disposal that answers an error still takes the reference away: the effect can do no more.
+    ref->live = false;
+    return fault == Fault::kError ? kInjectedError : A_Err_NONE;
 }
 
 AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle,
@@ -86,13 +105,6 @@ AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, v
     return nullptr;
 }
 
-A_Err AegpSuites::Dispose(Ref* ref, Fault fault) {
-    if (!ref) return A_Err_PARAMETER;
-    // A disposal that answers an error still takes the reference away: the effect can do no more.
-    ref->live = false;
-    return fault == Fault::kError ? kInjectedError : A_Err_NONE;
-}
-
 void* AegpSuites::NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex index) {
     refs.push_back(std::make_unique<Ref>());
     refs.back()->index = index;
@@ -100,106 +112,71 @@ void* AegpSuites::NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex 
 }
 
 A_Err AegpSuites::RegisterWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    AegpCall call{AegpFunction::kRegisterWithAEGP};
-    Fault fault;
-    A_Err err = self->Begin(call, kCanError, fault);
-    if (!err && fault == Fault::kError) err = kInjectedError;
-    if (!err && (!name || !id)) err = A_Err_PARAMETER;
-    if (!err) {
-        *id = self->pluginId_;
-        self->registeredNames_.emplace_back(name);
-    }
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(AegpCall{AegpFunction::kRegisterWithAEGP}, kCanError, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
+        if (!name || !id) return A_Err_PARAMETER;
+        *id = self.pluginId_;
+        self.registeredNames_.emplace_back(name);
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::GetNewEffectForEffect(AEGP_PluginID id, PF_ProgPtr effect_ref, AEGP_EffectRefH* effect) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kGetNewEffectForEffect};
     call.pluginId = id;
-    Fault fault;
-    A_Err err = self->Begin(call, kCanErrorOrBeEmpty, fault);
-    if (!err && fault == Fault::kError) err = kInjectedError;
-    if (!err && (!effect || !IsOurEffect(effect_ref, self->journal_, "AEGP_GetNewEffectForEffect")))
-        err = A_Err_PARAMETER;
-    if (!err) *effect = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_EffectRefH>(NewRef(self->effects_, -1));
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(call, kCanErrorOrBeEmpty, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
+        if (!effect || !IsOurEffect(effect_ref, self.journal_, "AEGP_GetNewEffectForEffect")) return A_Err_PARAMETER;
+        *effect = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_EffectRefH>(NewRef(self.effects_, -1));
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::DisposeEffect(AEGP_EffectRefH effect) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    AegpCall call{AegpFunction::kDisposeEffect};
-    Fault fault;
-    A_Err err = self->Begin(call, kCanError, fault);
-    if (!err) err = Dispose(self->FindLive(self->effects_, effect, "AEGP_DisposeEffect"), fault);
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(AegpCall{AegpFunction::kDisposeEffect}, kCanError, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        return Dispose(self.FindLive(self.effects_, effect, "AEGP_DisposeEffect"), fault);
+    });
 }
 
 A_Err AegpSuites::GetNewEffectStreamByIndex(AEGP_PluginID id, AEGP_EffectRefH effect, PF_ParamIndex index,
                                             AEGP_StreamRefH* stream) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kGetNewEffectStreamByIndex};
     call.pluginId = id;
     call.index = index;
-    Fault fault;
-    A_Err err = self->Begin(call, kCanErrorOrBeEmpty, fault);
-    if (!err && fault == Fault::kError) err = kInjectedError;
-    if (!err && (!stream || index < 0 || !self->FindLive(self->effects_, effect, "AEGP_GetNewEffectStreamByIndex")))
-        err = A_Err_PARAMETER;
-    if (!err) *stream = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_StreamRefH>(NewRef(self->streams_, index));
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(call, kCanErrorOrBeEmpty, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
+        if (!stream || index < 0 || !self.FindLive(self.effects_, effect, "AEGP_GetNewEffectStreamByIndex"))
+            return A_Err_PARAMETER;
+        *stream = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_StreamRefH>(NewRef(self.streams_, index));
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::DisposeStream(AEGP_StreamRefH stream) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    Ref* ref = self->FindLive(self->streams_, stream, "AEGP_DisposeStream");
-    AegpCall call{AegpFunction::kDisposeStream};
-    call.index = ref ? ref->index : -1;
-    Fault fault;
-    A_Err err = self->Begin(call, kCanError, fault);
-    if (!err) err = Dispose(ref, fault);
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(
+        AegpCall{AegpFunction::kDisposeStream}, kCanError,
+        [&](AegpSuites& self, AegpCall&, Fault fault) {
+            return Dispose(self.FindLive(self.streams_, stream, "AEGP_DisposeStream"), fault);
+        },
+        stream);
 }
 
 A_Err AegpSuites::SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                        A_Boolean set) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    Ref* ref = self->FindLive(self->streams_, stream, "AEGP_SetDynamicStreamFlag");
     AegpCall call{AegpFunction::kSetDynamicStreamFlag};
-    call.index = ref ? ref->index : -1;
     call.flag = flag;
     call.undoable = undoable != 0;
     call.set = set != 0;
-    Fault fault;
-    A_Err err = self->Begin(call, kCanError, fault);
-    if (!err && fault == Fault::kError) err = kInjectedError;
-    if (!err && !ref) err = A_Err_PARAMETER;
-    if (!err && flag == AEGP_DynStreamFlag_HIDDEN) self->hidden_[ref->index] = call.set;
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(
+        call, kCanError,
+        [&](AegpSuites& self, AegpCall& made, Fault fault) {
+            if (fault == Fault::kError) return kInjectedError;
+            Ref* ref = self.FindLive(self.streams_, stream, "AEGP_SetDynamicStreamFlag");
+            if (!ref) return A_Err_PARAMETER;
+            if (flag == AEGP_DynStreamFlag_HIDDEN) self.hidden_[ref->index] = made.set;
+            return A_Err_NONE;
+        },
+        stream);
 }
 
 }  // namespace maculo::minihost

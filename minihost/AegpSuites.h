@@ -76,10 +76,12 @@ private:
     static A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                       A_Boolean set);
 
-    // With mutex_ held: counts the call, records it, returns the planned code
-    // (the call then does nothing) and sets the fault the call is to act out.
-    A_Err Begin(AegpCall& call, CanFail canFail, Fault& fault);
-    // Takes a live reference away; null refs answer an error.
+    // One call: its journal entry, the planned failure or else `act` (told
+    // the fault to act out, among those in `canFail`), then the record of it.
+    // A stream handle, when given, tells the record which parameter it was.
+    template <class Act>
+    static A_Err Perform(AegpCall call, CanFail canFail, Act act, void* stream = nullptr);
+    // Takes a live reference away; a null one answers an error.
     static A_Err Dispose(Ref* ref, Fault fault);
     // A live reference behind `handle` among `refs`, or null (noted as misuse).
     Ref* FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle, const char* function);
