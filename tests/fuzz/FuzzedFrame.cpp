@@ -70,6 +70,7 @@ struct Frame {
     A_long width, height;     // the output's
     A_long layerWidth, layerHeight;
     A_long layerPadding, outputPadding;
+    A_long layerTrim, outputTrim;  // bytes taken off each world's rowbytes, as a careless host might
     PF_GPU_Framework gpu;
     A_u_long downsample;
     PatternControls controls;
@@ -103,6 +104,11 @@ Frame Decode(ByteReader& in) {
     const uint8_t last = in.Take<uint8_t>();
     f.cancelAfter = last % 2;
     f.specials = last & 0x10;
+    const uint8_t trim = in.Take<uint8_t>();
+    if (trim >= 0xC0) {
+        f.layerTrim = trim & 0x07;
+        f.outputTrim = (trim >> 3) & 0x07;
+    }
     return f;
 }
 
@@ -121,10 +127,9 @@ void BoundWork(Frame& f) {
     for (A_long* side : {&f.width, &f.height, &f.layerWidth, &f.layerHeight}) *side = A_long(*side * scale);
 }
 
-// The layer's bytes, padding included, from the rest of the input.
-void FillLayer(PF_EffectWorld& layer, const Frame& f, const ByteReader& in) {
+// The layer's `count` bytes, padding included, from the rest of the input.
+void FillLayer(PF_EffectWorld& layer, size_t count, const Frame& f, const ByteReader& in) {
     auto* bytes = reinterpret_cast<uint8_t*>(layer.data);
-    const size_t count = size_t(layer.rowbytes) * size_t(layer.height);
     for (size_t i = 0; i < count; ++i) bytes[i] = in.Cycled(i);
     if (f.depth != 32 || !f.specials) return;
     auto* channels = reinterpret_cast<float*>(layer.data);
@@ -151,6 +156,12 @@ std::vector<uint8_t> Picture(const PF_EffectWorld& output, size_t pixelBytes) {
 }
 
 constexpr uint8_t kUntouched = 0x5A;
+
+// A world whose rows hold whole pixels and at least its picture's width.
+bool Addressable(const PF_EffectWorld& world, size_t pixelBytes) {
+    return world.rowbytes > 0 && size_t(world.rowbytes) % pixelBytes == 0 &&
+           size_t(world.rowbytes) / pixelBytes >= size_t(world.width);
+}
 
 }  // namespace
 
@@ -180,34 +191,39 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     minihost::WorldSuite& worlds = host.Worlds();
     PF_EffectWorld* layer = worlds.MakeWorld(f.layerWidth, f.layerHeight, FormatOf(f.depth), f.layerPadding);
     PF_EffectWorld* output = worlds.MakeWorld(f.width, f.height, FormatOf(f.depth), f.outputPadding);
-    FillLayer(*layer, f, in);
-    worlds.ReportFormatAs(layer, f.reported);
-    const size_t outputBytes = size_t(output->rowbytes) * size_t(output->height);
+    const size_t outputBytes = size_t(output->rowbytes) * size_t(output->height);  // all the host allocated
+    FillLayer(*layer, size_t(layer->rowbytes) * size_t(layer->height), f, in);
     std::memset(output->data, kUntouched, outputBytes);
+    worlds.ReportFormatAs(layer, f.reported);
+    layer->rowbytes -= f.layerTrim;
+    output->rowbytes -= f.outputTrim;
 
     const PF_Err err = session.RenderFrameAt(0, f.downsample, *layer, *output, int16_t(f.depth), f.gpu);
 
+    const size_t pixelBytes = size_t(f.depth / 2);
     const bool known = f.reported == FormatOf(f.depth);
     const bool empty = f.width == 0 || f.height == 0;
-    const bool layerTooSmall = f.layerWidth < f.width || f.layerHeight < f.height;
+    const bool unusable = !Addressable(*layer, pixelBytes) || !Addressable(*output, pixelBytes) ||
+                          f.layerWidth < f.width || f.layerHeight < f.height;
     const bool cancelled = progressCalls > f.cancelAfter;
-    const PF_Err expected = !known                    ? PF_Err_INTERNAL_STRUCT_DAMAGED
-                            : empty                   ? PF_Err_NONE
-                            : layerTooSmall           ? PF_Err_INTERNAL_STRUCT_DAMAGED
-                            : cancelled               ? PF_Interrupt_CANCEL
-                                                      : PF_Err_NONE;
+    const PF_Err expected = !known     ? PF_Err_INTERNAL_STRUCT_DAMAGED
+                            : empty    ? PF_Err_NONE
+                            : unusable ? PF_Err_INTERNAL_STRUCT_DAMAGED
+                            : cancelled ? PF_Interrupt_CANCEL
+                                        : PF_Err_NONE;
     expect(err == expected, "the frame answers " + std::to_string(expected) + ", not " + std::to_string(err));
 
-    const size_t pixelBytes = size_t(f.depth / 2);
+    // Picture bytes as the host sees the output; every other byte it allocated is the host's alone.
     const auto* outBytes = reinterpret_cast<const uint8_t*>(output->data);
-    bool paddingKept = true, untouched = true;
+    const size_t hostRows = output->rowbytes > 0 ? size_t(output->rowbytes) * size_t(output->height) : 0;
+    bool othersKept = true, untouched = true;
     for (size_t i = 0; i < outputBytes; ++i) {
-        const bool picture = i % size_t(output->rowbytes) < size_t(f.width) * pixelBytes;
-        if (outBytes[i] != kUntouched) (picture ? untouched : paddingKept) = false;
+        const bool picture = i < hostRows && i % size_t(output->rowbytes) < size_t(f.width) * pixelBytes;
+        if (outBytes[i] != kUntouched) (picture ? untouched : othersKept) = false;
     }
-    expect(paddingKept, "the output's row padding is never written");
+    expect(othersKept, "nothing outside the output's picture is written");
     if (err != PF_Err_NONE) expect(untouched, "a failed frame leaves the output untouched");
-    if (err == PF_Err_NONE && known && !empty && !layerTooSmall) {
+    if (err == PF_Err_NONE && known && !empty && !unusable) {
         const std::vector<uint8_t> expectedPicture = f.depth == 8    ? Expected<Pixel8>(*layer, f)
                                                      : f.depth == 16 ? Expected<Pixel16>(*layer, f)
                                                                      : Expected<PixelF>(*layer, f);

@@ -255,5 +255,28 @@ TEST(HostFaults, FrameRecordsWithPartsMissingAreRefusedBeforeAnyHostCall) {
     ExpectEverythingGivenBack(session.host);
 }
 
+TEST(HostFaults, WorldsWhoseRowsHoldNoWholeNumberOfPixelsAreRefused) {
+    Session session;
+    ASSERT_EQ(session.host.Send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    ASSERT_EQ(session.host.Send(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+    for (const int depth : {8, 16, 32}) {
+        for (const bool trimLayer : {true, false}) {
+            SCOPED_TRACE(std::to_string(depth) + (trimLayer ? " bits, the layer's rows" : " bits, the output's rows"));
+            PF_EffectWorld* layer = test::SeededWorld(session.host.Worlds(), 5, 4, depth, 1, 1);
+            PF_EffectWorld* output = test::SeededWorld(session.host.Worlds(), 5, 4, depth, 1, 2);
+            (trimLayer ? layer : output)->rowbytes -= 1;  // still wide enough for the picture
+            const std::vector<unsigned char> before = test::Bytes(*output);
+            minihost::Frame frame(session.host.Render(), minihost::Frame::WholeFrame(5, 4), PF_GPU_Framework_NONE,
+                                  int16_t(depth), minihost::FrameWorlds{layer, output});
+            const minihost::FrameCall call{frame.EffectRef(), 0, PF_RationalScale{1, 1}};
+            ASSERT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, frame.PreRenderExtra()), PF_Err_NONE);
+            EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_RENDER, frame.RenderExtra()),
+                      PF_Err_INTERNAL_STRUCT_DAMAGED);
+            EXPECT_TRUE(test::Bytes(*output) == before) << "the output was touched";
+        }
+    }
+    ExpectEverythingGivenBack(session.host);
+}
+
 }  // namespace
 }  // namespace maculo
