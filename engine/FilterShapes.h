@@ -26,9 +26,11 @@ struct GaussianTableShape {
     float coef2;
 };
 
-// Length and coefficients of the Gaussian weight table for a sanitised sigma,
-// every operation rounded to single precision on its own.
+// Length and coefficients of the Gaussian weight table, every operation
+// rounded to single precision on its own. The sigma is sanitised here too, so
+// no caller can reach the float-to-int conversion with NaN or infinity.
 inline GaussianTableShape ShapeGaussianTable(float sigma) {
+    sigma = SanitizeSigma(sigma);
     const float scaled = sigma * -9.0f;
     const int32_t t = static_cast<int32_t>(scaled * 0.5f);
     int32_t taps = 1 - 2 * t;
@@ -52,15 +54,21 @@ inline float GaussianWeight(int32_t i, const GaussianTableShape& shape) {
     return e * shape.coef1;
 }
 
-// Box window of width a (a sanitised 3 * sigma): k whole pixels, h on each
-// side of the centre, and the next pixel on each side at weight f.
+// Box window of width a (3 * sigma): k whole pixels, h on each side of the
+// centre, and the next pixel on each side at weight f.
 struct BoxWindow {
     int32_t k;
     int32_t h;
     float f;
 };
 
+inline constexpr float kMaxBoxWidth = 3.0f * kMaxSigma;
+
+// A NaN, infinite or negative width counts as 0, an oversized one is bounded,
+// for the same reason as SanitizeSigma.
 inline BoxWindow ShapeBoxWindow(float a) {
+    if (!(a > 0.0f)) a = 0.0f;
+    if (a > kMaxBoxWidth) a = kMaxBoxWidth;
     const int32_t k = 1 - 2 * static_cast<int32_t>(a * -0.5f);
     const float half = a * 0.5f;
     return {k, k / 2, half - std::floor(half)};
@@ -68,12 +76,14 @@ inline BoxWindow ShapeBoxWindow(float a) {
 
 // Reflects p into 0 ... last without repeating the edge pixel, reflecting
 // again for rows shorter than the filter's reach so no read leaves the row.
+// Single reflections, the common case at the ends of normal rows, avoid the
+// division.
 inline int32_t MirrorIndex(int32_t p, int32_t last) {
     if (last <= 0) return 0;
     const int32_t period = 2 * last;
-    int32_t q = std::abs(p) % period;
-    if (q > last) q = period - q;
-    return q;
+    int32_t q = std::abs(p);
+    if (q > period) q %= period;
+    return q > last ? period - q : q;
 }
 
 }  // namespace maculo

@@ -47,5 +47,7 @@ struct ProgressHook {
 // Result codes the engine can produce besides a callback's own value.
 inline constexpr int32_t kPatternOk = 0;
 inline constexpr int32_t kPatternOutOfMemory = 4;
+// Geometry no working image can have (negative sizes, pitch below width).
+inline constexpr int32_t kPatternBadDims = 512;
 
 }  // namespace maculo
