@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the Windows x64 plug-in, build-windows/MaculoPattern.aex, with Debian's
+# MinGW-w64 (installing it and Wine when missing). Programs that the build runs
+# itself go through Wine, in a prefix of its own under build-windows/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/lib/deps.sh
+ensure_packages cmake ninja-build libboost-dev opencl-c-headers "${WINDOWS_PACKAGES[@]}"
+
+export WINEPREFIX="$PWD/build-windows/wine"
+export WINEDEBUG=-all
+mkdir -p build-windows
+
+cmake -S . -B build-windows -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DMACULO_WERROR=ON \
+      -DMACULO_BUILD_TESTS=OFF -DMACULO_BUILD_BENCH=OFF
+cmake --build build-windows -j "$(nproc)" "$@"
