@@ -1,0 +1,110 @@
+// The host's side of smart rendering. SmartRenderHost answers the effect's
+// callbacks: checkout_layer at pre-render (the layer over the requested
+// area), then the layer's pixels and the output buffer at render. A Frame
+// holds one frame's records, from the pre-render request to the moment the
+// host hands the pre-render data back through delete_pre_render_data_func.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "host/HostApi.h"
+#include "minihost/ActiveSlot.h"
+#include "minihost/FailurePlan.h"
+#include "minihost/Journal.h"
+
+namespace maculo::minihost {
+
+struct LayerCheckout {
+    PF_ParamIndex index;
+    A_long checkoutId;
+    PF_RenderRequest request;
+    A_long what_time;
+    A_long time_step;
+    A_u_long time_scale;
+};
+
+enum class SmartCall { kCheckoutLayer, kCheckoutLayerPixels, kCheckoutOutput, kCheckinLayerPixels };
+
+class SmartRenderHost {
+public:
+    explicit SmartRenderHost(Journal& journal);
+
+    const PF_PreRenderCallbacks* PreRenderCallbacks() const { return &preRender_; }
+    const PF_SmartRenderCallbacks* RenderCallbacks() const { return &render_; }
+
+    // The layer's pixels and the output buffer of the frames to come (host
+    // worlds, e.g. from WorldSuite::MakeWorld). The layer's size bounds what
+    // checkout_layer reports.
+    void SetLayer(PF_EffectWorld* layer);
+    void SetOutput(PF_EffectWorld* output);
+
+    void FailAt(SmartCall call, int nthCallFromNow, PF_Err code);
+
+    std::vector<LayerCheckout> LayerCheckouts() const;
+    int PixelCheckouts() const;  // successful checkout_layer_pixels calls
+    int PixelCheckins() const;   // checkin_layer_pixels calls
+    int OutputCheckouts() const;
+
+    // A new frame: forgets the layer checkouts of the previous one.
+    void BeginFrame();
+
+private:
+    static PF_Err CheckoutLayer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkoutId,
+                                const PF_RenderRequest* request, A_long what_time, A_long time_step,
+                                A_u_long time_scale, PF_CheckoutResult* result);
+    static PF_Err GuidMixIn(PF_ProgPtr effect_ref, A_u_long size, const void* buffer);
+    static PF_Err CheckoutLayerPixels(PF_ProgPtr effect_ref, A_long checkoutId, PF_EffectWorld** pixels);
+    static PF_Err CheckinLayerPixels(PF_ProgPtr effect_ref, A_long checkoutId);
+    static PF_Err CheckoutOutput(PF_ProgPtr effect_ref, PF_EffectWorld** output);
+
+    Journal& journal_;
+    PF_PreRenderCallbacks preRender_{};
+    PF_SmartRenderCallbacks render_{};
+    mutable std::mutex mutex_;
+    PF_EffectWorld* layer_ = nullptr;
+    PF_EffectWorld* output_ = nullptr;
+    std::map<SmartCall, FailurePlan> plans_;
+    std::vector<LayerCheckout> layerCheckouts_;
+    std::map<A_long, int> pixelsOut_;  // checkout id -> pixel checkouts not yet checked in
+    int pixelCheckouts_ = 0;
+    int pixelCheckins_ = 0;
+    int outputCheckouts_ = 0;
+    ActiveSlot<SmartRenderHost> active_{this};
+};
+
+// One frame's exchange. The host keeps the pre-render output until it no
+// longer needs it and then, once, calls the effect's delete function, also
+// when no render followed the pre-render.
+class Frame {
+public:
+    Frame(SmartRenderHost& host, const PF_RenderRequest& request, PF_GPU_Framework whatGpu, int16_t bitdepth);
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+
+    // The extra of PF_Cmd_SMART_PRE_RENDER; its output starts with empty rectangles.
+    PF_PreRenderExtra* PreRenderExtra() { return &preRenderExtra_; }
+    // The extra of PF_Cmd_SMART_RENDER, carrying the pre-render data back.
+    PF_SmartRenderExtra* RenderExtra();
+    const PF_PreRenderOutput& PreRenderOutput() const { return preRenderOutput_; }
+
+    // Hands the pre-render data back to the effect's delete function, once.
+    void ReleasePreRenderData();
+
+    // A request for the whole of a width × height frame.
+    static PF_RenderRequest WholeFrame(A_long width, A_long height);
+
+private:
+    PF_PreRenderInput preRenderInput_{};
+    PF_PreRenderOutput preRenderOutput_{};
+    PF_PreRenderCallbacks preRenderCallbacks_{};
+    PF_PreRenderExtra preRenderExtra_{};
+    PF_SmartRenderInput renderInput_{};
+    PF_SmartRenderCallbacks renderCallbacks_{};
+    PF_SmartRenderExtra renderExtra_{};
+    bool released_ = false;
+};
+
+}  // namespace maculo::minihost

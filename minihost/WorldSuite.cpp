@@ -1,0 +1,153 @@
+#include "minihost/WorldSuite.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "minihost/EffectRef.h"
+#include "minihost/HandleSuite.h"
+
+namespace maculo::minihost {
+
+namespace {
+constexpr int64_t kMaxWorldBytes = int64_t{1} << 31;
+}  // namespace
+
+A_long BytesPerPixel(PF_PixelFormat format) {
+    switch (format) {
+        case PF_PixelFormat_ARGB32: return 4;
+        case PF_PixelFormat_ARGB64: return 8;
+        case PF_PixelFormat_ARGB128: return 16;
+        default: return 0;
+    }
+}
+
+WorldSuite::WorldSuite(Journal& journal) : journal_(journal) {
+    table_.PF_NewWorld = &WorldSuite::NewWorld;
+    table_.PF_DisposeWorld = &WorldSuite::DisposeWorld;
+    table_.PF_GetPixelFormat = &WorldSuite::GetPixelFormat;
+}
+
+std::unique_ptr<WorldSuite::Buffer> WorldSuite::Allocate(A_long width, A_long height, PF_PixelFormat format,
+                                                         A_long padding, unsigned char fill, PF_EffectWorld& world) {
+    const A_long pixelBytes = BytesPerPixel(format);
+    if (pixelBytes == 0 || width < 0 || height < 0 || padding < 0) return nullptr;
+    const int64_t rowBytes = (int64_t{width} + padding) * pixelBytes;
+    const int64_t total = rowBytes * height;
+    if (rowBytes > INT32_MAX || total > kMaxWorldBytes) return nullptr;
+
+    auto buffer = std::make_unique<Buffer>();
+    buffer->bytes.assign(static_cast<size_t>(std::max<int64_t>(total, 1)), fill);
+    buffer->format = format;
+    world = PF_EffectWorld{};
+    world.data = reinterpret_cast<PF_PixelPtr>(buffer->bytes.data());
+    world.rowbytes = static_cast<A_long>(rowBytes);
+    world.width = width;
+    world.height = height;
+    world.extent_hint = PF_LRect{0, 0, width, height};
+    world.pix_aspect_ratio = PF_RationalScale{1, 1};
+    return buffer;
+}
+
+PF_EffectWorld* WorldSuite::MakeWorld(A_long width, A_long height, PF_PixelFormat format, A_long paddingPixels) {
+    PF_EffectWorld world;
+    std::unique_ptr<Buffer> buffer = Allocate(width, height, format, paddingPixels, 0, world);
+    if (!buffer) throw std::invalid_argument("MakeWorld: unsupported format or size");
+    buffer->ownedByHost = true;
+    buffer->hostWorld = world;
+    PF_EffectWorld* record = &buffer->hostWorld;
+    std::lock_guard lock(mutex_);
+    buffers_.emplace(world.data, std::move(buffer));
+    return record;
+}
+
+void WorldSuite::ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat format) {
+    std::lock_guard lock(mutex_);
+    auto it = buffers_.find(world ? world->data : nullptr);
+    if (it == buffers_.end()) throw std::invalid_argument("ReportFormatAs: not a world of this host");
+    it->second->format = format;
+}
+
+void WorldSuite::SetRowPadding(A_long pixels) {
+    std::lock_guard lock(mutex_);
+    rowPadding_ = pixels;
+}
+
+void WorldSuite::FailNewWorld(int nthCallFromNow, PF_Err code) {
+    std::lock_guard lock(mutex_);
+    newWorldFailures_.FailAt(nthCallFromNow, code);
+}
+
+void WorldSuite::FailGetPixelFormat(int nthCallFromNow, PF_Err code) {
+    std::lock_guard lock(mutex_);
+    pixelFormatFailures_.FailAt(nthCallFromNow, code);
+}
+
+std::vector<WorldRequest> WorldSuite::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+size_t WorldSuite::LiveEffectWorlds() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<size_t>(std::count_if(buffers_.begin(), buffers_.end(),
+                                             [](const auto& entry) { return !entry.second->ownedByHost; }));
+}
+
+PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear,
+                            PF_PixelFormat format, PF_EffectWorld* world) {
+    WorldSuite* self = ActiveSlot<WorldSuite>::Get();
+    if (!self) return PF_Err_BAD_CALLBACK_PARAM;
+    self->journal_.Call("PF_NewWorld(" + std::to_string(width) + ", " + std::to_string(height) + ")");
+    if (!IsOurEffect(effect_ref, self->journal_, "PF_NewWorld")) return PF_Err_BAD_CALLBACK_PARAM;
+    if (!world) return PF_Err_BAD_CALLBACK_PARAM;
+
+    std::lock_guard lock(self->mutex_);
+    self->requests_.push_back(WorldRequest{width, height, clear != 0, format});
+    if (PF_Err planned = self->newWorldFailures_.Next()) return planned;
+    if (BytesPerPixel(format) == 0 || width < 0 || height < 0) {
+        self->journal_.Misuse("PF_NewWorld: unsupported format or negative size");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    std::unique_ptr<Buffer> buffer =
+        Allocate(width, height, format, self->rowPadding_, clear ? 0 : kUnwrittenByte, *world);
+    if (!buffer) return PF_Err_OUT_OF_MEMORY;
+    self->buffers_.emplace(world->data, std::move(buffer));
+    return PF_Err_NONE;
+}
+
+PF_Err WorldSuite::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {
+    WorldSuite* self = ActiveSlot<WorldSuite>::Get();
+    if (!self) return PF_Err_BAD_CALLBACK_PARAM;
+    self->journal_.Call("PF_DisposeWorld");
+    if (!IsOurEffect(effect_ref, self->journal_, "PF_DisposeWorld")) return PF_Err_BAD_CALLBACK_PARAM;
+
+    std::lock_guard lock(self->mutex_);
+    auto it = self->buffers_.find(world ? world->data : nullptr);
+    if (it == self->buffers_.end() || it->second->ownedByHost) {
+        self->journal_.Misuse("PF_DisposeWorld: not a world the effect made");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    self->buffers_.erase(it);
+    *world = PF_EffectWorld{};
+    return PF_Err_NONE;
+}
+
+PF_Err WorldSuite::GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
+    WorldSuite* self = ActiveSlot<WorldSuite>::Get();
+    if (!self) return PF_Err_BAD_CALLBACK_PARAM;
+    self->journal_.Call("PF_GetPixelFormat");
+    if (!format) return PF_Err_BAD_CALLBACK_PARAM;
+
+    std::lock_guard lock(self->mutex_);
+    if (PF_Err planned = self->pixelFormatFailures_.Next()) return planned;
+    auto it = self->buffers_.find(world ? world->data : nullptr);
+    if (it == self->buffers_.end()) {
+        self->journal_.Misuse("PF_GetPixelFormat: not a world of this host");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    *format = it->second->format;
+    return PF_Err_NONE;
+}
+
+}  // namespace maculo::minihost

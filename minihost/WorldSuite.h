@@ -1,0 +1,79 @@
+// "PF World Suite" 2: pixel buffers in the three depths, rows padded the way
+// a host may pad them. Holds the worlds the effect makes (PF_NewWorld) and
+// those the host makes for itself (the layer and the output buffer), and
+// knows each one's pixel format.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "host/HostApi.h"
+#include "minihost/ActiveSlot.h"
+#include "minihost/FailurePlan.h"
+#include "minihost/Journal.h"
+
+namespace maculo::minihost {
+
+// Bytes per pixel of the three formats; 0 for any other code.
+A_long BytesPerPixel(PF_PixelFormat format);
+
+// What the effect asked PF_NewWorld for.
+struct WorldRequest {
+    A_long width;
+    A_long height;
+    bool clear;
+    PF_PixelFormat format;
+};
+
+class WorldSuite {
+public:
+    explicit WorldSuite(Journal& journal);
+
+    const PF_WorldSuite2* Table() const { return &table_; }
+
+    // A world the host owns, zero-filled, each row `paddingPixels` longer than
+    // the picture. Valid until this suite ends.
+    PF_EffectWorld* MakeWorld(A_long width, A_long height, PF_PixelFormat format, A_long paddingPixels = 0);
+    // Makes PF_GetPixelFormat report `format` for a host world, e.g. one the effect does not handle.
+    void ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat format);
+
+    // Row padding of the worlds the effect makes; by default not zero, so
+    // that code which confuses a world's rowbytes with its width shows up.
+    void SetRowPadding(A_long pixels);
+    void FailNewWorld(int nthCallFromNow, PF_Err code);
+    void FailGetPixelFormat(int nthCallFromNow, PF_Err code);
+
+    std::vector<WorldRequest> Requests() const;
+    size_t LiveEffectWorlds() const;  // made by the effect, not yet disposed
+
+private:
+    struct Buffer {
+        std::vector<unsigned char> bytes;
+        PF_PixelFormat format = 0;
+        bool ownedByHost = false;
+        PF_EffectWorld hostWorld{};  // the record handed out for host worlds
+    };
+
+    static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear,
+                           PF_PixelFormat format, PF_EffectWorld* world);
+    static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
+    static PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format);
+
+    // Allocates and describes a buffer; null when the size is out of range.
+    static std::unique_ptr<Buffer> Allocate(A_long width, A_long height, PF_PixelFormat format, A_long padding,
+                                            unsigned char fill, PF_EffectWorld& world);
+
+    Journal& journal_;
+    PF_WorldSuite2 table_{};
+    mutable std::mutex mutex_;
+    std::map<const void*, std::unique_ptr<Buffer>> buffers_;  // by pixel address
+    std::vector<WorldRequest> requests_;
+    A_long rowPadding_ = 3;
+    FailurePlan newWorldFailures_;
+    FailurePlan pixelFormatFailures_;
+    ActiveSlot<WorldSuite> active_{this};
+};
+
+}  // namespace maculo::minihost
