@@ -1,0 +1,59 @@
+#include "host/Commands.h"
+#include "host/GlobalData.h"
+#include "host/HandleLock.h"
+#include "host/AcquiredSuites.h"
+
+namespace maculo {
+
+namespace {
+
+constexpr PF_ParamIndex kModeIndex = 1;
+constexpr PF_ParamIndex kWidthIndex = 4;       // the simple set
+constexpr PF_ParamIndex kFirstDetailIndex = 5;  // groups "Blur Option" and "Sharp Option" ...
+constexpr PF_ParamIndex kLastDetailIndex = 11;  // ... up to the end of the second group
+constexpr PF_ParamValue kSimpleMode = 1;
+
+}  // namespace
+
+PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params[])
+{
+    // All four AEGP suites up front, so a host without the AEGP layer is
+    // turned away before anything changes.
+    HostSuites suites(in_data);
+    const AEGP_PFInterfaceSuite1& pfInterface = suites.Get<AEGP_PFInterfaceSuite1>();
+    const AEGP_EffectSuite4& effects = suites.Get<AEGP_EffectSuite4>();
+    const AEGP_StreamSuite5& streams = suites.Get<AEGP_StreamSuite5>();
+    const AEGP_DynamicStreamSuite4& dynamicStreams = suites.Get<AEGP_DynamicStreamSuite4>();
+
+    if (in_data.global_data == nullptr || params == nullptr || params[kModeIndex] == nullptr) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    const HandleLock global(suites.Get<PF_HandleSuite1>(), in_data.global_data);
+    const GlobalData* record = global.As<const GlobalData>();
+    if (record == nullptr) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    const AEGP_PluginID pluginId = record->pluginId;
+
+    AEGP_EffectRefH effect = nullptr;
+    if (const A_Err err = pfInterface.AEGP_GetNewEffectForEffect(pluginId, in_data.effect_ref, &effect)) {
+        return err;  // no reference, nothing to dispose
+    }
+
+    const bool simple = params[kModeIndex]->u.pd.value == kSimpleMode;
+    // Codes are OR-merged so that a failed disposal is not hidden behind, nor
+    // hides, the failure that stopped the walk.
+    PF_Err result = PF_Err_NONE;
+    for (PF_ParamIndex index = kWidthIndex; index <= kLastDetailIndex && result == PF_Err_NONE; ++index) {
+        AEGP_StreamRefH stream = nullptr;
+        result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, index, &stream);
+        if (result == PF_Err_NONE) {
+            const bool hidden = index < kFirstDetailIndex ? !simple : simple;
+            result = dynamicStreams.AEGP_SetDynamicStreamFlag(stream, AEGP_DynStreamFlag_HIDDEN, false, hidden);
+            result |= streams.AEGP_DisposeStream(stream);
+        }
+    }
+    return result | effects.AEGP_DisposeEffect(effect);
+}
+
+}  // namespace maculo
