@@ -7,7 +7,7 @@ function(maculo_windows_plugin target)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/resources/PropertyList.rc.in ${rc} @ONLY)
   set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS ${MACULO_PIPL_FILE})
-  target_sources(${target} PRIVATE ${rc} ${PROJECT_SOURCE_DIR}/host/MaculoPattern.def)
+  target_sources(${target} PRIVATE ${rc})
   add_dependencies(${target} maculo_pipl)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
