@@ -45,14 +45,20 @@ beyond=$($objdump -d --no-show-raw-insn "$aex" | awk -F'\t' 'NF >= 2 {split($2, 
 export WINEPREFIX="$PWD/build-windows/wine"
 export WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
-check_exe=build-windows/tests/plugin/maculo_plugin_check.exe
+check_exe=build-windows/tests/windows/maculo_plugin_check.exe
+runtime_exe=build-windows/tests/windows/maculo_opencl_runtime_check.exe
 
-linux_out=$(build/tests/plugin/maculo_plugin_check build/host/MaculoPattern.so) || fail "Linux plug-in check"
+# The run-time OpenCL entry points: through Wine's OpenCL.dll (backed by the
+# Linux OpenCL platform installed for the tests), and with it disabled, as on
+# a machine without an OpenCL driver.
+"$wine" "$runtime_exe" present || fail "OpenCL entry points with OpenCL.dll"
+WINEDLLOVERRIDES="opencl=d" "$wine" "$runtime_exe" absent || fail "OpenCL entry points without OpenCL.dll"
+
+linux_out=$(build/tests/windows/maculo_plugin_check build/host/MaculoPattern.so) || fail "Linux plug-in check"
 linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
 [ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
 
-# Wine's own OpenCL.dll (a Linux OpenCL platform behind it, no GPU device
-# here), then OpenCL.dll disabled, as on a machine without an OpenCL driver.
+# The plug-in with OpenCL.dll (no GPU device behind it here) and without.
 for opencl in builtin disabled; do
     overrides=""
     [ "$opencl" = disabled ] && overrides="opencl=d"

@@ -1,4 +1,4 @@
-#include "tests/plugin/NoiseFrame.h"
+#include "tests/windows/NoiseFrame.h"
 
 #include <cstring>
 

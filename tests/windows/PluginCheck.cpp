@@ -18,8 +18,8 @@
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
 #include "resources/PluginInfo.h"
-#include "tests/plugin/NoiseFrame.h"
-#include "tests/plugin/PropertyListResource.h"
+#include "tests/windows/NoiseFrame.h"
+#include "tests/windows/PropertyListResource.h"
 
 namespace maculo::check {
 namespace {

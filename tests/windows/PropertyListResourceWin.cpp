@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "resources/PropertyList.h"
-#include "tests/plugin/PropertyListResource.h"
+#include "tests/windows/PropertyListResource.h"
 
 namespace maculo::check {
 namespace {
