@@ -22,7 +22,9 @@
 #include <type_traits>
 
 // Entry points forwarded generically: name and number of parameters. The
-// parameter types are taken from the declarations in CL/cl.h.
+// parameter types are taken from the declarations in CL/cl.h. When the GPU
+// code comes to use another one, the Windows link names it as undefined; it
+// then gets a row here.
 #define MACULO_OPENCL_FORWARDED(X)     \
     X(clGetPlatformInfo, 5)            \
     X(clGetDeviceIDs, 5)               \
