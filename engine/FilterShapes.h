@@ -16,7 +16,7 @@ inline constexpr float kMaxSigma = 2000.0f;
 // NaN, infinite and negative widths would reach float-to-int conversions;
 // they count as 0. Oversized ones are bounded.
 inline float SanitizeSigma(float sigma) {
-    if (!(sigma > 0.0f)) return 0.0f;  // also catches NaN
+    if (!(sigma > 0.0f) || std::isinf(sigma)) return 0.0f;  // also catches NaN
     return sigma < kMaxSigma ? sigma : kMaxSigma;
 }
 
@@ -67,7 +67,7 @@ inline constexpr float kMaxBoxWidth = 3.0f * kMaxSigma;
 // A NaN, infinite or negative width counts as 0, an oversized one is bounded,
 // for the same reason as SanitizeSigma.
 inline BoxWindow ShapeBoxWindow(float a) {
-    if (!(a > 0.0f)) a = 0.0f;
+    if (!(a > 0.0f) || std::isinf(a)) a = 0.0f;
     if (a > kMaxBoxWidth) a = kMaxBoxWidth;
     const int32_t k = 1 - 2 * static_cast<int32_t>(a * -0.5f);
     const float half = a * 0.5f;

@@ -1,0 +1,26 @@
+// A plainly written, scalar, single-threaded model of the processor pattern
+// pipeline, channel by channel, straight from the formulas. It is the yardstick
+// the optimised engine must match bit for bit. It filters columns directly
+// instead of turning the image, and models only the visible pixels.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/PatternTypes.h"
+
+namespace maculo::reference {
+
+// The visible width x height pixels of the result, packed without padding.
+// Progress callbacks are not modelled.
+std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims,
+                               const PatternSettings& settings);
+
+// A pitch x height image of channels in [-0.25, 1.25) (some outside 0...1, so
+// the clamp matters), spare columns filled with `spare`.
+std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spare = 0.5f);
+
+// True when the visible pixels of `image` have exactly the bits of `packed`.
+bool SameVisibleBits(const PixelF* image, const ImageDims& dims, const std::vector<PixelF>& packed);
+
+}  // namespace maculo::reference

@@ -1,0 +1,211 @@
+// The whole GPU pipeline against the processor pipeline, its refusals, and
+// concurrent use of one state.
+#include <gtest/gtest.h>
+
+#include <boost/compute/program.hpp>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/PatternCpu.h"
+#include "engine/PatternOps.h"
+#include "gpu/PatternGpu.h"
+#include "tests/gpu/GpuTestSupport.h"
+
+namespace maculo::test {
+namespace {
+
+constexpr float kDefaultSigma = 2.115059f;
+constexpr float kDefaultAmount = 20.02654f;
+
+PatternSettings Settings(int32_t blurMode, int32_t grayMode, int32_t iterations,
+                         float blurSigma = kDefaultSigma, float sharpenSigma = kDefaultSigma) {
+    return {blurMode, grayMode, iterations, blurSigma, sharpenSigma, kDefaultAmount, true};
+}
+
+std::vector<PixelF> RunCpu(const std::vector<PixelF>& source, const ImageDims& dims,
+                           const PatternSettings& settings) {
+    std::vector<PixelF> input = source;
+    std::vector<PixelF> blurred(source.size());
+    std::vector<PixelF> pattern(source.size());
+    EXPECT_EQ(RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, settings,
+                            ProgressHook{nullptr, nullptr}),
+              kPatternOk);
+    return pattern;
+}
+
+std::vector<PixelF> RunGpu(const std::vector<PixelF>& source, const ImageDims& dims,
+                           const PatternSettings& settings, const GpuState& gpu) {
+    std::vector<PixelF> result(source.size());
+    EXPECT_TRUE(RunPatternGpu(source.data(), result.data(), dims, settings, gpu));
+    return result;
+}
+
+float MaxAbsDifference(const std::vector<PixelF>& a, const std::vector<PixelF>& b,
+                       const ImageDims& dims) {
+    const std::vector<float> x = VisibleChannels(a, dims);
+    const std::vector<float> y = VisibleChannels(b, dims);
+    float worst = 0.0f;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const float d = std::fabs(x[i] - y[i]);
+        if (!(d <= worst)) worst = d;  // NaN counts as the worst
+    }
+    return worst;
+}
+
+bool SameBits(const std::vector<PixelF>& a, const std::vector<PixelF>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(PixelF)) == 0;
+}
+
+using PatternGpu = GpuTest;
+
+TEST_F(PatternGpu, OneIterationMatchesTheProcessorPipeline) {
+    const ImageDims dims{37, 29, 41};
+    const std::vector<PixelF> source = RandomImage(dims, 10);
+    const struct {
+        const char* name;
+        PatternSettings settings;
+    } cases[] = {
+        {"Gaussian", Settings(kBlurGaussian, kGrayOff, 1)},
+        {"box", Settings(kBlurBox, kGrayOff, 1)},
+        {"gray before", Settings(kBlurGaussian, kGrayBefore, 1)},
+        {"gray after, box", Settings(kBlurBox, kGrayAfter, 1)},
+        {"unknown modes", Settings(7, 9, 1)},
+        {"zero sigmas", Settings(kBlurGaussian, kGrayOff, 1, 0.0f, 0.0f)},
+        {"wide box, narrow sharpen", Settings(kBlurBox, kGrayOff, 1, 4.7f, 0.6f)},
+        {"invalid sigmas", Settings(kBlurGaussian, kGrayOff, 1, NAN, -3.0f)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<PixelF> gpu = RunGpu(source, dims, c.settings, Gpu());
+        EXPECT_LE(MaxAbsDifference(gpu, RunCpu(source, dims, c.settings), dims), 1e-5f);
+    }
+}
+
+// The iteration amplifies last-bit differences near 0.5, so after many
+// iterations a few values may tip the other way; nearly all must agree.
+TEST_F(PatternGpu, ThirtyTwoDefaultIterationsAgreeWithTheProcessorToOneLevelInEightBits) {
+    const ImageDims dims{64, 48, 67};
+    const std::vector<PixelF> source = RandomImage(dims, 11);
+    const PatternSettings settings = Settings(kBlurGaussian, kGrayOff, 32);
+    const std::vector<float> gpu = VisibleChannels(RunGpu(source, dims, settings, Gpu()), dims);
+    const std::vector<float> cpu = VisibleChannels(RunCpu(source, dims, settings), dims);
+    size_t close = 0;
+    for (size_t i = 0; i < gpu.size(); ++i) {
+        if (std::fabs(gpu[i] - cpu[i]) <= 1.0f / 255.0f) ++close;
+    }
+    EXPECT_GE(static_cast<double>(close) / static_cast<double>(gpu.size()), 0.999);
+}
+
+TEST_F(PatternGpu, ZeroIterationsGiveTheSourceOrItsUnclampedGrayConversion) {
+    const ImageDims dims{6, 4, 8};
+    std::vector<PixelF> source = RandomImage(dims, 12);
+    source[1] = PixelF{0.25f, 1.0f, 1.0f, 1.0f};
+
+    // The copy takes every element, spare columns and their NaN bits included.
+    EXPECT_TRUE(SameBits(RunGpu(source, dims, Settings(kBlurGaussian, kGrayOff, 0), Gpu()),
+                         source));
+
+    std::vector<PixelF> gray(source.size());
+    ConvertToGray(source.data(), gray.data(), dims);
+    for (const int32_t mode : {kGrayBefore, kGrayAfter}) {
+        SCOPED_TRACE("gray mode " + std::to_string(mode));
+        const std::vector<PixelF> result =
+            RunGpu(source, dims, Settings(kBlurBox, mode, 0), Gpu());
+        ExpectWithinUlps(result, gray, dims, 0);
+        EXPECT_EQ(result[1].alpha, 0.25f);
+        EXPECT_GT(result[1].green, 1.0f);
+    }
+}
+
+// Rows and columns shorter than the filters' reach: reads reflect again.
+TEST_F(PatternGpu, ImagesSmallerThanTheFiltersMatchTheProcessor) {
+    const float wide = 70.5f;  // the widest the controls give at full resolution
+    for (const ImageDims dims : {ImageDims{1, 1, 1}, ImageDims{1, 9, 2}, ImageDims{9, 1, 9},
+                                 ImageDims{2, 2, 3}, ImageDims{3, 50, 3}}) {
+        const std::vector<PixelF> source = RandomImage(dims, 13);
+        for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+            SCOPED_TRACE(std::to_string(dims.width) + "x" + std::to_string(dims.height) +
+                         " blur mode " + std::to_string(mode));
+            const PatternSettings settings = Settings(mode, kGrayOff, 1, wide, wide);
+            const std::vector<PixelF> gpu = RunGpu(source, dims, settings, Gpu());
+            EXPECT_LE(MaxAbsDifference(gpu, RunCpu(source, dims, settings), dims), 1e-5f);
+        }
+    }
+}
+
+// Each render has its own queue, kernels and buffers; kernel arguments set by
+// one thread must never reach another's launches.
+TEST_F(PatternGpu, EightThreadsOnOneStateEachGetTheirOwnResult) {
+    constexpr int kThreads = 8;
+    const ImageDims dims{24, 20, 26};
+    std::vector<std::vector<PixelF>> sources;
+    std::vector<PatternSettings> settings;
+    std::vector<std::vector<PixelF>> expected;
+    for (int t = 0; t < kThreads; ++t) {
+        sources.push_back(RandomImage(dims, 20 + t));
+        settings.push_back(Settings(t % 2 ? kBlurBox : kBlurGaussian, 1 + t % 3, 2 + t % 3,
+                                    1.0f + 0.25f * t, 2.0f - 0.125f * t));
+        expected.push_back(RunGpu(sources[t], dims, settings[t], Gpu()));
+    }
+
+    // Races show only now and then; a few rounds make them likely to.
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::vector<PixelF>> results(kThreads,
+                                                 std::vector<PixelF>(sources[0].size()));
+        bool ok[kThreads] = {};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                ok[t] = RunPatternGpu(sources[t].data(), results[t].data(), dims, settings[t],
+                                      Gpu());
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+
+        for (int t = 0; t < kThreads; ++t) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", thread " + std::to_string(t));
+            EXPECT_TRUE(ok[t]);
+            EXPECT_EQ(MaxAbsDifference(results[t], expected[t], dims), 0.0f);
+        }
+    }
+}
+
+// A refusal touches nothing: the caller falls back to the processor pipeline
+// on the same images.
+TEST_F(PatternGpu, RefusesWhatItCannotComputeWithoutTouchingTheResult) {
+    const ImageDims dims{5, 4, 5};
+    const std::vector<PixelF> source = RandomImage(dims, 30);
+    const std::vector<PixelF> untouched(source.size(), PixelF{-7.0f, -7.0f, -7.0f, -7.0f});
+    const PatternSettings settings = Settings(kBlurGaussian, kGrayOff, 2);
+    const auto runs = [&](const ImageDims& d, const GpuState& gpu) {
+        std::vector<PixelF> result = untouched;
+        const bool done = RunPatternGpu(source.data(), result.data(), d, settings, gpu);
+        EXPECT_TRUE(SameBits(result, untouched)) << "the result was written";
+        return done;
+    };
+
+    const GpuState& gpu = Gpu();
+    GpuState unbuilt{gpu.device, gpu.context,
+                     boost::compute::program::create_with_source(kPatternProgramSource,
+                                                                 gpu.context)};
+    EXPECT_FALSE(runs(dims, GpuState{}));
+    EXPECT_FALSE(runs(dims, GpuState{gpu.device, {}, {}}));
+    EXPECT_FALSE(runs(dims, GpuState{gpu.device, gpu.context, {}}));
+    EXPECT_FALSE(runs(dims, unbuilt));
+
+    EXPECT_FALSE(runs(ImageDims{-1, 4, 5}, gpu));
+    EXPECT_FALSE(runs(ImageDims{5, 4, 3}, gpu));
+    // More elements than the kernels' int indices reach; refused before any
+    // buffer is made, so the small images here are never read.
+    EXPECT_FALSE(runs(ImageDims{46341, 46341, 46341}, gpu));
+
+    // Nothing to compute: success without a launch.
+    EXPECT_TRUE(runs(ImageDims{0, 4, 5}, gpu));
+    EXPECT_TRUE(runs(ImageDims{5, 0, 5}, gpu));
+}
+
+}  // namespace
+}  // namespace maculo::test
