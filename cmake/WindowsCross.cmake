@@ -15,3 +15,6 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${MACULO_BUILD_MACHINE_HEADERS})
 # linked in, so the plug-in (and every program built with it) imports only
 # Windows system libraries.
 add_link_options(-static)
+# Libraries found by path (OpenMP's among them) must be the static archives
+# too, not the import libraries of their DLLs.
+set(CMAKE_FIND_LIBRARY_SUFFIXES .a)

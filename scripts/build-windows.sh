@@ -14,7 +14,7 @@ mkdir -p build-windows
 
 # Optimised as the Linux build is (-O2; GCC 12 also warns falsely about
 # std::string copies at -O3), without debug information.
-cmake -S . -B build-windows -G Ninja \
+cmake -S . -B build-windows -G Ninja --no-warn-unused-cli \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DMACULO_WERROR=ON \
       -DMACULO_BUILD_TESTS=ON -DMACULO_BUILD_BENCH=OFF

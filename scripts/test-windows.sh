@@ -54,7 +54,8 @@ runtime_exe=build-windows/tests/windows/maculo_opencl_runtime_check.exe
 "$wine" "$runtime_exe" present || fail "OpenCL entry points with OpenCL.dll"
 WINEDLLOVERRIDES="opencl=d" "$wine" "$runtime_exe" absent || fail "OpenCL entry points without OpenCL.dll"
 
-linux_out=$(build/tests/windows/maculo_plugin_check build/host/MaculoPattern.so) || fail "Linux plug-in check"
+linux_out=$(build/tests/windows/maculo_plugin_check "$(cat build/tests/windows/plugin-path.txt)") ||
+    fail "Linux plug-in check"
 linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
 [ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
 
