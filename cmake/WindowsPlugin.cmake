@@ -9,6 +9,8 @@ function(maculo_windows_plugin target)
   set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS ${MACULO_PIPL_FILE})
   target_sources(${target} PRIVATE ${rc})
   add_dependencies(${target} maculo_pipl)
+  # Shipped without a symbol table: the host needs only the export table.
+  target_link_options(${target} PRIVATE -s)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     SUFFIX ".aex"
