@@ -88,6 +88,16 @@ std::vector<typename D::File> FileChannels(const FrameImage& frame, int channels
     return file;
 }
 
+// The channel type a file gets for a frame depth. Writers silently fall
+// back for types they cannot hold, PNG to 8 bits for float and OpenEXR to
+// half for 16 bits; those two get the richer type they do hold instead.
+OIIO::TypeDesc FileType(int32_t depth, const OIIO::ImageOutput& out) {
+    const std::string_view format = out.format_name();
+    if (depth == 8) return OIIO::TypeDesc::UINT8;
+    if (depth == 16) return format == "openexr" ? OIIO::TypeDesc::FLOAT : OIIO::TypeDesc::UINT16;
+    return format == "png" ? OIIO::TypeDesc::UINT16 : OIIO::TypeDesc::FLOAT;
+}
+
 std::string SystemError(int error) { return std::strerror(error); }
 
 fs::path FolderOf(const std::string& path) {
@@ -192,7 +202,7 @@ void WriteFrame(const FrameImage& frame, const std::string& path) {
     const int channels = frame.hasAlpha && out->supports("alpha") ? 4 : 3;
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
-        OIIO::ImageSpec spec(frame.width, frame.height, channels, D::Type());
+        OIIO::ImageSpec spec(frame.width, frame.height, channels, FileType(frame.depth, *out));
         spec.alpha_channel = channels == 4 ? 3 : -1;
         spec.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
         const std::vector<typename D::File> data = FileChannels<D>(frame, channels);

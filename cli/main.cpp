@@ -24,13 +24,13 @@ FrameImage SourceFrame(const CliOptions& options) {
 }
 
 void RenderFrames(const CliOptions& options) {
+    InstallInterruptHandler();
     // Refuse an unwritable output before the work, not after it.
     CheckWritable(FrameFileName(options.output, 1));
     PluginRenderer renderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, options.gpu,
                             options.downsample);
     const FrameImage source = SourceFrame(options);
 
-    InstallInterruptHandler();
     ProgressBar bar(stderr);
     for (int32_t index = 0; index < options.frames; ++index) {
         const int32_t number = index + 1;

@@ -1,10 +1,11 @@
 // The row filters and the Gaussian weight table. Every output pixel is summed
 // afresh over its window in the stated order; pixels whose window stays inside
 // the row read their taps straight, the few near the ends go through the
-// mirror. Interior pixels are filtered a block at a time so that the block's
+// mirror. Outputs are filtered a group at a time so that the group's
 // independent sums keep the vector units busy.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/FilterShapes.h"
 #include "engine/Float4.h"
@@ -13,7 +14,14 @@
 namespace maculo {
 namespace {
 
-constexpr int kBlock = 8;
+// Six sums and the pixels they share fit the 16 SSE registers without spills.
+constexpr int kGroup = 6;
+
+// Runs f(0) ... f(N - 1) spelled out, so that a group's sums live in registers.
+template <int N, typename F>
+inline void EachPixel(const F& f) {
+    [&]<int... J>(std::integer_sequence<int, J...>) { (f(J), ...); }(std::make_integer_sequence<int, N>{});
+}
 
 // Taps of a box window: the k whole pixels from -h to h in order, then the
 // pixel before and the pixel after at weight f (read even when f is 0, so a
@@ -33,11 +41,11 @@ public:
         const int32_t h = window_.h;
         Float4 s[N] = {};
         for (int32_t i = -h; i <= h; ++i) {
-            for (int j = 0; j < N; ++j) s[j] = s[j] + at(j, i);
+            EachPixel<N>([&](int j) { s[j] = s[j] + at(j, i); });
         }
-        for (int j = 0; j < N; ++j) s[j] = s[j] + weight_ * at(j, -h - 1);
-        for (int j = 0; j < N; ++j) s[j] = s[j] + weight_ * at(j, h + 1);
-        for (int j = 0; j < N; ++j) out[j] = Saturate(s[j] / divisor_);
+        EachPixel<N>([&](int j) { s[j] = s[j] + weight_ * at(j, -h - 1); });
+        EachPixel<N>([&](int j) { s[j] = s[j] + weight_ * at(j, h + 1); });
+        EachPixel<N>([&](int j) { out[j] = Saturate(s[j] / divisor_); });
     }
 
 private:
@@ -64,9 +72,9 @@ public:
         Float4 s[N] = {};
         for (int32_t i = 0; i < length_; ++i) {
             const Float4 w = Splat(table_[i]);
-            for (int j = 0; j < N; ++j) s[j] = s[j] + w * at(j, i - half);
+            EachPixel<N>([&](int j) { s[j] = s[j] + w * at(j, i - half); });
         }
-        for (int j = 0; j < N; ++j) out[j] = Saturate(s[j] / weightSum_);
+        EachPixel<N>([&](int j) { out[j] = Saturate(s[j] / weightSum_); });
     }
 
 private:
@@ -89,23 +97,23 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Tap
         const PixelF* in = src + static_cast<int64_t>(r) * rows.pitch;
         PixelF* out = dst + static_cast<int64_t>(r) * rows.pitch;
 
-        const auto mirrored = [&](int32_t x) {
-            Float4 value[1];
-            taps.Filter(
-                [&](int, int32_t d) { return LoadPixel(in + MirrorIndex(x + d, last)); }, value);
-            StorePixel(out + x, value[0]);
-        };
-        const auto straight = [&]<int N>(int32_t x) {
-            Float4 value[N];
-            taps.Filter([&](int j, int32_t d) { return LoadPixel(in + x + j + d); }, value);
-            for (int j = 0; j < N; ++j) StorePixel(out + x + j, value[j]);
-        };
+        const auto straight = [in](int32_t p) { return LoadPixel(in + p); };
+        const auto mirrored = [in, last](int32_t p) { return LoadPixel(in + MirrorIndex(p, last)); };
 
-        for (int32_t x = 0; x < inner; ++x) mirrored(x);
-        int32_t x = inner;
-        for (; x + kBlock <= outer; x += kBlock) straight.template operator()<kBlock>(x);
-        for (; x < outer; ++x) straight.template operator()<1>(x);
-        for (x = outer; x < length; ++x) mirrored(x);
+        // Filters the outputs [from, to), a group at a time, then one by one.
+        const auto span = [&](int32_t from, int32_t to, const auto& pixelAt) {
+            const auto group = [&]<int N>(int32_t x) {
+                Float4 value[N];
+                taps.Filter([&](int j, int32_t d) { return pixelAt(x + j + d); }, value);
+                EachPixel<N>([&](int j) { StorePixel(out + x + j, value[j]); });
+            };
+            int32_t x = from;
+            for (; x + kGroup <= to; x += kGroup) group.template operator()<kGroup>(x);
+            for (; x < to; ++x) group.template operator()<1>(x);
+        };
+        span(0, inner, mirrored);
+        span(inner, outer, straight);
+        span(outer, length, mirrored);
     }
 }
 

@@ -55,10 +55,15 @@ struct PatternKernels {
     bc::kernel convGray;
 };
 
-// Launches without offset or local size; the returned event is dropped at once.
-void Launch(bc::command_queue& queue, const bc::kernel& kernel, size_t x, size_t y = 1) {
+// Launches over count, or x by y, work-items without offset or local size;
+// the returned event is dropped at once.
+void Launch(bc::command_queue& queue, const bc::kernel& kernel, size_t count) {
+    queue.enqueue_nd_range_kernel(kernel, 1, nullptr, &count, nullptr);
+}
+
+void Launch(bc::command_queue& queue, const bc::kernel& kernel, size_t x, size_t y) {
     const size_t global[2] = {x, y};
-    queue.enqueue_nd_range_kernel(kernel, y == 1 ? 1 : 2, nullptr, global, nullptr);
+    queue.enqueue_nd_range_kernel(kernel, 2, nullptr, global, nullptr);
 }
 
 bc::buffer MakeWeightTable(bc::command_queue& queue, bc::kernel& createTable,

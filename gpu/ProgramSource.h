@@ -14,8 +14,8 @@ namespace maculo {
 inline constexpr char kPatternProgramSource[] = R"CLC(
 #pragma OPENCL FP_CONTRACT OFF
 
-/* NaN and -0 become +0, written with comparisons as the processor clamp is:
-   min and max leave NaN undefined, and the sign of a zero would differ. */
+/* NaN and -0 become +0. Written with comparisons, as the processor clamp is:
+   OpenCL's min and max leave NaN undefined, and a zero's sign could differ. */
 inline float Saturate(const float n)
 {
     const float c = n > 0.0f ? n : 0.0f;

@@ -26,14 +26,7 @@ const void* TryAcquireSuite(const SPBasicSuite* basic, const char* name, int32_t
         return nullptr;
     }
     const void* suite = nullptr;
-    if (basic->AcquireSuite(name, version, &suite) != 0) {
-        return nullptr;
-    }
-    if (suite == nullptr) {
-        // The host counted an acquisition it gave nothing for; balance it.
-        basic->ReleaseSuite(name, version);
-    }
-    return suite;
+    return basic->AcquireSuite(name, version, &suite) == 0 ? suite : nullptr;
 }
 
 HostSuites::~HostSuites()

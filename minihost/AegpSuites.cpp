@@ -71,11 +71,23 @@ size_t AegpSuites::LiveStreams() const {
     return static_cast<size_t>(std::count_if(streams_.begin(), streams_.end(), [](auto& r) { return r->live; }));
 }
 
-A_Err AegpSuites::Begin(AegpCall& call) {
+template <class Act>
+A_Err AegpSuites::Perform(AegpCall call, Act act, void* stream) {
+    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
+    if (!self) return kNoHost;
+    std::lock_guard lock(self->mutex_);
+    if (stream)
+        for (const auto& ref : self->streams_)
+            if (&ref->slot == stream) call.index = ref->index;
+    A_Err err = self->plans_[call.function].Next();
+    if (!err) err = act(*self, call);
+
     std::string entry = NameOf(call.function);
     if (call.index >= 0) entry += "(" + std::to_string(call.index) + ")";
-    journal_.Call(std::move(entry));
-    return plans_[call.function].Next();
+    self->journal_.Call(std::move(entry));
+    call.result = err;
+    self->calls_.push_back(call);
+    return err;
 }
 
 AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle,
@@ -93,106 +105,73 @@ void* AegpSuites::NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex 
 }
 
 A_Err AegpSuites::RegisterWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    AegpCall call{AegpFunction::kRegisterWithAEGP};
-    A_Err err = self->Begin(call);
-    if (!err && (!name || !id)) err = A_Err_PARAMETER;
-    if (!err) {
-        *id = self->pluginId_;
-        self->registeredNames_.emplace_back(name);
-    }
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(AegpCall{AegpFunction::kRegisterWithAEGP}, [&](AegpSuites& self, AegpCall&) {
+        if (!name || !id) return A_Err_PARAMETER;
+        *id = self.pluginId_;
+        self.registeredNames_.emplace_back(name);
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::GetNewEffectForEffect(AEGP_PluginID id, PF_ProgPtr effect_ref, AEGP_EffectRefH* effect) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kGetNewEffectForEffect};
     call.pluginId = id;
-    A_Err err = self->Begin(call);
-    if (!err && (!effect || !IsOurEffect(effect_ref, self->journal_, "AEGP_GetNewEffectForEffect")))
-        err = A_Err_PARAMETER;
-    if (!err) *effect = static_cast<AEGP_EffectRefH>(NewRef(self->effects_, -1));
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(call, [&](AegpSuites& self, AegpCall&) {
+        if (!effect || !IsOurEffect(effect_ref, self.journal_, "AEGP_GetNewEffectForEffect")) return A_Err_PARAMETER;
+        *effect = static_cast<AEGP_EffectRefH>(NewRef(self.effects_, -1));
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::DisposeEffect(AEGP_EffectRefH effect) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    AegpCall call{AegpFunction::kDisposeEffect};
-    A_Err err = self->Begin(call);
-    if (!err) {
-        if (Ref* ref = self->FindLive(self->effects_, effect, "AEGP_DisposeEffect"))
-            ref->live = false;
-        else
-            err = A_Err_PARAMETER;
-    }
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(AegpCall{AegpFunction::kDisposeEffect}, [&](AegpSuites& self, AegpCall&) {
+        Ref* ref = self.FindLive(self.effects_, effect, "AEGP_DisposeEffect");
+        if (!ref) return A_Err_PARAMETER;
+        ref->live = false;
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::GetNewEffectStreamByIndex(AEGP_PluginID id, AEGP_EffectRefH effect, PF_ParamIndex index,
                                             AEGP_StreamRefH* stream) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
     AegpCall call{AegpFunction::kGetNewEffectStreamByIndex};
     call.pluginId = id;
     call.index = index;
-    A_Err err = self->Begin(call);
-    if (!err && (!stream || index < 0 || !self->FindLive(self->effects_, effect, "AEGP_GetNewEffectStreamByIndex")))
-        err = A_Err_PARAMETER;
-    if (!err) *stream = static_cast<AEGP_StreamRefH>(NewRef(self->streams_, index));
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(call, [&](AegpSuites& self, AegpCall&) {
+        if (!stream || index < 0 || !self.FindLive(self.effects_, effect, "AEGP_GetNewEffectStreamByIndex"))
+            return A_Err_PARAMETER;
+        *stream = static_cast<AEGP_StreamRefH>(NewRef(self.streams_, index));
+        return A_Err_NONE;
+    });
 }
 
 A_Err AegpSuites::DisposeStream(AEGP_StreamRefH stream) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    Ref* ref = self->FindLive(self->streams_, stream, "AEGP_DisposeStream");
-    AegpCall call{AegpFunction::kDisposeStream};
-    call.index = ref ? ref->index : -1;
-    A_Err err = self->Begin(call);
-    if (!err) {
-        if (ref)
+    return Perform(
+        AegpCall{AegpFunction::kDisposeStream},
+        [&](AegpSuites& self, AegpCall&) {
+            Ref* ref = self.FindLive(self.streams_, stream, "AEGP_DisposeStream");
+            if (!ref) return A_Err_PARAMETER;
             ref->live = false;
-        else
-            err = A_Err_PARAMETER;
-    }
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+            return A_Err_NONE;
+        },
+        stream);
 }
 
 A_Err AegpSuites::SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                        A_Boolean set) {
-    AegpSuites* self = ActiveSlot<AegpSuites>::Get();
-    if (!self) return kNoHost;
-    std::lock_guard lock(self->mutex_);
-    Ref* ref = self->FindLive(self->streams_, stream, "AEGP_SetDynamicStreamFlag");
     AegpCall call{AegpFunction::kSetDynamicStreamFlag};
-    call.index = ref ? ref->index : -1;
     call.flag = flag;
     call.undoable = undoable != 0;
     call.set = set != 0;
-    A_Err err = self->Begin(call);
-    if (!err && !ref) err = A_Err_PARAMETER;
-    if (!err && flag == AEGP_DynStreamFlag_HIDDEN) self->hidden_[ref->index] = call.set;
-    call.result = err;
-    self->calls_.push_back(call);
-    return err;
+    return Perform(
+        call,
+        [&](AegpSuites& self, AegpCall& made) {
+            Ref* ref = self.FindLive(self.streams_, stream, "AEGP_SetDynamicStreamFlag");
+            if (!ref) return A_Err_PARAMETER;
+            if (flag == AEGP_DynStreamFlag_HIDDEN) self.hidden_[ref->index] = made.set;
+            return A_Err_NONE;
+        },
+        stream);
 }
 
 }  // namespace maculo::minihost

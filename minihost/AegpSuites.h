@@ -76,8 +76,10 @@ private:
     static A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                       A_Boolean set);
 
-    // With mutex_ held: counts the call, records it, returns the planned code.
-    A_Err Begin(AegpCall& call);
+    // One call: the planned failure or else `act`, then the record of it.
+    // A stream handle, when given, tells the record which parameter it was.
+    template <class Act>
+    static A_Err Perform(AegpCall call, Act act, void* stream = nullptr);
     // A live reference behind `handle` among `refs`, or null (noted as misuse).
     Ref* FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle, const char* function);
     static void* NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex index);

@@ -77,20 +77,31 @@ TEST_F(ImageFiles, FramesSurviveTheirFilesAtEveryDepth) {
     struct Case {
         int32_t depth;
         const char* name;
+        int32_t fileDepth;  // PNG holds no floats, OpenEXR no 16-bit integers
     };
-    for (const Case c : {Case{8, "a.png"}, Case{16, "b.png"}, Case{16, "c.tif"}, Case{32, "d.exr"}, Case{32, "e.tif"}}) {
+    for (const Case c : {Case{8, "a.png", 8}, Case{16, "b.png", 16}, Case{16, "c.tif", 16}, Case{16, "d.exr", 32},
+                         Case{32, "e.exr", 32}, Case{32, "f.tif", 32}, Case{8, "g.tif", 8}}) {
         const FrameImage frame = Sample(c.depth);
         WriteFrame(frame, File(c.name));
         const OIIO::ImageBuf picture = ReadPicture(File(c.name));
         EXPECT_EQ(picture.nchannels(), 4) << c.name;
-        EXPECT_EQ(NaturalDepth(picture), c.depth) << c.name;
+        EXPECT_EQ(NaturalDepth(picture), c.fileDepth) << c.name;
         const FrameImage back = ToFrame(picture, c.depth);
         ASSERT_EQ(back.width, frame.width);
         ASSERT_EQ(back.height, frame.height);
         EXPECT_TRUE(SameBytes(back, frame)) << c.name;
     }
+    // A float frame in a PNG keeps 16 bits of every channel in 0 ... 1.
+    FrameImage unit = MakeFrame(32, 3, 1, true);
+    for (size_t i = 0; i < unit.storage.size(); ++i) unit.storage[i] = float(i) / 11.0f;
+    WriteFrame(unit, File("h.png"));
+    const OIIO::ImageBuf png = ReadPicture(File("h.png"));
+    EXPECT_EQ(NaturalDepth(png), 16);
+    const FrameImage back = ToFrame(png, 32);
+    for (size_t i = 0; i < unit.storage.size(); ++i) EXPECT_NEAR(back.storage[i], unit.storage[i], 0.5f / 65535);
+
     // Nothing but the files themselves is left in the folder.
-    EXPECT_EQ(Listing().size(), 5u);
+    EXPECT_EQ(Listing().size(), 8u);
 }
 
 TEST_F(ImageFiles, PicturesWithoutAlphaOrColourBecomeFullHostPixels) {

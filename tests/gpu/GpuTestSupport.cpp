@@ -1,5 +1,6 @@
 #include "tests/gpu/GpuTestSupport.h"
 
+#include <algorithm>
 #include <bit>
 #include <boost/compute/system.hpp>
 #include <cmath>
@@ -8,28 +9,15 @@
 #include <random>
 
 namespace maculo::test {
-namespace {
-
-namespace bc = boost::compute;
-
-std::optional<bc::device> PickTestDevice() {
-    try {
-        return FindGpuDevice();
-    } catch (const std::exception&) {
-        // No GPU: any device will do to check the program and the pipeline.
-    }
-    const std::vector<bc::device> devices = bc::system::devices();
-    if (devices.empty()) return std::nullopt;
-    return devices.front();
-}
-
-}  // namespace
-
 const GpuState* TestGpu() {
+    namespace bc = boost::compute;
     static const std::optional<GpuState> state = []() -> std::optional<GpuState> {
-        const std::optional<bc::device> device = PickTestDevice();
-        if (!device) return std::nullopt;
-        return CreateGpuStateFor(*device);
+        const std::vector<bc::device> devices = bc::system::devices();
+        if (devices.empty()) return std::nullopt;
+        const auto gpu = std::find_if(devices.begin(), devices.end(), [](const bc::device& d) {
+            return (d.type() & CL_DEVICE_TYPE_GPU) != 0;
+        });
+        return CreateGpuStateFor(gpu != devices.end() ? *gpu : devices.front());
     }();
     return state ? &*state : nullptr;
 }
@@ -41,36 +29,8 @@ void GpuTest::SetUp() {
     }
 }
 
-KernelBench::KernelBench(const GpuState& gpu) : gpu_(gpu), queue_(gpu.context, gpu.device) {}
-
-bc::buffer KernelBench::Upload(const std::vector<PixelF>& pixels) {
-    bc::buffer buffer(gpu_.context, pixels.size() * sizeof(PixelF));
-    queue_.enqueue_write_buffer(buffer, 0, buffer.size(), pixels.data());
-    return buffer;
-}
-
-bc::buffer KernelBench::Upload(const std::vector<float>& values) {
-    bc::buffer buffer(gpu_.context, values.size() * sizeof(float));
-    queue_.enqueue_write_buffer(buffer, 0, buffer.size(), values.data());
-    return buffer;
-}
-
-std::vector<PixelF> KernelBench::ReadPixels(const bc::buffer& buffer, size_t count) {
-    std::vector<PixelF> pixels(count);
-    queue_.enqueue_read_buffer(buffer, 0, count * sizeof(PixelF), pixels.data());
-    return pixels;
-}
-
-std::vector<float> KernelBench::ReadFloats(const bc::buffer& buffer, size_t count) {
-    std::vector<float> values(count);
-    queue_.enqueue_read_buffer(buffer, 0, count * sizeof(float), values.data());
-    return values;
-}
-
 std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height,
-                              PixelF{nan, nan, nan, nan});
+    std::vector<PixelF> image = Filled(dims, std::numeric_limits<float>::quiet_NaN());
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> channel(0.0f, 1.0f);
     for (int32_t y = 0; y < dims.height; ++y) {
@@ -80,6 +40,11 @@ std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed) {
         }
     }
     return image;
+}
+
+std::vector<PixelF> Filled(const ImageDims& dims, float value) {
+    return std::vector<PixelF>(static_cast<size_t>(dims.pitch) * dims.height,
+                               PixelF{value, value, value, value});
 }
 
 int64_t UlpDistance(float a, float b) {

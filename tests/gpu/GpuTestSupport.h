@@ -24,26 +24,35 @@ const GpuState* TestGpu();
 class GpuTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    const GpuState& Gpu() const { return *TestGpu(); }
+    static const GpuState& Gpu() { return *TestGpu(); }
 };
 
-// One queue on the test device for running single kernels of the program.
+// One queue on the test device, for running single kernels of the program.
 class KernelBench {
 public:
-    explicit KernelBench(const GpuState& gpu);
+    explicit KernelBench(const GpuState& gpu) : gpu_(gpu), queue_(gpu.context, gpu.device) {}
 
-    boost::compute::buffer Upload(const std::vector<PixelF>& pixels);
-    boost::compute::buffer Upload(const std::vector<float>& values);
-    std::vector<PixelF> ReadPixels(const boost::compute::buffer& buffer, size_t count);
-    std::vector<float> ReadFloats(const boost::compute::buffer& buffer, size_t count);
+    template <class T>
+    boost::compute::buffer Upload(const std::vector<T>& data) {
+        boost::compute::buffer buffer(gpu_.context, data.size() * sizeof(T));
+        queue_.enqueue_write_buffer(buffer, 0, buffer.size(), data.data());
+        return buffer;
+    }
 
-    // Launches the named kernel over x (by y) work-items and waits for it.
+    template <class T>
+    std::vector<T> Read(const boost::compute::buffer& buffer) {
+        std::vector<T> data(buffer.size() / sizeof(T));
+        queue_.enqueue_read_buffer(buffer, 0, data.size() * sizeof(T), data.data());
+        return data;
+    }
+
+    // Launches the named kernel over x by y work-items and waits for it.
     template <class... Args>
     void Run(const char* name, size_t x, size_t y, const Args&... args) {
         boost::compute::kernel kernel(gpu_.program, name);
         kernel.set_args(args...);
         const size_t global[2] = {x, y};
-        queue_.enqueue_nd_range_kernel(kernel, y == 1 ? 1 : 2, nullptr, global, nullptr);
+        queue_.enqueue_nd_range_kernel(kernel, 2, nullptr, global, nullptr);
         queue_.finish();
     }
 
@@ -53,18 +62,21 @@ private:
 };
 
 // pitch x height pixels; the visible ones uniform in 0...1 (alpha too), the
-// spare columns NaN so that a read of them shows up in every result.
+// spare columns NaN, so that any read of them shows in a result.
 std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed);
+
+// pitch x height pixels of one value in every channel.
+std::vector<PixelF> Filled(const ImageDims& dims, float value);
 
 // Distance in units in the last place: 0 for the same value (+0 and -0, any
 // two NaNs), the largest int64_t between a NaN and a number.
 int64_t UlpDistance(float a, float b);
 
-// The visible channel values of two images, in matching order.
+// The channels of the first width pixels of every row, in order.
 std::vector<float> VisibleChannels(const std::vector<PixelF>& image, const ImageDims& dims);
 
-// Fails, naming the first offending channel, unless every pair of visible
-// channels lies within maxUlps of each other.
+// Fails, naming the first offending channel, unless every visible channel of
+// actual lies within maxUlps of expected.
 void ExpectWithinUlps(const std::vector<PixelF>& actual, const std::vector<PixelF>& expected,
                       const ImageDims& dims, int64_t maxUlps);
 

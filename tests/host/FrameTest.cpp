@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "engine/ControlSettings.h"
-#include "engine/DepthConversion.h"
-#include "engine/PatternCpu.h"
+#include "engine/DirectRender.h"
 #include "gpu/GpuState.h"
 #include "minihost/EffectSession.h"
 
@@ -88,24 +87,18 @@ protected:
         return {data, data + size_t(world.rowbytes) * size_t(world.height)};
     }
 
-    // The output the engine computes directly from the layer, packed rows.
     template <typename Pixel>
     static std::vector<Pixel> Expected(const PF_EffectWorld& layer, A_long width, A_long height,
                                        const PatternSettings& settings) {
-        const ImageDims in{layer.width, layer.height, A_long(layer.rowbytes / sizeof(Pixel))};
-        const ImageDims dims{width, height, width};
-        std::vector<PixelF> source(size_t(width) * height), blurred(source.size()), pattern(source.size());
-        ConvertToWorking(reinterpret_cast<const Pixel*>(layer.data), source.data(), in, dims);
-        EXPECT_EQ(RunPatternCpu(source.data(), blurred.data(), pattern.data(), dims, settings, {}), 0);
-        std::vector<Pixel> out(source.size());
-        ConvertFromWorking(pattern.data(), out.data(), dims);
-        return out;
+        const ImageDims dims{layer.width, layer.height, A_long(layer.rowbytes / sizeof(Pixel))};
+        return DirectRender(reinterpret_cast<const Pixel*>(layer.data), dims, width, height, settings);
     }
 
     // Compares the output's picture with `expected` and checks that its row
     // padding still holds the zeros the host filled it with.
     template <typename Pixel>
     static void ExpectPicture(const PF_EffectWorld& output, const std::vector<Pixel>& expected) {
+        ASSERT_EQ(expected.size(), size_t(output.width) * size_t(output.height));
         const auto* row = reinterpret_cast<const unsigned char*>(output.data);
         const size_t pictureBytes = size_t(output.width) * sizeof(Pixel);
         for (A_long y = 0; y < output.height; ++y, row += output.rowbytes) {

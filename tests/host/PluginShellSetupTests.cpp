@@ -1,0 +1,95 @@
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "PluginShellFixture.h"
+#include "gpu/GpuState.h"
+#include "host/GlobalData.h"
+
+namespace maculo::test {
+namespace {
+
+using minihost::AegpFunction;
+
+class GlobalSetupTest : public PluginShellTest {
+protected:
+    const GlobalData& HandedOver()
+    {
+        return *static_cast<const GlobalData*>(host.Handles().Peek(host.OutData().global_data));
+    }
+
+    // The values the property list declares (eVER, eGLO, eGL2), which the
+    // host compares with these.
+    void ExpectDeclared()
+    {
+        EXPECT_EQ(host.OutData().my_version, 0x88601u);
+        EXPECT_EQ(host.OutData().out_flags, 0x6000000);
+        EXPECT_EQ(host.OutData().out_flags2, 0xA001408);
+    }
+};
+
+TEST_F(GlobalSetupTest, DeclaresItselfRegistersAndHandsOverItsGlobalData)
+{
+    host.Aegp().SetPluginId(42);
+    EXPECT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    ExpectDeclared();
+    EXPECT_EQ(host.Aegp().RegisteredNames(), std::vector<std::string>{"Maculo Pattern"});
+    ASSERT_TRUE(host.Handles().IsLive(host.OutData().global_data));
+    EXPECT_EQ(host.Handles().LockedCount(), 0u);
+    EXPECT_EQ(HandedOver().pluginId, 42);
+
+    // The first GPU of the machine, or an empty state where it has none.
+    boost::compute::device gpu;
+    try {
+        gpu = FindGpuDevice();
+    } catch (const std::exception&) {
+    }
+    ASSERT_NE(HandedOver().gpuState, nullptr);
+    EXPECT_EQ(HandedOver().gpuState->device.id(), gpu.id());
+    ExpectSuitesBalanced();
+}
+
+TEST_F(GlobalSetupTest, InPremiereSkipsTheAegpLayerAndStillHandsOver)
+{
+    host.InData().appl_id = kPremiereAppId;
+    EXPECT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    EXPECT_EQ(host.Suites().Acquired(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3), 0);
+    ASSERT_NE(host.OutData().global_data, nullptr);
+    EXPECT_NE(HandedOver().gpuState, nullptr);
+}
+
+TEST_F(GlobalSetupTest, RefusedRegistrationSucceedsWithoutGlobalDataAndLosesNothing)
+{
+    host.Aegp().FailAt(AegpFunction::kRegisterWithAEGP, 1, A_Err_GENERIC);
+    EXPECT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    ExpectDeclared();
+    EXPECT_EQ(host.OutData().global_data, nullptr);
+    EXPECT_EQ(host.Handles().LiveCount(), 0u);
+    ExpectSuitesBalanced();
+}
+
+TEST_F(GlobalSetupTest, EachFailureBeforeTheHandOverStillDeclaresAndGivesEverythingBack)
+{
+    const auto expectFailure = [&](PF_Err code) {
+        EXPECT_EQ(host.Send(PF_Cmd_GLOBAL_SETUP), code);
+        ExpectDeclared();
+        EXPECT_EQ(host.OutData().global_data, nullptr);
+        EXPECT_EQ(host.Handles().LiveCount(), 0u);
+        ExpectSuitesBalanced();
+    };
+    host.Handles().SetNewHandleFails(true);
+    expectFailure(PF_Err_OUT_OF_MEMORY);
+    host.Handles().SetNewHandleFails(false);
+    host.Handles().SetLockFails(true);
+    expectFailure(PF_Err_OUT_OF_MEMORY);
+    host.Handles().SetLockFails(false);
+    // Refused once the handle suite was taken and the handle made and locked.
+    host.Suites().Refuse(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3);
+    expectFailure(PF_Err_BAD_CALLBACK_PARAM);
+    host.Suites().Refuse(kPFHandleSuite, kPFHandleSuiteVersion1);
+    expectFailure(PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_TRUE(host.Aegp().Calls().empty());
+}
+
+}  // namespace
+}  // namespace maculo::test

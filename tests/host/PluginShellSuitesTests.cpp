@@ -1,0 +1,65 @@
+// The suite helpers on their own, against our small host's basic suite.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/AcquiredSuites.h"
+#include "minihost/Host.h"
+
+namespace maculo::test {
+namespace {
+
+template <class Body>
+PF_Err RaisedBy(Body body)
+{
+    try {
+        body();
+    } catch (const HostError& error) {
+        return error.Code();
+    }
+    return PF_Err_NONE;
+}
+
+TEST(HostSuitesTest, TakesEachSuiteOnceAndGivesBackAllItTook)
+{
+    minihost::Host host;
+    EXPECT_EQ(RaisedBy([&] {
+                  HostSuites suites(host.InData());
+                  EXPECT_EQ(&suites.Get<PF_HandleSuite1>(), host.Handles().Table());
+                  suites.Get<PF_HandleSuite1>();
+                  host.Suites().Refuse(kAEGPEffectSuite, kAEGPEffectSuiteVersion4, minihost::Refusal::kNullSuite);
+                  suites.Get<AEGP_EffectSuite4>();
+              }),
+              PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(host.Suites().Acquired(kPFHandleSuite, kPFHandleSuiteVersion1), 1);
+    EXPECT_EQ(host.Suites().Outstanding(), 0);
+    EXPECT_TRUE(host.Log().Misuses().empty());
+
+    host.InData().pica_basicP = nullptr;
+    EXPECT_EQ(RaisedBy([&] { HostSuites(host.InData()).Get<PF_HandleSuite1>(); }), PF_Err_BAD_CALLBACK_PARAM);
+}
+
+TEST(ScopedSuiteTest, HoldsItsSuiteForTheScopeOrTellsTheUserItIsMissing)
+{
+    minihost::Host host;
+    {
+        const ScopedSuite<PF_WorldSuite2> worlds(host.InData(), &host.OutData());
+        EXPECT_EQ(&*worlds, host.Worlds().Table());
+        EXPECT_EQ(host.Suites().Outstanding(), 1);
+    }
+    EXPECT_EQ(host.Suites().Outstanding(), 0);
+
+    host.Suites().Refuse(kPFWorldSuite, kPFWorldSuiteVersion2);
+    host.OutData().out_flags = PF_OutFlag_DEEP_COLOR_AWARE;
+    EXPECT_EQ(RaisedBy([&] { ScopedSuite<PF_WorldSuite2>(host.InData(), &host.OutData()); }), A_Err_MISSING_SUITE);
+    EXPECT_EQ(host.OutData().out_flags, PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+    EXPECT_EQ(std::string(host.OutData().return_msg), "Not able to acquire AEFX Suite.");
+    EXPECT_EQ(host.Ansi().Printed().size(), 1u);  // through the host's own sprintf
+
+    // Without out_data there is nowhere to tell the user; the code still comes back.
+    EXPECT_EQ(RaisedBy([&] { ScopedSuite<PF_WorldSuite2>(host.InData(), nullptr); }), A_Err_MISSING_SUITE);
+    EXPECT_EQ(host.Ansi().Printed().size(), 1u);
+}
+
+}  // namespace
+}  // namespace maculo::test
