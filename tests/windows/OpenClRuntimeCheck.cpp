@@ -1,7 +1,8 @@
 // Checks the OpenCL entry points of the Windows build, which load OpenCL.dll
 // at run time.
 //   present: an OpenCL.dll with a platform is reached through them, both by
-//            calls that answer a code and by calls that create an object.
+//            calls that answer a code and by calls that create an object, and
+//            the GPU pipeline runs on its first device.
 //   absent:  without OpenCL.dll there is no platform, and every other call
 //            fails cleanly instead of crashing.
 // Exits with 1 at the first failed check.
@@ -11,16 +12,54 @@
 
 #include <boost/compute/system.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/PatternCpu.h"
+#include "gpu/GpuState.h"
+#include "gpu/PatternGpu.h"
+
 namespace {
 
 void Expect(bool ok, const std::string& what) {
     if (!ok) throw std::runtime_error(what);
+}
+
+// The whole GPU pipeline on a device of any type: program build, buffers,
+// kernels, launches and reads all pass through the entry points. Its result
+// agrees with the processor's as closely as the GPU tests require.
+void CheckPipeline(const boost::compute::device& device) {
+    const maculo::GpuState state = maculo::CreateGpuStateFor(device);
+    constexpr maculo::ImageDims dims{13, 9, 15};
+    const size_t count = static_cast<size_t>(dims.pitch) * dims.height;
+    std::vector<maculo::PixelF> source(count);
+    for (size_t i = 0; i < count; ++i) {
+        const float v = static_cast<float>((i * 37) % 101) / 100.0f;
+        source[i] = {1.0f, v, 1.0f - v, v * v};
+    }
+    const maculo::PatternSettings settings{maculo::kBlurGaussian, maculo::kGrayOff, 3, 1.5f, 1.0f, 2.0f, true};
+    std::vector<maculo::PixelF> gpu(count);
+    Expect(maculo::RunPatternGpu(source.data(), gpu.data(), dims, settings, state), "pattern on the device");
+
+    std::vector<maculo::PixelF> input = source, blurred(count), cpu(count);
+    Expect(maculo::RunPatternCpu(input.data(), blurred.data(), cpu.data(), dims, settings, {}) == maculo::kPatternOk,
+           "pattern on the processor");
+    float maxDifference = 0.0f;
+    for (int32_t y = 0; y < dims.height; ++y) {
+        for (int32_t x = 0; x < dims.width; ++x) {
+            const maculo::PixelF& a = gpu[static_cast<size_t>(y) * dims.pitch + x];
+            const maculo::PixelF& b = cpu[static_cast<size_t>(y) * dims.pitch + x];
+            for (const float d : {a.alpha - b.alpha, a.red - b.red, a.green - b.green, a.blue - b.blue}) {
+                maxDifference = std::max(maxDifference, std::fabs(d));
+            }
+        }
+    }
+    Expect(maxDifference <= 1e-5f, "device and processor agree");
 }
 
 void CheckPresent() {
@@ -40,6 +79,7 @@ void CheckPresent() {
     Expect(!boost::compute::system::platforms().empty(), "platforms through Boost.Compute");
     std::printf("OpenCL present: %u platform(s), first device %s\n", count,
                 boost::compute::device(device).name().c_str());
+    CheckPipeline(boost::compute::device(device));
 }
 
 void CheckAbsent() {
