@@ -18,3 +18,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMACULO_SANITIZE=add
 cmake --build build-asan -j "$jobs" --target sanitized_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -L sanitized
+
+# The Windows plug-in, built with MinGW-w64 and exercised under Wine.
+scripts/test-windows.sh

@@ -2,6 +2,10 @@
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
                 ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd)
+# The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),
+# and Wine to exercise the result here.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+                  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64)
 
 ensure_packages() {
     local missing=()

@@ -1,0 +1,117 @@
+// Checks the OpenCL entry points of the Windows build, which load OpenCL.dll
+// at run time.
+//   present: an OpenCL.dll with a platform is reached through them, both by
+//            calls that answer a code and by calls that create an object, and
+//            the GPU pipeline runs on its first device.
+//   absent:  without OpenCL.dll there is no platform, and every other call
+//            fails cleanly instead of crashing.
+// Exits with 1 at the first failed check.
+
+#include <CL/cl.h>
+#include <CL/cl_ext.h>
+
+#include <boost/compute/system.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/PatternCpu.h"
+#include "gpu/GpuState.h"
+#include "gpu/PatternGpu.h"
+
+namespace {
+
+void Expect(bool ok, const std::string& what) {
+    if (!ok) throw std::runtime_error(what);
+}
+
+// The whole GPU pipeline on a device of any type: program build, buffers,
+// kernels, launches and reads all pass through the entry points. Its result
+// agrees with the processor's as closely as the GPU tests require.
+void CheckPipeline(const boost::compute::device& device) {
+    const maculo::GpuState state = maculo::CreateGpuStateFor(device);
+    constexpr maculo::ImageDims dims{13, 9, 15};
+    const size_t count = static_cast<size_t>(dims.pitch) * dims.height;
+    std::vector<maculo::PixelF> source(count);
+    for (size_t i = 0; i < count; ++i) {
+        const float v = static_cast<float>((i * 37) % 101) / 100.0f;
+        source[i] = {1.0f, v, 1.0f - v, v * v};
+    }
+    const maculo::PatternSettings settings{maculo::kBlurGaussian, maculo::kGrayOff, 3, 1.5f, 1.0f, 2.0f, true};
+    std::vector<maculo::PixelF> gpu(count);
+    Expect(maculo::RunPatternGpu(source.data(), gpu.data(), dims, settings, state), "pattern on the device");
+
+    std::vector<maculo::PixelF> input = source, blurred(count), cpu(count);
+    Expect(maculo::RunPatternCpu(input.data(), blurred.data(), cpu.data(), dims, settings, {}) == maculo::kPatternOk,
+           "pattern on the processor");
+    float maxDifference = 0.0f;
+    for (int32_t y = 0; y < dims.height; ++y) {
+        for (int32_t x = 0; x < dims.width; ++x) {
+            const maculo::PixelF& a = gpu[static_cast<size_t>(y) * dims.pitch + x];
+            const maculo::PixelF& b = cpu[static_cast<size_t>(y) * dims.pitch + x];
+            for (const float d : {a.alpha - b.alpha, a.red - b.red, a.green - b.green, a.blue - b.blue}) {
+                maxDifference = std::max(maxDifference, std::fabs(d));
+            }
+        }
+    }
+    Expect(maxDifference <= 1e-5f, "device and processor agree");
+}
+
+void CheckPresent() {
+    cl_uint count = 0;
+    Expect(clGetPlatformIDs(0, nullptr, &count) == CL_SUCCESS && count > 0, "platforms counted");
+    std::vector<cl_platform_id> platforms(count);
+    Expect(clGetPlatformIDs(count, platforms.data(), nullptr) == CL_SUCCESS, "platforms listed");
+
+    cl_device_id device = nullptr;
+    Expect(clGetDeviceIDs(platforms[0], CL_DEVICE_TYPE_ALL, 1, &device, nullptr) == CL_SUCCESS, "device listed");
+    cl_int err = CL_INVALID_VALUE;
+    cl_context context = clCreateContext(nullptr, 1, &device, nullptr, nullptr, &err);
+    Expect(context != nullptr && err == CL_SUCCESS, "context created");
+    Expect(clReleaseContext(context) == CL_SUCCESS, "context released");
+
+    // The same runtime as Boost.Compute sees it.
+    Expect(!boost::compute::system::platforms().empty(), "platforms through Boost.Compute");
+    std::printf("OpenCL present: %u platform(s), first device %s\n", count,
+                boost::compute::device(device).name().c_str());
+    CheckPipeline(boost::compute::device(device));
+}
+
+void CheckAbsent() {
+    cl_uint count = 7;
+    Expect(clGetPlatformIDs(0, nullptr, &count) == CL_PLATFORM_NOT_FOUND_KHR && count == 0, "no platform");
+    Expect(boost::compute::system::platforms().empty(), "no platform through Boost.Compute");
+
+    cl_device_id device = nullptr;
+    Expect(clGetDeviceIDs(nullptr, CL_DEVICE_TYPE_ALL, 1, &device, nullptr) == CL_PLATFORM_NOT_FOUND_KHR,
+           "device query fails");
+    cl_int err = CL_SUCCESS;
+    Expect(clCreateContext(nullptr, 1, &device, nullptr, nullptr, &err) == nullptr && err == CL_PLATFORM_NOT_FOUND_KHR,
+           "context creation fails with its code");
+    Expect(clCreateBuffer(nullptr, CL_MEM_READ_WRITE, 16, nullptr, nullptr) == nullptr,
+           "object creation without a code pointer fails");
+    Expect(clReleaseContext(nullptr) == CL_PLATFORM_NOT_FOUND_KHR, "release fails");
+    std::printf("OpenCL absent: no platform, calls fail cleanly\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool present = argc == 2 && std::strcmp(argv[1], "present") == 0;
+    if (argc != 2 || (!present && std::strcmp(argv[1], "absent") != 0)) {
+        std::fprintf(stderr, "usage: %s present|absent\n", argv[0]);
+        return 2;
+    }
+    try {
+        present ? CheckPresent() : CheckAbsent();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "OpenCL run-time check failed: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
