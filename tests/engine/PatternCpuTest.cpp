@@ -131,38 +131,32 @@ using Calls = std::vector<std::pair<int32_t, int32_t>>;
 
 struct Progress {
     Calls calls;
-    int32_t cancelAt = -1;
+    int32_t cancelAt;
 
     static int32_t Callback(void* ref, int32_t current, int32_t total) {
         auto* self = static_cast<Progress*>(ref);
         self->calls.emplace_back(current, total);
         return current == self->cancelAt ? 1234 : 0;
     }
-    ProgressHook Hook() { return {&Progress::Callback, this}; }
 };
 
-TEST(PatternProgress, CalledBeforeEveryOddIterationEvenOnAnEmptyImage) {
-    for (const auto& [height, iterations, expected] :
-         {std::tuple{5, 0, Calls{}}, {5, 1, Calls{}}, {5, 4, Calls{{1, 4}, {3, 4}}}, {0, 5, Calls{{1, 5}, {3, 5}}}}) {
+// Called before every odd iteration, also on an image without rows; a
+// non-zero answer is returned at once and leaves the completed iterations.
+TEST(PatternProgress, ScheduleAndCancellation) {
+    for (const auto& [height, iterations, cancelAt, expected] :
+         {std::tuple{5, 0, -1, Calls{}}, {5, 1, -1, Calls{}}, {5, 4, -1, Calls{{1, 4}, {3, 4}}},
+          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
         const ImageDims dims{6, height, 8};
-        Progress progress;
-        const PatternSettings s{kBlurBox, kGrayOff, iterations, 1.0f, 1.0f, 5.0f, false};
-        EXPECT_EQ(RunEngine(reference::RandomImage(dims, 3), dims, s, progress.Hook()).result, kPatternOk);
-        EXPECT_EQ(progress.calls, expected) << height << " rows, " << iterations << " iterations";
+        const std::vector<PixelF> input = reference::RandomImage(dims, 3);
+        PatternSettings s{kBlurGaussian, kGrayOff, iterations, 1.5f, 1.0f, 8.0f, false};
+        Progress progress{{}, cancelAt};
+        const Outcome run = RunEngine(input, dims, s, {&Progress::Callback, &progress});
+        SCOPED_TRACE(testing::Message() << height << " rows, " << iterations << " iterations");
+        EXPECT_EQ(progress.calls, expected);
+        EXPECT_EQ(run.result, cancelAt < 0 ? kPatternOk : 1234);
+        s.iterations = cancelAt < 0 ? iterations : cancelAt;
+        EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, reference::RunPattern(input.data(), dims, s)));
     }
-}
-
-TEST(PatternProgress, CancellingReturnsTheCodeAndKeepsTheCompletedIteration) {
-    const ImageDims dims{9, 7, 9};
-    const std::vector<PixelF> input = reference::RandomImage(dims, 5);
-    Progress progress;
-    progress.cancelAt = 1;
-    PatternSettings s{kBlurGaussian, kGrayOff, 4, 1.5f, 1.0f, 8.0f, false};
-    const Outcome run = RunEngine(input, dims, s, progress.Hook());
-    EXPECT_EQ(run.result, 1234);
-    EXPECT_EQ(progress.calls, (Calls{{1, 4}}));
-    s.iterations = 1;
-    EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, reference::RunPattern(input.data(), dims, s)));
 }
 
 }  // namespace

@@ -9,17 +9,10 @@ namespace {
 
 using Line = std::vector<float>;
 
-float Clamp(float c) {
-    if (!(c > 0.0f)) c = 0.0f;
-    if (c > 1.0f) c = 1.0f;
-    return c;
-}
+float Clamp(float c) { return !(c > 0.0f) ? 0.0f : c > 1.0f ? 1.0f : c; }
 
 // NaN, infinite and negative widths count as 0, huge ones as 2000.
-float Sanitized(float sigma) {
-    if (!(sigma > 0.0f) || std::isinf(sigma)) return 0.0f;
-    return std::fmin(sigma, 2000.0f);
-}
+float Sanitized(float sigma) { return !(sigma > 0.0f) || std::isinf(sigma) ? 0.0f : std::fmin(sigma, 2000.0f); }
 
 // Reflection about both row ends, repeated until the position is inside.
 int Reflect(int p, int last) {
@@ -79,8 +72,7 @@ Line BoxLine(const Line& in, float a) {
 
 // One channel of the picture, rows packed.
 struct Plane {
-    int width;
-    int height;
+    int width, height;
     std::vector<float> v;
     float& At(int x, int y) { return v[static_cast<size_t>(y) * width + x]; }
 };

@@ -1,13 +1,9 @@
-// Drives the built plug-in binary end to end through minihost, as the host
-// would: discovery, about, global setup, GPU device setup, parameters, a switch
-// of "Parameter Mode" and back, then smart pre-render and render of a noise
-// frame with the default controls at 8, 16 and 32 bits, and once more with the
-// GPU requested. On Windows it first reads the property list resource the way
-// the host does before it loads the library.
-//
-// Prints one "frame" line with a checksum per frame. The Linux and the
-// Windows build of the plug-in must print the same lines: the frames are
-// bit-identical on both systems. Exits with 1 at the first failed check.
+// Drives the built plug-in binary through minihost as the host would (on
+// Windows after reading its property list resource): discovery, about, global
+// and GPU device setup, parameters, a "Parameter Mode" switch and back, then
+// a noise frame rendered at 8, 16 and 32 bits and once with the GPU requested.
+// Prints a checksum line per frame, which the Linux and Windows builds must
+// print alike. Exits with 1 at the first failed check.
 
 #include <cstdint>
 #include <cstdio>
@@ -55,12 +51,8 @@ constexpr Depth kDepths[] = {{8, PF_PixelFormat_ARGB32, 4}, {16, PF_PixelFormat_
 constexpr A_long kFrameWidth = 67;
 constexpr A_long kFrameHeight = 41;
 
-struct CheckFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 void Expect(bool ok, const std::string& what) {
-    if (!ok) throw CheckFailure(what);
+    if (!ok) throw std::runtime_error(what);
 }
 
 void ExpectCode(PF_Err err, const std::string& what) {
@@ -74,10 +66,7 @@ void FillNoise(PF_EffectWorld& world, const Depth& depth) {
     for (uint32_t y = 0; y < static_cast<uint32_t>(world.height); ++y) {
         for (uint32_t x = 0; x < static_cast<uint32_t>(world.width); ++x) {
             for (uint32_t c = 0; c < 4; ++c) {
-                uint32_t h = x * 0x9E3779B1u ^ y * 0x85EBCA77u ^ c * 0xC2B2AE3Du;
-                h ^= h >> 15;
-                h *= 0x2C1B3C6Du;
-                h ^= h >> 12;
+                const uint32_t h = (x * 0x9E3779B1u ^ y * 0x85EBCA77u ^ c * 0xC2B2AE3Du) * 0x2C1B3C6Du;
                 const uint8_t value = c == 0 ? 255 : static_cast<uint8_t>(h >> 24);
                 const uint16_t wide = static_cast<uint16_t>(value * 32768u / 255u);
                 const float real = static_cast<float>(value) / 255.0f;
