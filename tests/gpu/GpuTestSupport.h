@@ -19,18 +19,14 @@
 
 namespace maculo::test {
 
-// The pattern program built on the first GPU where the machine has one, else
-// on the first OpenCL device of any type (PoCL's processor device in CI).
-// Made once per process; null when the machine offers no OpenCL device.
+// The pattern program built on Boost.Compute's default device: the first GPU
+// where the machine has one, else a processor device (PoCL's in CI). Made
+// once per process; null when the machine offers no OpenCL device.
 inline const GpuState* TestGpu() {
-    static const std::optional<GpuState> state = []() -> std::optional<GpuState> {
-        const std::vector<boost::compute::device> devices = boost::compute::system::devices();
-        if (devices.empty()) return std::nullopt;
-        const auto gpu = std::find_if(devices.begin(), devices.end(), [](const boost::compute::device& d) {
-            return (d.type() & CL_DEVICE_TYPE_GPU) != 0;
-        });
-        return CreateGpuStateFor(gpu != devices.end() ? *gpu : devices.front());
-    }();
+    static const std::optional<GpuState> state =
+        boost::compute::system::device_count() == 0
+            ? std::nullopt
+            : std::optional<GpuState>(CreateGpuStateFor(boost::compute::system::default_device()));
     return state ? &*state : nullptr;
 }
 
