@@ -22,3 +22,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # The concurrency tests under ThreadSanitizer, then the frame fuzzer for two minutes.
 scripts/test-threads.sh
 scripts/fuzz.sh 120
+
+# The Windows plug-in, built with MinGW-w64 and exercised under Wine.
+scripts/test-windows.sh

@@ -3,6 +3,10 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
                 ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
 # clang with its OpenMP runtime and sanitizer runtimes: the thread-sanitizer build and the fuzzer.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang libomp-dev libclang-rt-dev)
+# The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),
+# and Wine to exercise the result here.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+                  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64)
 
 ensure_packages() {
     local missing=()

@@ -31,53 +31,37 @@ std::string Refusal(const std::vector<std::string>& args) {
     return "";
 }
 
-TEST(Options, DefaultsRenderTheNoisePictureOnce) {
+TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
     // The controls' defaults are checked against the plug-in's own elsewhere.
-    const CliOptions o = Parse({"-o", "out.png"});
-    EXPECT_EQ(o.action, CliOptions::Action::kRender);
-    EXPECT_TRUE(o.input.empty());
-    EXPECT_EQ(std::make_tuple(o.noiseWidth, o.noiseHeight, o.seed, o.depth, o.frames, o.downsample, o.gpu),
-              std::make_tuple(1920, 1080, 1, 0, 1, 1, false));
-    EXPECT_TRUE(o.notes.empty());
-}
+    const CliOptions plain = Parse({"-o", "out.png"});
+    EXPECT_EQ(std::make_tuple(plain.action, plain.input, plain.noiseWidth, plain.noiseHeight, plain.seed, plain.depth,
+                              plain.frames, plain.downsample, plain.gpu),
+              std::make_tuple(CliOptions::Action::kRender, "", 1920, 1080, 1, 0, 1, 1, false));
 
-TEST(Options, EveryControlAndSettingIsRead) {
     const CliOptions o =
         Parse({"--input=in.tif", "-o", "seq_###.exr", "--mode", "detail", "--blur", "box", "--gray=after",
-               "--blur-radius", "12.5", "--sharp-radius", "0", "--sharpen", "250:10000", "--amount", "1:32",
-               "--depth", "16", "--downsample", "4", "--frames", "5", "--gpu", "--plugin", "/x/p.so"});
-    EXPECT_EQ(o.input, "in.tif");
-    EXPECT_EQ(o.output, "seq_###.exr");
-    EXPECT_EQ(o.plugin, "/x/p.so");
-    EXPECT_EQ(o.depth, 16);
-    EXPECT_EQ(o.downsample, 4);
-    EXPECT_EQ(o.frames, 5);
-    EXPECT_TRUE(o.gpu);
+               "--width", "0.1:200", "--blur-radius", "12.5", "--sharp-radius", "0", "--sharpen", "250:10000",
+               "--amount", "1:32", "--depth", "16", "--downsample", "4", "--frames", "5", "--gpu", "--plugin",
+               "/x/p.so"});
+    EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
+              std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
     const ControlValues first = ControlsAt(o.controls, 0, 5);
     const ControlValues last = ControlsAt(o.controls, 4, 5);
-    EXPECT_EQ(first[kParamMode], 2);
-    EXPECT_EQ(first[kParamBlur], 1);
-    EXPECT_EQ(first[kParamGray], 3);
-    EXPECT_EQ(first[kParamBlurRadius], 12.5);
-    EXPECT_EQ(last[kParamBlurRadius], 12.5);
-    EXPECT_EQ(first[kParamSharpRadius], 0.0);
-    EXPECT_EQ(first[kParamSharpen], 250.0);
-    EXPECT_EQ(last[kParamSharpen], 10000.0);
-    EXPECT_EQ(first[kParamAmount], 1);
-    EXPECT_EQ(ControlsAt(o.controls, 2, 5)[kParamAmount], 17);  // 16.5 rounds up
-    EXPECT_EQ(last[kParamAmount], 32);
+    EXPECT_EQ(std::make_tuple(first[kParamMode], first[kParamBlur], first[kParamGray]), std::make_tuple(2, 1, 3));
+    // Ramps reach their ends exactly, not a rounding step beyond the range.
+    EXPECT_EQ(std::make_tuple(first[kParamWidth], last[kParamWidth]), std::make_tuple(0.1, 200.0));
+    EXPECT_EQ(std::make_tuple(first[kParamBlurRadius], last[kParamBlurRadius], first[kParamSharpRadius]),
+              std::make_tuple(12.5, 12.5, 0.0));
+    EXPECT_EQ(std::make_tuple(first[kParamSharpen], last[kParamSharpen]), std::make_tuple(250.0, 10000.0));
+    // 16.5 rounds up.
+    EXPECT_EQ(std::make_tuple(first[kParamAmount], ControlsAt(o.controls, 2, 5)[kParamAmount], last[kParamAmount]),
+              std::make_tuple(1, 17, 32));
+    // A single frame takes the ramp's start.
+    EXPECT_EQ(ControlsAt(Parse({"-o", "x.png", "--amount", "5:9"}).controls, 0, 1)[kParamAmount], 5);
 
     for (const char* flag : {"--help", "-h"}) EXPECT_EQ(Parse({flag}).action, CliOptions::Action::kHelp);
     EXPECT_EQ(Parse({"--version"}).action, CliOptions::Action::kVersion);
     EXPECT_EQ(Parse({"--about", "--plugin", "p.so"}).action, CliOptions::Action::kAbout);
-}
-
-TEST(Options, RampsHitTheirEndsExactly) {
-    const CliOptions o = Parse({"-o", "f#.png", "--frames", "7", "--width", "0.1:200"});
-    EXPECT_EQ(ControlsAt(o.controls, 0, 7)[kParamWidth], 0.1);
-    EXPECT_EQ(ControlsAt(o.controls, 6, 7)[kParamWidth], 200.0);  // not a rounding step beyond the range
-    // A single frame takes the ramp's start.
-    EXPECT_EQ(ControlsAt(Parse({"-o", "x.png", "--amount", "5:9"}).controls, 0, 1)[kParamAmount], 5);
 }
 
 TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
@@ -115,13 +99,11 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
 }
 
 TEST(Options, ControlsTheModeIgnoresAreNoted) {
-    const CliOptions simple = Parse({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"});
-    ASSERT_EQ(simple.notes.size(), 2u);
-    EXPECT_EQ(simple.notes[0], "--blur-radius has no effect with --mode simple");
-    EXPECT_EQ(simple.notes[1], "--sharpen has no effect with --mode simple");
-    const CliOptions detail = Parse({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"});
-    ASSERT_EQ(detail.notes.size(), 1u);
-    EXPECT_EQ(detail.notes[0], "--width has no effect with --mode detail");
+    EXPECT_EQ(Parse({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
+              std::vector<std::string>({"--blur-radius has no effect with --mode simple",
+                                        "--sharpen has no effect with --mode simple"}));
+    EXPECT_EQ(Parse({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"}).notes,
+              std::vector<std::string>{"--width has no effect with --mode detail"});
 }
 
 TEST(Options, FrameNumbersFillTheLastRunOfHashesInTheFileName) {

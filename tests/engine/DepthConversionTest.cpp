@@ -17,9 +17,9 @@ template <typename Pixel, typename Channel>
 void ExpectEveryValueSurvives(int count, float full) {
     const int32_t pixels = (count + 3) / 4;
     const ImageDims dims{pixels, 1, pixels};
+    std::vector<Channel> channels(size_t(pixels) * 4, 0);
+    for (int c = 0; c < count; ++c) channels[c] = Channel(c);
     std::vector<Pixel> in(pixels), out(pixels);
-    std::vector<Channel> channels(size_t(pixels) * 4);
-    for (size_t c = 0; c < channels.size(); ++c) channels[c] = Channel(int(c) < count ? c : 0);
     std::memcpy(in.data(), channels.data(), channels.size() * sizeof(Channel));
     std::vector<PixelF> work(pixels);
     ConvertToWorking(in.data(), work.data(), dims, dims);
@@ -33,53 +33,38 @@ TEST(DepthConversion, EveryIntegerValueSurvivesTheRoundTrip) {
     ExpectEveryValueSurvives<Pixel16, uint16_t>(32769, 32768.0f);
 }
 
-TEST(DepthConversion, IntegerDepthsTruncateAndSaturate) {
+TEST(DepthConversion, RowsFollowTheirPitchesAndIntegerDepthsTruncateAndSaturate) {
     // The exact points, then values no pipeline should hand back: NaN,
     // negatives and -inf give 0; +inf, huge values and anything above full
-    // scale give full scale instead of wrapping around.
-    const std::vector<PixelF> work = {{1.0f, 0.5f, 0.999f, 0.0f},
-                                      {kNaN, -0.25f, -kInf, kInf},
-                                      {1e30f, 256.0f / 255.0f, 1.000002f, -1e30f}};
-    const ImageDims dims{3, 1, 3};
-    std::vector<Pixel8> out8(3);
-    std::vector<Pixel16> out16(3);
-    ConvertFromWorking(work.data(), out8.data(), dims);
-    ConvertFromWorking(work.data(), out16.data(), dims);
-    const uint8_t want8[12] = {255, 127, 254, 0, 0, 0, 0, 255, 255, 255, 255, 0};
-    const uint16_t want16[12] = {32768, 16384, 32735, 0, 0, 0, 0, 32768, 32768, 32768, 32768, 0};
-    EXPECT_EQ(std::memcmp(out8.data(), want8, sizeof want8), 0);
-    EXPECT_EQ(std::memcmp(out16.data(), want16, sizeof want16), 0);
-}
+    // scale give full scale instead of wrapping around. Floats pass unchanged.
+    const PixelF values[] = {{1.0f, 0.5f, 0.999f, 0.0f},
+                             {kNaN, -0.25f, -kInf, kInf},
+                             {1e30f, 256.0f / 255.0f, 1.000002f, -1e30f}};
+    const Pixel8 want8[] = {{255, 127, 254, 0}, {0, 0, 0, 255}, {255, 255, 255, 0}};
+    const Pixel16 want16[] = {{32768, 16384, 32735, 0}, {0, 0, 0, 32768}, {32768, 32768, 32768, 0}};
+    const PixelF spareF{7, 7, 7, 7};
+    const Pixel8 spare8{0xAB, 0xAB, 0xAB, 0xAB};
+    const Pixel16 spare16{0xABAB, 0xABAB, 0xABAB, 0xABAB};
 
-TEST(DepthConversion, RowsFollowTheirPitchesAndOnlyThePictureIsWritten) {
     // 3 x 2 pictures: input rows 5 pixels apart, working and output rows 4
-    // apart, and a spare row below; floats pass unchanged, out-of-range ones too.
-    const ImageDims in{3, 2, 5};
-    const ImageDims out{3, 2, 4};
-    std::vector<PixelF> source(15, PixelF{-9, -9, -9, -9});
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) source[y * 5 + x] = {float(x) - 1.5f, 0.5f, kNaN, float(y) * 1e20f};
-    std::vector<PixelF> work(12, PixelF{7, 7, 7, 7});
+    // apart, and a spare row below.
+    const ImageDims in{3, 2, 5}, out{3, 2, 4};
+    std::vector<PixelF> source(10, PixelF{-9, -9, -9, -9});
+    for (int i = 0; i < 6; ++i) source[i / 3 * 5 + i % 3] = values[i % 3];
+    std::vector<PixelF> work(12, spareF), outF(12, spareF);
+    std::vector<Pixel8> out8(12, spare8);
+    std::vector<Pixel16> out16(12, spare16);
     ConvertToWorking(source.data(), work.data(), in, out);
-
-    std::vector<Pixel8> out8(12, Pixel8{0xAB, 0xAB, 0xAB, 0xAB});
-    std::vector<Pixel16> out16(12, Pixel16{0xABAB, 0xABAB, 0xABAB, 0xABAB});
-    std::vector<PixelF> outF(12, PixelF{7, 7, 7, 7});
     ConvertFromWorking(work.data(), out8.data(), out);
     ConvertFromWorking(work.data(), out16.data(), out);
     ConvertFromWorking(work.data(), outF.data(), out);
     for (int i = 0; i < 12; ++i) {
         const bool picture = i / 4 < 2 && i % 4 < 3;
-        EXPECT_EQ(out8[i].red, picture ? 127 : 0xAB) << i;
-        EXPECT_EQ(out16[i].red, picture ? 16384 : 0xABAB) << i;
-        if (picture) {
-            const PixelF& want = source[(i / 4) * 5 + i % 4];
-            EXPECT_EQ(std::memcmp(&work[i], &want, sizeof want), 0) << i;
-            EXPECT_EQ(std::memcmp(&outF[i], &want, sizeof want), 0) << i;
-        } else {
-            EXPECT_EQ(work[i].red, 7.0f) << i;
-            EXPECT_EQ(outF[i].red, 7.0f) << i;
-        }
+        const PixelF& f = picture ? values[i % 4] : spareF;
+        EXPECT_EQ(std::memcmp(&work[i], &f, sizeof f), 0) << i;
+        EXPECT_EQ(std::memcmp(&outF[i], &f, sizeof f), 0) << i;
+        EXPECT_EQ(std::memcmp(&out8[i], picture ? &want8[i % 4] : &spare8, sizeof spare8), 0) << i;
+        EXPECT_EQ(std::memcmp(&out16[i], picture ? &want16[i % 4] : &spare16, sizeof spare16), 0) << i;
     }
 }
 

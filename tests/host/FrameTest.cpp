@@ -30,6 +30,8 @@ EffectSession& Session() {
 
 constexpr PF_ParamIndex kControlIndices[] = {1, 2, 3, 4, 6, 9, 10, 12};
 
+std::tuple<A_long, A_long, A_long, A_long> Edges(const PF_LRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 template <typename Pixel>
 constexpr PF_PixelFormat kFormat = PF_PixelFormat_ARGB32;
 template <>
@@ -176,14 +178,9 @@ TEST_F(Frames, PreRenderReadsTheControlsAtTheFramesTimeAndPassesTheRequestOn) {
     EXPECT_FLOAT_EQ(settings.blurSigma, 5.0f / 2.8368f / 2.0f);
     EXPECT_EQ(settings.sharpenSigma, 0.0f);
     EXPECT_EQ(settings.sharpenAmount, 10.0f);
-    EXPECT_EQ(std::make_tuple(out.result_rect.left, out.result_rect.top, out.result_rect.right,
-                              out.result_rect.bottom),
-              std::make_tuple(2, 3, 30, 20));
-    EXPECT_EQ(std::make_tuple(out.max_result_rect.left, out.max_result_rect.top, out.max_result_rect.right,
-                              out.max_result_rect.bottom),
-              std::make_tuple(0, 0, 40, 40));
-    EXPECT_EQ(out.solid, 0);
-    EXPECT_EQ(out.flags, 0);
+    EXPECT_EQ(Edges(out.result_rect), std::make_tuple(2, 3, 30, 20));
+    EXPECT_EQ(Edges(out.max_result_rect), std::make_tuple(0, 0, 40, 40));
+    EXPECT_EQ(out.solid + out.flags, 0);
 
     const minihost::LayerCheckout layerCheckout = host().Render().LayerCheckouts().back();
     EXPECT_EQ(std::memcmp(&layerCheckout.request, &request, sizeof request), 0) << "request changed";
@@ -262,13 +259,13 @@ TEST_F(Frames, RenderWithoutPreRenderDataChecksNothingOut) {
     host().Render().SetLayer(layer);
     host().Render().SetOutput(layer);
     Frame frame(host().Render(), Frame::WholeFrame(4, 4), PF_GPU_Framework_NONE, 8);
-    const int checkouts = host().Render().PixelCheckouts();
-    const int checkins = host().Render().PixelCheckins();
-    const int outputs = host().Render().OutputCheckouts();
+    const auto counts = [] {
+        return std::make_tuple(host().Render().PixelCheckouts(), host().Render().PixelCheckins(),
+                               host().Render().OutputCheckouts());
+    };
+    const auto before = counts();
     EXPECT_EQ(host().Send(PF_Cmd_SMART_RENDER, frame.RenderExtra()), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    EXPECT_EQ(host().Render().PixelCheckouts(), checkouts);
-    EXPECT_EQ(host().Render().PixelCheckins(), checkins);
-    EXPECT_EQ(host().Render().OutputCheckouts(), outputs);
+    EXPECT_EQ(counts(), before);
 }
 
 TEST_F(Frames, CheckinFailureAfterAGoodRenderIsReported) {
