@@ -14,5 +14,7 @@ PF_Err GlobalSetup(const PF_InData& in_data, PF_OutData& out_data);
 PF_Err ParamsSetup(const PF_InData& in_data, PF_OutData& out_data);
 PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params[]);
 PF_Err GpuDeviceSetup(PF_OutData& out_data, const PF_GPUDeviceSetupExtra& extra);
+PF_Err SmartPreRender(const PF_InData& in_data, PF_PreRenderExtra& extra);
+PF_Err SmartRender(const PF_InData& in_data, PF_OutData* out_data, PF_SmartRenderExtra& extra);
 
 }  // namespace maculo

@@ -1,0 +1,26 @@
+// The one error type of the command-line renderer: a message for the user and
+// the process exit code that goes with it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace maculo {
+
+inline constexpr int kExitFailure = 1;      // a file, the plug-in or the render failed
+inline constexpr int kExitUsage = 2;        // the command line is wrong
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C, as shells report SIGINT
+
+class CliError : public std::runtime_error {
+public:
+    CliError(int exitCode, const std::string& message) : std::runtime_error(message), exitCode_(exitCode) {}
+    int ExitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
+inline CliError UsageError(const std::string& message) { return CliError(kExitUsage, message); }
+inline CliError Failure(const std::string& message) { return CliError(kExitFailure, message); }
+
+}  // namespace maculo

@@ -1,0 +1,38 @@
+// The renderer's command line: what to render, from what, into which files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+
+namespace maculo {
+
+struct CliOptions {
+    enum class Action { kRender, kHelp, kVersion, kAbout };
+    Action action = Action::kRender;
+    std::string input;   // empty: the built-in noise image
+    std::string output;  // may carry a run of '#' for the frame number
+    std::string plugin;  // empty: next to the program
+    int32_t noiseWidth = 1920;
+    int32_t noiseHeight = 1080;
+    int32_t seed = 1;
+    int32_t depth = 0;  // 8, 16 or 32; 0 follows the input
+    int32_t downsample = 1;
+    int32_t frames = 1;
+    bool gpu = false;
+    ControlRamps controls = DefaultControls();
+    std::vector<std::string> notes;  // harmless oddities worth telling the user
+};
+
+// Throws CliError (exit code 2) with one clear line for anything it refuses.
+CliOptions ParseOptions(int argc, char* const* argv);
+
+std::string HelpText(const std::string& program);
+
+// The output name for frame `number`: the last run of '#' in the file name
+// replaced by the number, zero-padded to the run's length.
+std::string FrameFileName(const std::string& pattern, int32_t number);
+
+}  // namespace maculo

@@ -1,0 +1,38 @@
+// The effect's binary, applied in our host and rendering the renderer's frames.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cli/Controls.h"
+#include "cli/FrameImage.h"
+#include "minihost/EffectSession.h"
+
+namespace maculo {
+
+class PluginRenderer {
+public:
+    // Loads and sets up the effect; throws CliError when that fails.
+    PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample);
+
+    std::string About();
+
+    // Renders frame `index` of the sequence from `source` with the control
+    // `values`. `progress` hears the effect's progress and answers non-zero to
+    // stop it. Returns the effect's error code; `result` is complete only on 0.
+    PF_Err Render(const FrameImage& source, const ControlValues& values, int32_t index,
+                  const minihost::ProgressFunction& progress, FrameImage& result);
+
+private:
+    minihost::EffectSession& session_;
+    PF_GPU_Framework whatGpu_;
+    double mode_ = 1.0;  // the mode the effect last heard of
+    PF_EffectWorld* layer_ = nullptr;
+    PF_EffectWorld* output_ = nullptr;
+};
+
+// The plug-in library beside this program.
+std::string DefaultPluginPath();
+
+}  // namespace maculo

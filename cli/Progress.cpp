@@ -1,0 +1,48 @@
+#include "Progress.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+namespace maculo {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+void InstallInterruptHandler() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;  // the next Ctrl-C takes the default action
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool Interrupted() { return interrupted != 0; }
+
+void RequestInterrupt() { interrupted = 1; }
+
+ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) != 0) {}
+
+ProgressBar::~ProgressBar() {
+    if (enabled_ && drawn_ >= 0) std::fputs("\r\033[K", stream_);  // leave the line clean
+}
+
+void ProgressBar::Show(int32_t frame, int32_t frames, int32_t current, int32_t total) {
+    if (!enabled_ || total <= 0) return;
+    const double frameShare = double(current < total ? current : total) / double(total);
+    const int perMille = int((double(frame - 1) + frameShare) / double(frames) * 1000.0);
+    if (perMille == drawn_) return;
+    drawn_ = perMille;
+    constexpr int kWidth = 30;
+    char bar[kWidth + 1];
+    for (int i = 0; i < kWidth; ++i) bar[i] = i < perMille * kWidth / 1000 ? '#' : '.';
+    bar[kWidth] = '\0';
+    std::fprintf(stream_, "\rframe %d/%d [%s] %5.1f%%", frame, frames, bar, perMille / 10.0);
+    std::fflush(stream_);
+}
+
+}  // namespace maculo

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12), builds the plug-in and the
+# command-line renderer (Release), renders out/pattern.png from the built-in
+# noise picture with the effect's default controls, and prints its path.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/lib/deps.sh
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DMACULO_BUILD_TESTS=OFF -DMACULO_BUILD_BENCH=OFF >/dev/null
+cmake --build build-release -j "$(nproc)" --target maculo-render
+
+mkdir -p out
+build-release/bin/maculo-render -o out/pattern.png
+echo "$(pwd)/out/pattern.png"
