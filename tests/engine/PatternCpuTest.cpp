@@ -7,10 +7,12 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "ReferencePattern.h"
+#include "engine/BlurKernels.h"
 #include "engine/PatternOps.h"
 
 namespace maculo {
@@ -28,12 +30,22 @@ struct Outcome {
 // Runs the engine on a copy of `input`, with every buffer exactly
 // pitch x height pixels so that any stray read shows under AddressSanitizer.
 Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const PatternSettings& settings,
-            const ProgressHook& hook = {nullptr, nullptr}) {
+                  const ProgressHook& hook = {nullptr, nullptr},
+                  const BlurKernelSet& kernels = BestKernels()) {
     std::vector<PixelF> blurred(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
     std::vector<PixelF> pattern(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
-    const int32_t result =
-        RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, settings, hook);
+    const int32_t result = RunPatternCpuWith(kernels, input.data(), blurred.data(), pattern.data(),
+                                             dims, settings, hook);
     return {result, std::move(pattern)};
+}
+
+// The kernels of every instruction set this processor runs.
+std::vector<const BlurKernelSet*> RunnableKernels() {
+    std::vector<const BlurKernelSet*> sets;
+    for (const InstructionSet set : {InstructionSet::kSse2, InstructionSet::kAvx2, InstructionSet::kAvx512}) {
+        if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
+    }
+    return sets;
 }
 
 class ThreadCount {
@@ -48,15 +60,17 @@ private:
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims,
                             const PatternSettings& s) {
     const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
-    for (int threads = 1; threads <= 3; ++threads) {
-        const ThreadCount count(threads);
-        const Outcome run = RunEngine(input, dims, s);
-        EXPECT_EQ(run.result, kPatternOk);
-        EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, expected))
-            << dims.width << "x" << dims.height << " pitch " << dims.pitch << ", mode "
-            << s.blurMode << ", gray " << s.grayMode << ", " << s.iterations << " iterations, sigma "
-            << s.blurSigma << "/" << s.sharpenSigma << ", amount " << s.sharpenAmount << ", "
-            << threads << " threads";
+    for (const BlurKernelSet* kernels : RunnableKernels()) {
+        for (int threads = 1; threads <= 3; ++threads) {
+            const ThreadCount count(threads);
+            const Outcome run = RunEngine(input, dims, s, {nullptr, nullptr}, *kernels);
+            EXPECT_EQ(run.result, kPatternOk);
+            EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, expected))
+                << dims.width << "x" << dims.height << " pitch " << dims.pitch << ", mode "
+                << s.blurMode << ", gray " << s.grayMode << ", " << s.iterations
+                << " iterations, sigma " << s.blurSigma << "/" << s.sharpenSigma << ", amount "
+                << s.sharpenAmount << ", " << kernels->name << ", " << threads << " threads";
+        }
     }
 }
 
@@ -65,8 +79,8 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
     std::uniform_real_distribution<float> sigma(0.0f, 5.0f);
     std::uniform_real_distribution<float> amount(0.0f, 30.0f);
     for (int c = 0; c < 16; ++c) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 48);
-        const int32_t height = 1 + static_cast<int32_t>(rng() % 40);
+        const int32_t width = 1 + static_cast<int32_t>(rng() % 80);
+        const int32_t height = 1 + static_cast<int32_t>(rng() % 72);
         const int32_t padding = c % 2 ? 1 + static_cast<int32_t>(rng() % 5) : 0;
         const ImageDims dims{width, height, width + padding};
         const PatternSettings s{c % 4 < 2 ? kBlurBox : kBlurGaussian,
@@ -78,6 +92,16 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
                                 false};
         // NaN in the spare columns must not reach a visible pixel.
         ExpectMatchesReference(reference::RandomImage(dims, rng(), kNaN), dims, s);
+    }
+}
+
+// Large windows over an image wide and tall enough that the work is cut into
+// several strips of columns and bands of rows, which must join seamlessly.
+TEST(PatternParity, WideWindowsOverALargerImage) {
+    const ImageDims dims{150, 70, 153};
+    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+        const PatternSettings s{mode, kGrayOff, 2, 12.0f, 9.0f, kDefaultAmount, false};
+        ExpectMatchesReference(reference::RandomImage(dims, 9, kNaN), dims, s);
     }
 }
 
@@ -100,18 +124,24 @@ struct Progress {
     std::vector<std::pair<int32_t, int32_t>> calls;
     int32_t cancelAt = -1;
     int32_t code = 0;
+    bool onlyOnCallingThread = true;
 
     static int32_t Callback(void* ref, int32_t current, int32_t total) {
         auto* self = static_cast<Progress*>(ref);
+        self->onlyOnCallingThread &= std::this_thread::get_id() == self->caller;
         self->calls.emplace_back(current, total);
         return current == self->cancelAt ? self->code : 0;
     }
     ProgressHook Hook() { return {&Progress::Callback, this}; }
+
+private:
+    std::thread::id caller = std::this_thread::get_id();
 };
 
 using Calls = std::vector<std::pair<int32_t, int32_t>>;
 
 TEST(PatternProgress, CalledBeforeEveryOddIterationEvenOnAnEmptyImage) {
+    const ThreadCount threads(3);  // the host expects its callback on its own thread
     const ImageDims dims{6, 5, 8};
     const std::vector<PixelF> input = reference::RandomImage(dims, 3);
     for (const auto& [iterations, expected] :
@@ -120,6 +150,7 @@ TEST(PatternProgress, CalledBeforeEveryOddIterationEvenOnAnEmptyImage) {
         const PatternSettings s{kBlurGaussian, kGrayOff, iterations, 1.0f, 1.0f, 5.0f, false};
         EXPECT_EQ(RunEngine(input, dims, s, progress.Hook()).result, kPatternOk);
         EXPECT_EQ(progress.calls, expected) << iterations;
+        EXPECT_TRUE(progress.onlyOnCallingThread);
     }
 
     Progress progress;

@@ -1,0 +1,59 @@
+#include "engine/BandBlur.h"
+
+#include <algorithm>
+
+#include "engine/FilterShapes.h"
+
+namespace maculo {
+namespace {
+
+// The vertical pass walks a band in strips of columns narrow enough that the
+// rows under a window, strip wide, stay in the core's second-level cache
+// while the window slides down; strips are whole groups of wide vectors.
+constexpr int32_t kWindowBytes = 256 * 1024;
+constexpr int32_t kStripAlign = 16;
+
+int32_t StripWidth(const LineFilter& filter) {
+    const int32_t rows = filter.taps + kBandRows + 1;
+    const int32_t pixels = kWindowBytes / static_cast<int32_t>(sizeof(PixelF)) / rows;
+    return std::max(kStripAlign, pixels / kStripAlign * kStripAlign);
+}
+
+}  // namespace
+
+BandScratch::BandScratch(int32_t width, int32_t reach, int32_t taps)
+    : reach_(reach),
+      stride_(width + 2 * reach),
+      lines_(static_cast<size_t>(stride_) * kRowsPerBand),
+      rows_(static_cast<size_t>(taps) + 2 * kBandRows) {}
+
+PixelF* BandScratch::Line(int32_t j) { return lines_.data() + static_cast<size_t>(j) * stride_ + reach_; }
+
+void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
+              const LineFilter& filter, int32_t y0, BandScratch& scratch, PixelF* dst,
+              const PixelF* sharp, float amount) {
+    const int32_t count = std::min(kRowsPerBand, dims.height - y0);
+    const int32_t last = dims.height - 1;
+    const int32_t strip = StripWidth(filter);
+    const PixelF** rows = scratch.Rows();
+    for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
+        const int32_t x1 = std::min(dims.width, x0 + strip);
+        for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
+            const int32_t lowest = y0 + j0 + kBandRows - 1 + filter.Half();
+            for (int32_t g = -kBandRows; g <= filter.taps + kBandRows - 1; ++g) {
+                rows[g] = src + static_cast<int64_t>(MirrorIndex(lowest - g, last)) * dims.pitch;
+            }
+            PixelF* lines[kBandRows];
+            for (int32_t j = 0; j < kBandRows; ++j) lines[j] = scratch.Line(j0 + j);
+            kernels.columns(rows, x0, x1, filter, lines);
+        }
+    }
+    for (int32_t j = 0; j < count; ++j) {
+        const int64_t offset = static_cast<int64_t>(y0 + j) * dims.pitch;
+        PixelF* line = scratch.Line(j);
+        PadLine(line, dims.width, filter.Reach());
+        kernels.row(line, dims.width, filter, sharp ? sharp + offset : nullptr, amount, dst + offset);
+    }
+}
+
+}  // namespace maculo

@@ -1,0 +1,44 @@
+// One separable blur of a band of rows with both passes fused: the vertical
+// pass runs straight down the columns into lines the thread owns, the
+// horizontal pass reads them back while they are still in cache.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/BlurKernels.h"
+#include "engine/PatternTypes.h"
+
+namespace maculo {
+
+// Rows in a band: enough that the vertical windows of its rows overlap in
+// cache, few enough that its lines stay in the processor's own caches.
+inline constexpr int32_t kRowsPerBand = 8 * kBandRows;
+
+// A thread's lines and row table, made before the iteration so that nothing
+// is allocated inside it. Sized for filters reaching at most `reach` pixels
+// with at most `taps` taps; may throw std::bad_alloc.
+class BandScratch {
+public:
+    BandScratch(int32_t width, int32_t reach, int32_t taps);
+
+    // Line j, pixel 0, with `reach` pixels of room on either side.
+    PixelF* Line(int32_t j);
+    // The row table of the vertical pass, valid from index -kBandRows.
+    const PixelF** Rows() { return rows_.data() + kBandRows; }
+
+private:
+    int32_t reach_;
+    int32_t stride_;
+    std::vector<PixelF> lines_;
+    std::vector<const PixelF*> rows_;
+};
+
+// Blurs rows y0 ... y0 + kRowsPerBand - 1 of src (those inside the image)
+// into the same rows of dst. With sharp, writes the unsharp mask of sharp
+// against the blur instead. Reads only the first width pixels of any row.
+void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
+              const LineFilter& filter, int32_t y0, BandScratch& scratch, PixelF* dst,
+              const PixelF* sharp = nullptr, float amount = 0.0f);
+
+}  // namespace maculo

@@ -1,0 +1,91 @@
+#include "engine/BlurKernels.h"
+
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "engine/FilterShapes.h"
+
+namespace maculo {
+
+LineFilter TableFilter(const float* weights, int32_t taps) {
+    float sum = 0.0f;
+    for (int32_t i = 0; i < taps; ++i) sum += weights[i];
+    return {weights, taps, 0.0f, sum};
+}
+
+LineFilter BoxFilter(float a) {
+    const BoxWindow window = ShapeBoxWindow(a);
+    return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k)};
+}
+
+void PadLine(PixelF* line, int32_t width, int32_t reach) {
+    const int32_t last = width - 1;
+    for (int32_t p = 1; p <= reach; ++p) {
+        line[-p] = line[MirrorIndex(-p, last)];
+        line[last + p] = line[MirrorIndex(last + p, last)];
+    }
+}
+
+}  // namespace maculo
+
+// Baseline x86-64: SSE2, one pixel per vector.
+#define MACULO_KERNEL_NAMESPACE sse2
+#define MACULO_KERNEL_NAME "SSE2"
+#define MACULO_VECTOR_BYTES 16
+#include "engine/BlurKernels.inl"
+#undef MACULO_KERNEL_NAMESPACE
+#undef MACULO_KERNEL_NAME
+#undef MACULO_VECTOR_BYTES
+
+// The wider sets, for the functions defined in their regions only. FMA stays
+// off: it would round a multiply and an add once instead of twice.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#define MACULO_KERNEL_NAMESPACE avx2
+#define MACULO_KERNEL_NAME "AVX2"
+#define MACULO_VECTOR_BYTES 32
+#include "engine/BlurKernels.inl"
+#undef MACULO_KERNEL_NAMESPACE
+#undef MACULO_KERNEL_NAME
+#undef MACULO_VECTOR_BYTES
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+#define MACULO_KERNEL_NAMESPACE avx512
+#define MACULO_KERNEL_NAME "AVX-512"
+#define MACULO_VECTOR_BYTES 64
+#include "engine/BlurKernels.inl"
+#undef MACULO_KERNEL_NAMESPACE
+#undef MACULO_KERNEL_NAME
+#undef MACULO_VECTOR_BYTES
+#pragma GCC pop_options
+
+namespace maculo {
+
+const BlurKernelSet* KernelsFor(InstructionSet set) {
+    // Checks the processor and that the operating system saves the registers.
+    __builtin_cpu_init();
+    switch (set) {
+        case InstructionSet::kSse2:
+            return &sse2::kKernels;
+        case InstructionSet::kAvx2:
+            return __builtin_cpu_supports("avx2") ? &avx2::kKernels : nullptr;
+        case InstructionSet::kAvx512:
+            return __builtin_cpu_supports("avx512f") ? &avx512::kKernels : nullptr;
+    }
+    return nullptr;
+}
+
+const BlurKernelSet& BestKernels() {
+    static const BlurKernelSet& best = [] () -> const BlurKernelSet& {
+        for (const InstructionSet set : {InstructionSet::kAvx512, InstructionSet::kAvx2}) {
+            if (const BlurKernelSet* kernels = KernelsFor(set)) return *kernels;
+        }
+        return sse2::kKernels;
+    }();
+    return best;
+}
+
+}  // namespace maculo
