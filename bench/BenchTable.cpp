@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BlurKernels.h"
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
 #include "engine/PatternOps.h"
@@ -139,7 +140,7 @@ void SetThreads(int threads) {
 int main() {
     using namespace maculo;
     using namespace maculo::bench;
-    const int all = omp_get_num_procs();
+    const int all = omp_get_max_threads();  // the runtime's default team
     std::vector<int> threadCounts{1};
     if (all > 1) threadCounts.push_back(all);
 
@@ -148,8 +149,8 @@ int main() {
     Conversions conv(pixels);
     constexpr std::size_t kFloatBytes = sizeof(PixelF);
 
-    std::printf("1920x1080, %d iterations per run, best of several runs; times in ms per iteration\n\n",
-                kIterationsPerRun);
+    std::printf("1920x1080, %s kernels, %d iterations per run, best of several runs\n\n",
+                BestKernels().name, kIterationsPerRun);
     std::printf("| Work | Threads | Ours | OpenCV peer | Peer / ours | Ours in copies |\n");
     std::printf("|---|---|---|---|---|---|\n");
     for (const int threads : threadCounts) {
@@ -157,10 +158,11 @@ int main() {
         const double copy = CopyMs(im);
         for (const float width : {6.0f, 40.0f}) {
             const PatternSettings s = Controls(width);
-            const std::string work = "Width " + Cell(width, "%.0f") + ", Gaussian (ms)";
+            const std::string work = width == 6.0f ? "Default controls, Width 6 (ms/iteration)"
+                                                   : "Width " + Cell(width, "%.0f") + " (ms/iteration)";
             Row(work, threads, OursMs(im, s), PeerMs(im, s), copy);
         }
-        Row("One copy, memory floor (ms)", threads, copy, 0.0, 0.0);
+        Row("One copy of the image, the memory floor (ms)", threads, copy, 0.0, 0.0);
     }
     for (const int threads : threadCounts) {
         SetThreads(threads);

@@ -2,6 +2,8 @@
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
                 ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd)
+# Only scripts/bench.sh needs these: the OpenCV peer of the speed table.
+BENCH_PACKAGES=(libopencv-dev)
 
 ensure_packages() {
     local missing=()
