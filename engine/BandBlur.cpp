@@ -30,9 +30,8 @@ BandScratch::BandScratch(int32_t width, int32_t reach, int32_t taps)
 PixelF* BandScratch::Line(int32_t j) { return lines_.data() + static_cast<size_t>(j) * stride_ + reach_; }
 
 void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
-              const LineFilter& filter, int32_t y0, BandScratch& scratch, PixelF* dst,
+              const LineFilter& filter, int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst,
               const PixelF* sharp, float amount) {
-    const int32_t count = std::min(kRowsPerBand, dims.height - y0);
     const int32_t last = dims.height - 1;
     const int32_t strip = StripWidth(filter);
     const PixelF** rows = scratch.Rows();

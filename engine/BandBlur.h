@@ -34,11 +34,11 @@ private:
     std::vector<const PixelF*> rows_;
 };
 
-// Blurs rows y0 ... y0 + kRowsPerBand - 1 of src (those inside the image)
-// into the same rows of dst. With sharp, writes the unsharp mask of sharp
-// against the blur instead. Reads only the first width pixels of any row.
+// Blurs rows y0 ... y0 + count - 1 (count at most kRowsPerBand) of src into
+// the same rows of dst. With sharp, writes the unsharp mask of sharp against
+// the blur instead. Reads only the first width pixels of any row.
 void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
-              const LineFilter& filter, int32_t y0, BandScratch& scratch, PixelF* dst,
+              const LineFilter& filter, int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst,
               const PixelF* sharp = nullptr, float amount = 0.0f);
 
 }  // namespace maculo

@@ -32,11 +32,18 @@ inline void Store(PixelF* p, V v) {
     __builtin_memcpy(p, &v, sizeof v);
 }
 
+template <typename V>
+inline V Splat(float value) {
+    return [value]<size_t... I>(std::index_sequence<I...>) {
+        return V{((void)I, value)...};
+    }(std::make_index_sequence<sizeof(V) / sizeof(float)>{});
+}
+
 // 0...1 per lane, NaN to 0, exactly as the scalar clamp.
 template <typename V>
 inline V Clamp01(V v) {
     const V zero{};
-    const V one = zero + 1.0f;
+    const V one = Splat<V>(1.0f);
     v = v > zero ? v : zero;
     return v < one ? v : one;
 }
@@ -106,7 +113,7 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
         }
     }
 
-    const V divisor = V{} + filter.divisor;
+    const V divisor = Splat<V>(filter.divisor);
     Unroll<R>([&](int j) {
         Unroll<C>([&](int c) {
             const int32_t px = x + c * kPixelsPer<V>;
@@ -131,7 +138,7 @@ inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const Line
     for (int32_t t = 0; t < n; ++t) {
         Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<V>(first + t + c * kPixelsPer<V>)); });
     }
-    const V divisor = V{} + filter.divisor;
+    const V divisor = Splat<V>(filter.divisor);
     Unroll<C>([&](int c) {
         const int32_t px = x + c * kPixelsPer<V>;
         const auto at = [&](int side) { return Load<V>(line + px + side * (filter.Half() + 1)); };
@@ -179,7 +186,7 @@ void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, const 
         return;
     }
     Across<kRowVectors>(0, width, [&]<typename V, int C>(int32_t x) {
-        const V gain = V{} + amount;
+        const V gain = Splat<V>(amount);
         RowGroup<V, C>(line, x, taps, filter, [&](int32_t px, V blurred) {
             const V s = Load<V>(sharp + px);
             Store(out + px, Clamp01((s - blurred) * gain + s));
