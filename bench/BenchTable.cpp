@@ -9,10 +9,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "BenchImages.h"
 #include "engine/BlurKernels.h"
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
@@ -26,18 +26,17 @@
 namespace maculo::bench {
 namespace {
 
-constexpr ImageDims kFullHd{1920, 1080, 1920};
 constexpr int32_t kIterationsPerRun = 4;
-constexpr float kFullResolution = 2.8368f;  // "Width" over sigma at full resolution
-constexpr float kDefaultGain = 20.02654f;   // "Amount" 32
 
 // Best time in seconds of run(), at least `least` runs and more while the
-// runs so far took under a second in all (at most 20).
-template <typename Run>
-double BestSeconds(const Run& run, int least = 3) {
+// runs so far took under a second in all (at most 20); prepare() runs
+// untimed before each.
+template <typename Run, typename Prepare>
+double BestSeconds(const Run& run, int least, const Prepare& prepare) {
     double best = 1e30;
     double total = 0.0;
     for (int i = 0; i < 20 && (i < least || total < 1.0); ++i) {
+        prepare();
         const auto start = std::chrono::steady_clock::now();
         run();
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -47,12 +46,9 @@ double BestSeconds(const Run& run, int least = 3) {
     return best;
 }
 
-std::vector<PixelF> Noise(const ImageDims& dims) {
-    std::mt19937 rng(1);
-    std::uniform_real_distribution<float> channel(0.0f, 1.0f);
-    std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height);
-    for (PixelF& p : image) p = {1.0f, channel(rng), channel(rng), channel(rng)};
-    return image;
+template <typename Run>
+double BestSeconds(const Run& run, int least = 3) {
+    return BestSeconds(run, least, [] {});
 }
 
 struct Images {
@@ -63,17 +59,13 @@ struct Images {
     std::vector<PixelF> pattern = source;
 };
 
-PatternSettings Controls(float width) {
-    const float sigma = width / kFullResolution;
-    return {kBlurGaussian, kGrayOff, kIterationsPerRun, sigma, sigma, kDefaultGain, false};
-}
-
 double OursMs(Images& im, const PatternSettings& s) {
-    const double seconds = BestSeconds([&] {
-        std::copy(im.source.begin(), im.source.end(), im.input.begin());  // the engine clobbers it
-        RunPatternCpu(im.input.data(), im.blurred.data(), im.pattern.data(), kFullHd, s,
-                      {nullptr, nullptr});
-    });
+    const double seconds = BestSeconds(
+        [&] {
+            RunPatternCpu(im.input.data(), im.blurred.data(), im.pattern.data(), kFullHd, s,
+                          {nullptr, nullptr});
+        },
+        3, [&] { im.input = im.source; });  // the engine clobbers its input
     return 1000.0 * seconds / kIterationsPerRun;
 }
 
@@ -157,7 +149,7 @@ int main() {
         SetThreads(threads);
         const double copy = CopyMs(im);
         for (const float width : {6.0f, 40.0f}) {
-            const PatternSettings s = Controls(width);
+            const PatternSettings s = Controls(kBlurGaussian, width, kIterationsPerRun);
             const std::string work = width == 6.0f ? "Default controls, Width 6 (ms/iteration)"
                                                    : "Width " + Cell(width, "%.0f") + " (ms/iteration)";
             Row(work, threads, OursMs(im, s), PeerMs(im, s), copy);
