@@ -1,5 +1,7 @@
 #include "engine/BlurKernels.h"
 
+#include <immintrin.h>
+
 #include <cstring>
 #include <type_traits>
 #include <utility>

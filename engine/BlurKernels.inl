@@ -39,13 +39,21 @@ inline V Splat(float value) {
     }(std::make_index_sequence<sizeof(V) / sizeof(float)>{});
 }
 
-// 0...1 per lane, NaN to 0, exactly as the scalar clamp.
+// 0...1 per lane, NaN to 0, exactly as the scalar clamp: maxps and minps
+// return their second operand unless the first is greater (or less), which
+// is the clamp's comparison, NaN included, in one instruction each.
 template <typename V>
 inline V Clamp01(V v) {
-    const V zero{};
-    const V one = Splat<V>(1.0f);
-    v = v > zero ? v : zero;
-    return v < one ? v : one;
+    if constexpr (sizeof(V) == 16) {
+        return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    } else if constexpr (sizeof(V) == 32) {
+        return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
+    } else {
+        // The zero-masking forms, with every lane selected: the plain ones
+        // start from an undefined register, which GCC 12 warns about.
+        const __mmask16 all = 0xFFFF;
+        return _mm512_maskz_min_ps(all, _mm512_maskz_max_ps(all, v, _mm512_setzero_ps()), _mm512_set1_ps(1.0f));
+    }
 }
 
 template <int N, typename F>
