@@ -1,6 +1,7 @@
 #include "engine/BandBlur.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/FilterShapes.h"
 
@@ -21,19 +22,28 @@ int32_t StripWidth(const LineFilter& filter) {
 
 }  // namespace
 
-BandScratch::BandScratch(int32_t width, int32_t reach, int32_t taps)
-    : reach_(reach),
-      stride_(width + 2 * reach),
-      lines_(static_cast<size_t>(stride_) * kRowsPerBand),
-      rows_(static_cast<size_t>(taps) + 2 * kBandRows) {}
+constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
 
-PixelF* BandScratch::Line(int32_t j) { return lines_.data() + static_cast<size_t>(j) * stride_ + reach_; }
+BandScratch::BandScratch(int32_t width, int32_t reach, int32_t taps, int32_t lanes)
+    : lanes_(lanes),
+      reach_(reach),
+      stride_((width + 2 * reach) * lanes),
+      lines_(static_cast<size_t>(stride_) * (kRowsPerBand / lanes) + kLineAlign / sizeof(PixelF)),
+      rows_(static_cast<size_t>(taps) + 2 * kBandRows) {
+    const auto start = reinterpret_cast<uintptr_t>(lines_.data());
+    first_ = lines_.data() + (kLineAlign - start % kLineAlign) % kLineAlign / sizeof(PixelF);
+}
+
+PixelF* BandScratch::Line(int32_t i) {
+    return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * lanes_;
+}
 
 void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
               const LineFilter& filter, int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst,
               const PixelF* sharp, float amount) {
     const int32_t last = dims.height - 1;
     const int32_t strip = StripWidth(filter);
+    const int32_t lanes = kernels.lanes;
     const PixelF** rows = scratch.Rows();
     for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
         const int32_t x1 = std::min(dims.width, x0 + strip);
@@ -43,15 +53,22 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
                 rows[g] = src + static_cast<int64_t>(MirrorIndex(lowest - g, last)) * dims.pitch;
             }
             PixelF* lines[kBandRows];
-            for (int32_t j = 0; j < kBandRows; ++j) lines[j] = scratch.Line(j0 + j);
+            for (int32_t i = 0; i < kBandRows / lanes; ++i) lines[i] = scratch.Line(j0 / lanes + i);
             kernels.columns(rows, x0, x1, filter, lines);
         }
     }
-    for (int32_t j = 0; j < count; ++j) {
-        const int64_t offset = static_cast<int64_t>(y0 + j) * dims.pitch;
-        PixelF* line = scratch.Line(j);
-        PadLine(line, dims.width, filter.Reach());
-        kernels.row(line, dims.width, filter, sharp ? sharp + offset : nullptr, amount, dst + offset);
+    for (int32_t j = 0; j < count; j += lanes) {
+        PixelF* out[kBandRows];
+        const PixelF* sharpRows[kBandRows];
+        const int32_t rowsHere = std::min(lanes, count - j);
+        for (int32_t k = 0; k < rowsHere; ++k) {
+            const int64_t offset = static_cast<int64_t>(y0 + j + k) * dims.pitch;
+            out[k] = dst + offset;
+            sharpRows[k] = sharp ? sharp + offset : nullptr;
+        }
+        PixelF* line = scratch.Line(j / lanes);
+        PadLine(line, dims.width, filter.Reach(), lanes);
+        kernels.row(line, dims.width, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount);
     }
 }
 

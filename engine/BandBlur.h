@@ -17,20 +17,27 @@ inline constexpr int32_t kRowsPerBand = 8 * kBandRows;
 
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for filters reaching at most `reach` pixels
-// with at most `taps` taps; may throw std::bad_alloc.
+// with at most `taps` taps, and for kernels of `lanes` rows to a line; may
+// throw std::bad_alloc.
 class BandScratch {
 public:
-    BandScratch(int32_t width, int32_t reach, int32_t taps);
+    BandScratch(int32_t width, int32_t reach, int32_t taps, int32_t lanes);
+    BandScratch(BandScratch&&) = default;
+    BandScratch(const BandScratch&) = delete;
+    BandScratch& operator=(const BandScratch&) = delete;
 
-    // Line j, pixel 0, with `reach` pixels of room on either side.
-    PixelF* Line(int32_t j);
+    // Line i (rows i * lanes ... of the band), pixel 0, with `reach` pixels
+    // of room on either side; aligned for the widest vectors.
+    PixelF* Line(int32_t i);
     // The row table of the vertical pass, valid from index -kBandRows.
     const PixelF** Rows() { return rows_.data() + kBandRows; }
 
 private:
+    int32_t lanes_;
     int32_t reach_;
-    int32_t stride_;
+    int32_t stride_;  // pixels from line to line
     std::vector<PixelF> lines_;
+    PixelF* first_;  // the first line, aligned
     std::vector<const PixelF*> rows_;
 };
 

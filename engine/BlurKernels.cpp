@@ -21,11 +21,15 @@ LineFilter BoxFilter(float a) {
     return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k)};
 }
 
-void PadLine(PixelF* line, int32_t width, int32_t reach) {
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
     const int32_t last = width - 1;
+    const size_t pixelBytes = static_cast<size_t>(lanes) * sizeof(PixelF);
+    const auto copy = [&](int32_t to, int32_t from) {
+        std::memcpy(line + static_cast<int64_t>(to) * lanes, line + static_cast<int64_t>(from) * lanes, pixelBytes);
+    };
     for (int32_t p = 1; p <= reach; ++p) {
-        line[-p] = line[MirrorIndex(-p, last)];
-        line[last + p] = line[MirrorIndex(last + p, last)];
+        copy(-p, MirrorIndex(-p, last));
+        copy(last + p, MirrorIndex(last + p, last));
     }
 }
 

@@ -31,8 +31,12 @@ struct LineFilter {
 LineFilter TableFilter(const float* weights, int32_t taps);
 LineFilter BoxFilter(float a);
 
+// The kernels work on lines that hold `lanes` image rows side by side:
+// pixel p of the line's row k is line[p * lanes + k], so that one vector is one
+// pixel of each row.
 struct BlurKernelSet {
     const char* name;
+    int32_t lanes;  // rows side by side in a line; kBandRows is a multiple
 
     // Vertical pass of kBandRows output rows y ... y + kBandRows - 1 over
     // pixels from ... to - 1. rows[g], for g = -1 ... filter.taps +
@@ -40,16 +44,16 @@ struct BlurKernelSet {
     // (mirrored into the image): g climbs from the lowest row any output reads.
     // Output j meets its taps from the bottom of its window upwards, as the
     // pass along the rows of the quarter-turned image does, and its clamped
-    // result goes to lines[j].
+    // result goes to row j % lanes of lines[j / lanes].
     void (*columns)(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
                     PixelF* const* lines);
 
-    // Horizontal pass of one row from `line`, which holds filter.Reach()
-    // mirrored pixels before pixel 0 and after pixel width - 1. Writes the
-    // clamped result to out, or, when sharp is given, the clamped unsharp mask
-    // (sharp - result) * amount + sharp.
-    void (*row)(const PixelF* line, int32_t width, const LineFilter& filter, const PixelF* sharp,
-                float amount, PixelF* out);
+    // Horizontal pass of the line's first `count` rows, the line holding
+    // filter.Reach() mirrored pixels before pixel 0 and after pixel
+    // width - 1. Writes row k's clamped result to out[k], or, when sharp is
+    // given, the clamped unsharp mask (sharp[k] - result) * amount + sharp[k].
+    void (*row)(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count,
+                PixelF* const* out, const PixelF* const* sharp, float amount);
 };
 
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };
@@ -61,8 +65,8 @@ const BlurKernelSet* KernelsFor(InstructionSet set);
 // The widest kernels this processor runs.
 const BlurKernelSet& BestKernels();
 
-// Fills the reach pixels on each side of line[0 ... width - 1] by mirroring
-// (again and again for lines shorter than the reach).
-void PadLine(PixelF* line, int32_t width, int32_t reach);
+// Fills the reach pixels on each side of every row of a line of `lanes` rows
+// by mirroring (again and again for rows shorter than the reach).
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes);
 
 }  // namespace maculo

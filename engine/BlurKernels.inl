@@ -4,6 +4,12 @@
 // Everything used here is included before those regions and nothing here has
 // outside linkage, so no function compiled for a wide set can stand in for
 // another set's copy. Each lane does the scalar arithmetic of one channel.
+//
+// Lines hold kLanes image rows side by side, pixel by pixel: one wide vector
+// is one pixel of each of them, so the horizontal pass loads whole, aligned
+// vectors at every tap, where a row-by-row line would make most of its loads
+// straddle two cache lines. Rows are turned into that order and back with a
+// few shuffles per vector.
 
 namespace maculo::MACULO_KERNEL_NAMESPACE {
 namespace {
@@ -19,6 +25,8 @@ constexpr int kRowVectors = kManyRegisters ? 8 : 6;
 
 template <typename V>
 constexpr int32_t kPixelsPer = sizeof(V) / sizeof(PixelF);
+
+constexpr int32_t kLanes = kPixelsPer<Wide>;
 
 template <typename V>
 inline V Load(const PixelF* p) {
@@ -60,6 +68,32 @@ template <int N, typename F>
 inline void Unroll(const F& f) {
     [&]<int... J>(std::integer_sequence<int, J...>) { (f(J), ...); }(std::make_integer_sequence<int, N>{});
 }
+
+// v[k] holds kLanes pixels of row k; afterwards v[m] holds pixel m of every
+// row (and the other way round: the turn is its own inverse).
+template <typename V>
+inline void Transpose(V (&v)[kLanes]) {
+    if constexpr (kLanes == 2) {
+        const V a = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 8, 9, 10, 11);
+        const V b = __builtin_shufflevector(v[0], v[1], 4, 5, 6, 7, 12, 13, 14, 15);
+        v[0] = a;
+        v[1] = b;
+    } else if constexpr (kLanes == 4) {
+        // Pairs first: (a0 b0 a1 b1), (c0 d0 c1 d1), (a2 b2 a3 b3), (c2 d2 c3 d3).
+        const V ab01 = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
+        const V cd01 = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
+        const V ab23 = __builtin_shufflevector(v[0], v[1], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+        const V cd23 = __builtin_shufflevector(v[2], v[3], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+        v[0] = __builtin_shufflevector(ab01, cd01, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
+        v[1] = __builtin_shufflevector(ab01, cd01, 8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31);
+        v[2] = __builtin_shufflevector(ab23, cd23, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
+        v[3] = __builtin_shufflevector(ab23, cd23, 8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31);
+    }
+}
+
+// Pixel p of row k of a line.
+inline PixelF* InLine(PixelF* line, int32_t p, int k) { return line + p * kLanes + k; }
+inline const PixelF* InLine(const PixelF* line, int32_t p, int k) { return line + p * kLanes + k; }
 
 // Window tap t (0 ... Count() - 1) lies t - Half() pixels from the centre.
 // The table weighs it; the box adds it as it is and then adds the pixel just
@@ -122,6 +156,7 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
     }
 
     const V divisor = Splat<V>(filter.divisor);
+    V value[R][C];
     Unroll<R>([&](int j) {
         Unroll<C>([&](int c) {
             const int32_t px = x + c * kPixelsPer<V>;
@@ -130,28 +165,60 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
             const auto at = [&](int side) {
                 return Load<V>(rows[side < 0 ? R - 2 - j : n + R - 1 - j] + px);
             };
-            const V s = taps.AddEdges(sum[j][c], at);
-            Store(lines[j] + px, Clamp01(s / divisor));
+            value[j][c] = Clamp01(taps.AddEdges(sum[j][c], at) / divisor);
         });
     });
+    if constexpr (kPixelsPer<V> == 1) {
+        Unroll<R>([&](int j) {
+            Unroll<C>([&](int c) { Store(InLine(lines[j / kLanes], x + c, j % kLanes), value[j][c]); });
+        });
+    } else {
+        Unroll<R / kLanes>([&](int b) {
+            Unroll<C>([&](int c) {
+                Wide turned[kLanes];
+                Unroll<kLanes>([&](int k) { turned[k] = value[b * kLanes + k][c]; });
+                Transpose(turned);
+                const int32_t px = x + c * kLanes;
+                Unroll<kLanes>([&](int m) { Store(InLine(lines[b], px + m, 0), turned[m]); });
+            });
+        });
+    }
 }
 
-// Horizontal sums at pixel x ... of C vectors; write(pixel, value) stores.
-template <typename V, int C, typename Taps, typename Write>
+// Horizontal sums of C pixels from pixel x on, each a wide vector of one
+// pixel of every row of the line. write(k, pixel, value) stores row k's
+// pixels from `pixel` on, kLanes of them or (value narrow) one.
+template <int C, typename Taps, typename Write>
 inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const LineFilter& filter,
                      const Write& write) {
     const int32_t n = taps.Count();
-    const PixelF* first = line + x - filter.Half();
-    V sum[C] = {};
+    const PixelF* first = InLine(line, x - filter.Half(), 0);
+    Wide sum[C] = {};
     for (int32_t t = 0; t < n; ++t) {
-        Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<V>(first + t + c * kPixelsPer<V>)); });
+        Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<Wide>(first + (t + c) * kLanes)); });
     }
-    const V divisor = Splat<V>(filter.divisor);
+    const Wide divisor = Splat<Wide>(filter.divisor);
+    Wide value[C];
     Unroll<C>([&](int c) {
-        const int32_t px = x + c * kPixelsPer<V>;
-        const auto at = [&](int side) { return Load<V>(line + px + side * (filter.Half() + 1)); };
-        write(px, Clamp01(taps.AddEdges(sum[c], at) / divisor));
+        const auto at = [&](int side) { return Load<Wide>(InLine(line, x + c + side * (filter.Half() + 1), 0)); };
+        value[c] = Clamp01(taps.AddEdges(sum[c], at) / divisor);
     });
+    if constexpr (C % kLanes == 0) {
+        Unroll<C / kLanes>([&](int b) {
+            Wide turned[kLanes];
+            Unroll<kLanes>([&](int m) { turned[m] = value[b * kLanes + m]; });
+            Transpose(turned);
+            Unroll<kLanes>([&](int k) { write(k, x + b * kLanes, turned[k]); });
+        });
+    } else {
+        Unroll<C>([&](int c) {
+            Unroll<kLanes>([&](int k) {
+                Narrow one;
+                __builtin_memcpy(&one, reinterpret_cast<const char*>(&value[c]) + k * sizeof one, sizeof one);
+                write(k, x + c, one);
+            });
+        });
+    }
 }
 
 // Runs group.operator()<V, C>(x) over pixels from ... to - 1: groups of C
@@ -184,35 +251,39 @@ void ColumnsWith(const PixelF* const* rows, int32_t from, int32_t to, const Line
 }
 
 template <typename Taps>
-void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, const PixelF* sharp,
-             float amount, PixelF* out) {
+void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count, PixelF* const* out,
+             const PixelF* const* sharp, float amount) {
     const Taps taps{filter};
+    const auto across = [&](const auto& write) {
+        int32_t x = 0;
+        for (; x + kRowVectors <= width; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
+        for (; x < width; ++x) RowGroup<1>(line, x, taps, filter, write);
+    };
     if (!sharp) {
-        Across<kRowVectors>(0, width, [&]<typename V, int C>(int32_t x) {
-            RowGroup<V, C>(line, x, taps, filter, [&](int32_t px, V value) { Store(out + px, value); });
+        across([&](int k, int32_t px, auto value) {
+            if (k < count) Store(out[k] + px, value);
         });
         return;
     }
-    Across<kRowVectors>(0, width, [&]<typename V, int C>(int32_t x) {
-        const V gain = Splat<V>(amount);
-        RowGroup<V, C>(line, x, taps, filter, [&](int32_t px, V blurred) {
-            const V s = Load<V>(sharp + px);
-            Store(out + px, Clamp01((s - blurred) * gain + s));
-        });
+    across([&](int k, int32_t px, auto blurred) {
+        using V = decltype(blurred);
+        if (k >= count) return;
+        const V s = Load<V>(sharp[k] + px);
+        Store(out[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
     });
 }
 
-[[gnu::flatten]] void Row(const PixelF* line, int32_t width, const LineFilter& filter, const PixelF* sharp, float amount,
-         PixelF* out) {
+[[gnu::flatten]] void Row(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count,
+                          PixelF* const* out, const PixelF* const* sharp, float amount) {
     if (filter.weights) {
-        RowWith<TableTaps>(line, width, filter, sharp, amount, out);
+        RowWith<TableTaps>(line, width, filter, count, out, sharp, amount);
     } else {
-        RowWith<BoxTaps>(line, width, filter, sharp, amount, out);
+        RowWith<BoxTaps>(line, width, filter, count, out, sharp, amount);
     }
 }
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, &Columns, &Row};
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE

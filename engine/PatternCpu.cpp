@@ -109,7 +109,7 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
         scratch.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, reach, taps);
+        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, reach, taps, kernels.lanes);
 
         const int32_t result = Iterate(it, blurred, pattern, dims, settings.iterations, hook, scratch);
         if (result != kPatternOk) return result;

@@ -1,11 +1,10 @@
-// The row filters and the Gaussian weight table. A row filter copies each row
-// into a line padded with its mirrored ends and runs the horizontal blur
+// The row filters and the Gaussian weight table. A row filter copies rows
+// into a line padded with their mirrored ends and runs the horizontal blur
 // kernel over it, so every output pixel is summed afresh over its window in
 // the stated order.
 #include <omp.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "engine/BlurKernels.h"
@@ -18,18 +17,27 @@ namespace {
 void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const LineFilter& filter) {
     if (rows.width <= 0 || rows.height <= 0) return;
     const BlurKernelSet& kernels = BestKernels();
+    const int32_t lanes = kernels.lanes;
     const int32_t reach = filter.Reach();
-    const size_t stride = static_cast<size_t>(rows.width) + 2 * static_cast<size_t>(reach);
+    const size_t stride = (static_cast<size_t>(rows.width) + 2 * static_cast<size_t>(reach)) * lanes;
     const int threads = std::max(1, omp_get_max_threads());
     std::vector<PixelF> lines(stride * static_cast<size_t>(threads));
+    const int32_t groups = (rows.height - 1) / lanes + 1;
 
 #pragma omp parallel for num_threads(threads) schedule(static)
-    for (int32_t r = 0; r < rows.height; ++r) {
-        const int64_t offset = static_cast<int64_t>(r) * rows.pitch;
-        PixelF* line = lines.data() + stride * static_cast<size_t>(omp_get_thread_num()) + reach;
-        std::memcpy(line, src + offset, static_cast<size_t>(rows.width) * sizeof(PixelF));
-        PadLine(line, rows.width, reach);
-        kernels.row(line, rows.width, filter, nullptr, 0.0f, dst + offset);
+    for (int32_t group = 0; group < groups; ++group) {
+        PixelF* line = lines.data() + stride * static_cast<size_t>(omp_get_thread_num()) +
+                       static_cast<size_t>(reach) * lanes;
+        const int32_t first = group * lanes;
+        const int32_t count = std::min(lanes, rows.height - first);
+        PixelF* out[kBandRows];
+        for (int32_t k = 0; k < count; ++k) {
+            const int64_t offset = static_cast<int64_t>(first + k) * rows.pitch;
+            for (int32_t x = 0; x < rows.width; ++x) line[static_cast<int64_t>(x) * lanes + k] = src[offset + x];
+            out[k] = dst + offset;
+        }
+        PadLine(line, rows.width, reach, lanes);
+        kernels.row(line, rows.width, filter, count, out, nullptr, 0.0f);
     }
 }
 
