@@ -1,4 +1,4 @@
-// The blur kernels, written once for any vector width. BlurKernelSets.cpp
+// The blur kernels, written once for any vector width. BlurKernels.cpp
 // includes this file once per instruction set, inside a region compiled for
 // that set, with MACULO_KERNEL_NAMESPACE and MACULO_VECTOR_BYTES defined.
 // Everything used here is included before those regions and nothing here has
