@@ -26,16 +26,17 @@
 namespace maculo::bench {
 namespace {
 
-constexpr int32_t kIterationsPerRun = 4;
+// Iterations a long run has more than a short one.
+constexpr int32_t kExtraIterations = 4;
 
 // Best time in seconds of run(), at least `least` runs and more while the
-// runs so far took under a second in all (at most 20); prepare() runs
+// runs so far took under two seconds in all (at most 30); prepare() runs
 // untimed before each.
 template <typename Run, typename Prepare>
 double BestSeconds(const Run& run, int least, const Prepare& prepare) {
     double best = 1e30;
     double total = 0.0;
-    for (int i = 0; i < 20 && (i < least || total < 1.0); ++i) {
+    for (int i = 0; i < 30 && (i < least || total < 2.0); ++i) {
         prepare();
         const auto start = std::chrono::steady_clock::now();
         run();
@@ -47,8 +48,21 @@ double BestSeconds(const Run& run, int least, const Prepare& prepare) {
 }
 
 template <typename Run>
-double BestSeconds(const Run& run, int least = 3) {
+double BestSeconds(const Run& run, int least = 5) {
     return BestSeconds(run, least, [] {});
+}
+
+// Milliseconds per iteration: the best time of runs of 1 + kExtraIterations
+// iterations less the best time of runs of one, over kExtraIterations, so
+// that what a call does besides iterating (its first copy, its weight
+// tables) drops out. run(settings) makes one call.
+template <typename Run, typename Prepare>
+double MsPerIteration(PatternSettings s, const Run& run, const Prepare& prepare) {
+    s.iterations = 1;
+    const double one = BestSeconds([&] { run(s); }, 5, prepare);
+    s.iterations = 1 + kExtraIterations;
+    const double more = BestSeconds([&] { run(s); }, 5, prepare);
+    return 1000.0 * (more - one) / kExtraIterations;
 }
 
 struct Images {
@@ -59,23 +73,25 @@ struct Images {
     std::vector<PixelF> pattern = source;
 };
 
-double OursMs(Images& im, const PatternSettings& s) {
-    const double seconds = BestSeconds(
-        [&] {
+double OursMs(Images& im, const PatternSettings& settings) {
+    return MsPerIteration(
+        settings,
+        [&](const PatternSettings& s) {
             RunPatternCpu(im.input.data(), im.blurred.data(), im.pattern.data(), kFullHd, s,
                           {nullptr, nullptr});
         },
-        3, [&] { im.input = im.source; });  // the engine clobbers its input
-    return 1000.0 * seconds / kIterationsPerRun;
+        [&] { im.input = im.source; });  // the engine clobbers its input
 }
 
-double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] const PatternSettings& s) {
+double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] const PatternSettings& settings) {
 #if MACULO_HAVE_OPENCV
-    const double seconds = BestSeconds([&] {
-        RunOpenCvPeer(im.source.data(), im.blurred.data(), im.spare.data(), im.pattern.data(),
-                      kFullHd, s);
-    });
-    return 1000.0 * seconds / kIterationsPerRun;
+    return MsPerIteration(
+        settings,
+        [&](const PatternSettings& s) {
+            RunOpenCvPeer(im.source.data(), im.blurred.data(), im.spare.data(), im.pattern.data(),
+                          kFullHd, s);
+        },
+        [] {});
 #else
     return 0.0;
 #endif
@@ -141,15 +157,15 @@ int main() {
     Conversions conv(pixels);
     constexpr std::size_t kFloatBytes = sizeof(PixelF);
 
-    std::printf("1920x1080, %s kernels, %d iterations per run, best of several runs\n\n",
-                BestKernels().name, kIterationsPerRun);
+    std::printf("1920x1080, %s kernels; per iteration: best run of %d iterations less best run of 1, over %d\n\n",
+                BestKernels().name, 1 + kExtraIterations, kExtraIterations);
     std::printf("| Work | Threads | Ours | OpenCV peer | Peer / ours | Ours in copies |\n");
     std::printf("|---|---|---|---|---|---|\n");
     for (const int threads : threadCounts) {
         SetThreads(threads);
         const double copy = CopyMs(im);
         for (const float width : {6.0f, 40.0f}) {
-            const PatternSettings s = Controls(kBlurGaussian, width, kIterationsPerRun);
+            const PatternSettings s = Controls(kBlurGaussian, width, 1);
             const std::string work = width == 6.0f ? "Default controls, Width 6 (ms/iteration)"
                                                    : "Width " + Cell(width, "%.0f") + " (ms/iteration)";
             Row(work, threads, OursMs(im, s), PeerMs(im, s), copy);

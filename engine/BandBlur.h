@@ -11,9 +11,10 @@
 
 namespace maculo {
 
-// Rows in a band: enough that the vertical windows of its rows overlap in
-// cache, few enough that its lines stay in the processor's own caches.
-inline constexpr int32_t kRowsPerBand = 8 * kBandRows;
+// Rows in a band, the unit of work a thread takes: enough that the vertical
+// windows of its rows overlap in cache, few enough that its lines stay in the
+// core's own cache and that a frame makes many bands to share out.
+inline constexpr int32_t kRowsPerBand = 4 * kBandRows;
 
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for filters reaching at most `reach` pixels

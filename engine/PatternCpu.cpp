@@ -35,46 +35,38 @@ struct Iteration {
     float amount;
 };
 
-// First row of part k when `rows` rows are cut into `parts` contiguous parts
-// as even as can be.
-int32_t PartStart(int32_t rows, int k, int parts) {
-    return static_cast<int32_t>(static_cast<int64_t>(rows) * k / parts);
-}
-
-// Runs the iterations in one parallel region. Each thread owns one contiguous
-// block of rows, as a static schedule would give it, and blurs it band by
-// band. Each iteration is two steps: the pattern blur into `blurred`, then
-// the sharpen blur of `blurred` fused with the unsharp mask back into
-// `pattern`; a barrier ends each step, so a step reads only what the previous
-// one finished. `input` is not needed.
+// Runs the iterations in one parallel region. Each iteration is two steps:
+// the pattern blur into `blurred`, then the sharpen blur of `blurred` fused
+// with the unsharp mask back into `pattern`; each step ends with the team's
+// barrier, so it reads only what the step before finished. Threads take the
+// bands of a step one at a time, as they come free: a thread the system
+// holds back (the host renders other frames beside this one) then delays
+// nobody. Which thread blurs a band does not change its result. `input` is
+// not needed.
 int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
                 int32_t iterations, const ProgressHook& hook, std::vector<BandScratch>& scratch) {
+    const int32_t bands = dims.width > 0 ? (dims.height + kRowsPerBand - 1) / kRowsPerBand : 0;
+    const auto rowsIn = [&](int32_t band) { return std::min(kRowsPerBand, dims.height - band * kRowsPerBand); };
     int32_t stop = kPatternOk;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
-        const int me = omp_get_thread_num();
-        BandScratch& mine = scratch[static_cast<size_t>(me)];
-        const int32_t begin = PartStart(dims.height, me, omp_get_num_threads());
-        const int32_t end = dims.width > 0 ? PartStart(dims.height, me + 1, omp_get_num_threads()) : begin;
-        const auto inBands = [&](const auto& blur) {
-            for (int32_t y = begin; y < end; y += kRowsPerBand) blur(y, std::min(kRowsPerBand, end - y));
-        };
+        BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
         for (int32_t i = 0; i < iterations; ++i) {
             if (i % 2 == 1 && hook.callback) {
                 // The calling thread reports while the others wait.
-                if (me == 0) stop = hook.callback(hook.ref, i, iterations);
+                if (omp_get_thread_num() == 0) stop = hook.callback(hook.ref, i, iterations);
 #pragma omp barrier
                 if (stop != kPatternOk) break;
             }
-            inBands([&](int32_t y, int32_t count) {
-                BlurBand(it.kernels, pattern, dims, it.patternBlur, y, count, mine, blurred);
-            });
-#pragma omp barrier
-            inBands([&](int32_t y, int32_t count) {
-                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, y, count, mine, pattern, blurred,
-                         it.amount);
-            });
-#pragma omp barrier
+#pragma omp for schedule(dynamic)
+            for (int32_t b = 0; b < bands; ++b) {
+                BlurBand(it.kernels, pattern, dims, it.patternBlur, b * kRowsPerBand, rowsIn(b), mine, blurred);
+            }
+#pragma omp for schedule(dynamic)
+            for (int32_t b = 0; b < bands; ++b) {
+                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, b * kRowsPerBand, rowsIn(b), mine, pattern,
+                         blurred, it.amount);
+            }
         }
     }
     return stop;
