@@ -20,15 +20,24 @@ int32_t StripWidth(const LineFilter& filter) {
     return std::max(kStripAlign, pixels / kStripAlign * kStripAlign);
 }
 
-}  // namespace
-
 constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
 
-BandScratch::BandScratch(int32_t width, int32_t reach, int32_t taps, int32_t lanes)
+constexpr int32_t kMostRowsPerBand = 16 * kBandRows;
+constexpr int32_t kFewestRowsPerBand = 4 * kBandRows;
+constexpr int32_t kBandsPerThread = 4;
+
+}  // namespace
+
+int32_t RowsPerBand(int32_t height, int threads) {
+    const int32_t share = height / (kBandsPerThread * std::max(threads, 1)) / kBandRows * kBandRows;
+    return std::clamp(share, kFewestRowsPerBand, kMostRowsPerBand);
+}
+
+BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, int32_t lanes)
     : lanes_(lanes),
       reach_(reach),
       stride_((width + 2 * reach) * lanes),
-      lines_(static_cast<size_t>(stride_) * (kRowsPerBand / lanes) + kLineAlign / sizeof(PixelF)),
+      lines_(static_cast<size_t>(stride_) * (bandRows / lanes) + kLineAlign / sizeof(PixelF)),
       rows_(static_cast<size_t>(taps) + 2 * kBandRows) {
     const auto start = reinterpret_cast<uintptr_t>(lines_.data());
     first_ = lines_.data() + (kLineAlign - start % kLineAlign) % kLineAlign / sizeof(PixelF);

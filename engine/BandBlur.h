@@ -11,18 +11,20 @@
 
 namespace maculo {
 
-// Rows in a band, the unit of work a thread takes: enough that the vertical
-// windows of its rows overlap in cache, few enough that its lines stay in the
-// core's own cache and that a frame makes many bands to share out.
-inline constexpr int32_t kRowsPerBand = 4 * kBandRows;
+// Rows in a band, the unit of work a thread takes, for a frame of `height`
+// rows shared by `threads` threads: up to 64, so that many rows share the
+// cold start of the vertical windows in every band, yet few enough that each
+// thread gets about four bands and all finish together. A multiple of
+// kBandRows.
+int32_t RowsPerBand(int32_t height, int threads);
 
 // A thread's lines and row table, made before the iteration so that nothing
-// is allocated inside it. Sized for filters reaching at most `reach` pixels
-// with at most `taps` taps, and for kernels of `lanes` rows to a line; may
-// throw std::bad_alloc.
+// is allocated inside it. Sized for bands of `bandRows` rows, filters
+// reaching at most `reach` pixels with at most `taps` taps, and kernels of
+// `lanes` rows to a line; may throw std::bad_alloc.
 class BandScratch {
 public:
-    BandScratch(int32_t width, int32_t reach, int32_t taps, int32_t lanes);
+    BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, int32_t lanes);
     BandScratch(BandScratch&&) = default;
     BandScratch(const BandScratch&) = delete;
     BandScratch& operator=(const BandScratch&) = delete;
@@ -42,7 +44,7 @@ private:
     std::vector<const PixelF*> rows_;
 };
 
-// Blurs rows y0 ... y0 + count - 1 (count at most kRowsPerBand) of src into
+// Blurs rows y0 ... y0 + count - 1 (count at most the scratch's band) of src into
 // the same rows of dst. With sharp, writes the unsharp mask of sharp against
 // the blur instead. Reads only the first width pixels of any row.
 void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,

@@ -39,12 +39,13 @@ struct BlurKernelSet {
     int32_t lanes;  // rows side by side in a line; kBandRows is a multiple
 
     // Vertical pass of kBandRows output rows y ... y + kBandRows - 1 over
-    // pixels from ... to - 1. rows[g], for g = -1 ... filter.taps +
+    // pixels from ... to - 1. rows[g], for g = -kBandRows ... filter.taps +
     // kBandRows - 1, is image row y + kBandRows - 1 + filter.Half() - g
-    // (mirrored into the image): g climbs from the lowest row any output reads.
-    // Output j meets its taps from the bottom of its window upwards, as the
-    // pass along the rows of the quarter-turned image does, and its clamped
-    // result goes to row j % lanes of lines[j / lanes].
+    // (mirrored into the image): g climbs from the lowest row any output
+    // reads (g = -1 for the box); the rows below are only fetched into the
+    // cache for the next band. Output j meets its taps from the bottom of its
+    // window upwards, as the pass along the rows of the quarter-turned image
+    // does, and its clamped result goes to row j % lanes of lines[j / lanes].
     void (*columns)(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
                     PixelF* const* lines);
 

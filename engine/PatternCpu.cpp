@@ -44,9 +44,10 @@ struct Iteration {
 // nobody. Which thread blurs a band does not change its result. `input` is
 // not needed.
 int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                int32_t iterations, const ProgressHook& hook, std::vector<BandScratch>& scratch) {
-    const int32_t bands = dims.width > 0 ? (dims.height + kRowsPerBand - 1) / kRowsPerBand : 0;
-    const auto rowsIn = [&](int32_t band) { return std::min(kRowsPerBand, dims.height - band * kRowsPerBand); };
+                int32_t bandRows, int32_t iterations, const ProgressHook& hook,
+                std::vector<BandScratch>& scratch) {
+    const int32_t bands = dims.width > 0 ? (dims.height + bandRows - 1) / bandRows : 0;
+    const auto rowsIn = [&](int32_t band) { return std::min(bandRows, dims.height - band * bandRows); };
     int32_t stop = kPatternOk;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
@@ -60,11 +61,11 @@ int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const Ima
             }
 #pragma omp for schedule(dynamic)
             for (int32_t b = 0; b < bands; ++b) {
-                BlurBand(it.kernels, pattern, dims, it.patternBlur, b * kRowsPerBand, rowsIn(b), mine, blurred);
+                BlurBand(it.kernels, pattern, dims, it.patternBlur, b * bandRows, rowsIn(b), mine, blurred);
             }
 #pragma omp for schedule(dynamic)
             for (int32_t b = 0; b < bands; ++b) {
-                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, b * kRowsPerBand, rowsIn(b), mine, pattern,
+                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, b * bandRows, rowsIn(b), mine, pattern,
                          blurred, it.amount);
             }
         }
@@ -100,10 +101,12 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
+        const int32_t bandRows = RowsPerBand(dims.height, threads);
         scratch.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, reach, taps, kernels.lanes);
+        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels.lanes);
 
-        const int32_t result = Iterate(it, blurred, pattern, dims, settings.iterations, hook, scratch);
+        const int32_t result =
+            Iterate(it, blurred, pattern, dims, bandRows, settings.iterations, hook, scratch);
         if (result != kPatternOk) return result;
     } catch (const std::bad_alloc&) {
         return kPatternOutOfMemory;

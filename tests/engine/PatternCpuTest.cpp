@@ -105,13 +105,14 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
     }
 }
 
-// Large windows over an image wide and tall enough that the work is cut into
+// Large windows over images wide or tall enough that the work is cut into
 // several strips of columns and bands of rows, which must join seamlessly.
-TEST(PatternParity, WideWindowsOverALargerImage) {
-    const ImageDims dims{150, 70, 153};
-    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
-        const PatternSettings s{mode, kGrayOff, 2, 12.0f, 9.0f, kDefaultAmount, false};
-        ExpectMatchesReference(reference::RandomImage(dims, 9, kNaN), dims, s);
+TEST(PatternParity, WideWindowsOverLargerImages) {
+    for (const ImageDims dims : {ImageDims{150, 70, 153}, ImageDims{21, 600, 21}}) {
+        for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+            const PatternSettings s{mode, kGrayOff, 2, 12.0f, 9.0f, kDefaultAmount, false};
+            ExpectMatchesReference(reference::RandomImage(dims, 9, kNaN), dims, s);
+        }
     }
 }
 
