@@ -1,8 +1,13 @@
 #include "engine/PatternCpu.h"
 
+#include <omp.h>
+
+#include <algorithm>
 #include <new>
 #include <vector>
 
+#include "engine/BandBlur.h"
+#include "engine/BlurKernels.h"
 #include "engine/FilterShapes.h"
 #include "engine/PatternOps.h"
 
@@ -23,21 +28,56 @@ std::vector<float> MakeWeightTable(float sigma) {
     return table;
 }
 
-// Separable blur of source into target: the vertical pass runs first, along
-// the rows of the turned image, so every pass reads contiguous memory.
-template <typename RowBlur>
-void BlurTwoPass(const PixelF* source, PixelF* target, PixelF* scratch, const ImageDims& dims,
-                 const RowBlur& rowBlur) {
-    RotateForward(source, scratch, dims.pitch, dims.height);
-    rowBlur(scratch, target, ImageDims{dims.height, dims.width, dims.height});
-    RotateBack(target, scratch, dims.height, dims.pitch);
-    rowBlur(scratch, target, dims);
+struct Iteration {
+    const BlurKernelSet& kernels;
+    LineFilter patternBlur;
+    LineFilter sharpenBlur;
+    float amount;
+};
+
+// Runs the iterations in one parallel region. Each iteration is two steps:
+// the pattern blur into `blurred`, then the sharpen blur of `blurred` fused
+// with the unsharp mask back into `pattern`; each step ends with the team's
+// barrier, so it reads only what the step before finished. Threads take the
+// bands of a step one at a time, as they come free: a thread the system
+// holds back (the host renders other frames beside this one) then delays
+// nobody. Which thread blurs a band does not change its result. `input` is
+// not needed.
+int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
+                int32_t bandRows, int32_t iterations, const ProgressHook& hook,
+                std::vector<BandScratch>& scratch) {
+    const int32_t bands = dims.width > 0 ? (dims.height + bandRows - 1) / bandRows : 0;
+    const auto rowsIn = [&](int32_t band) { return std::min(bandRows, dims.height - band * bandRows); };
+    int32_t stop = kPatternOk;
+#pragma omp parallel num_threads(static_cast<int>(scratch.size()))
+    {
+        BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
+        for (int32_t i = 0; i < iterations; ++i) {
+            if (i % 2 == 1 && hook.callback) {
+                // The calling thread reports while the others wait.
+                if (omp_get_thread_num() == 0) stop = hook.callback(hook.ref, i, iterations);
+#pragma omp barrier
+                if (stop != kPatternOk) break;
+            }
+#pragma omp for schedule(dynamic)
+            for (int32_t b = 0; b < bands; ++b) {
+                BlurBand(it.kernels, pattern, dims, it.patternBlur, b * bandRows, rowsIn(b), mine, blurred);
+            }
+#pragma omp for schedule(dynamic)
+            for (int32_t b = 0; b < bands; ++b) {
+                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, b * bandRows, rowsIn(b), mine, pattern,
+                         blurred, it.amount);
+            }
+        }
+    }
+    return stop;
 }
 
 }  // namespace
 
-int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                      const PatternSettings& settings, const ProgressHook& hook) noexcept {
+int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
+                          PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+                          const ProgressHook& hook) noexcept {
     if (!IsUsable(input, blurred, pattern, dims)) return kPatternBadDims;
 
     if (settings.grayMode == kGrayBefore) {
@@ -49,36 +89,36 @@ int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const Ima
     try {
         const std::vector<float> blurTable = MakeWeightTable(settings.blurSigma);
         const std::vector<float> sharpenTable = MakeWeightTable(settings.sharpenSigma);
-        const float boxWidth = SanitizeSigma(settings.blurSigma) * 3.0f;
+        const Iteration it{
+            kernels,
+            settings.blurMode == kBlurBox
+                ? BoxFilter(SanitizeSigma(settings.blurSigma) * 3.0f)
+                : TableFilter(blurTable.data(), static_cast<int32_t>(blurTable.size())),
+            TableFilter(sharpenTable.data(), static_cast<int32_t>(sharpenTable.size())),
+            settings.sharpenAmount};
 
-        const auto patternBlur = [&](const PixelF* src, PixelF* dst, const ImageDims& rows) {
-            if (settings.blurMode == kBlurBox) {
-                BoxRowBlur(src, dst, rows, boxWidth);
-            } else {
-                GaussianRowBlur(src, dst, rows, blurTable.data(),
-                                static_cast<int32_t>(blurTable.size()));
-            }
-        };
-        const auto sharpenBlur = [&](const PixelF* src, PixelF* dst, const ImageDims& rows) {
-            GaussianRowBlur(src, dst, rows, sharpenTable.data(),
-                            static_cast<int32_t>(sharpenTable.size()));
-        };
+        const int32_t reach = std::max(it.patternBlur.Reach(), it.sharpenBlur.Reach());
+        const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
+        std::vector<BandScratch> scratch;
+        const int threads = std::max(1, omp_get_max_threads());
+        const int32_t bandRows = RowsPerBand(dims.height, threads);
+        scratch.reserve(static_cast<size_t>(threads));
+        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels.lanes);
 
-        for (int32_t i = 0; i < settings.iterations; ++i) {
-            if (i % 2 == 1 && hook.callback) {
-                const int32_t result = hook.callback(hook.ref, i, settings.iterations);
-                if (result != 0) return result;
-            }
-            BlurTwoPass(pattern, blurred, input, dims, patternBlur);
-            BlurTwoPass(blurred, input, pattern, dims, sharpenBlur);
-            UnsharpMask(blurred, input, pattern, dims, settings.sharpenAmount);
-        }
+        const int32_t result =
+            Iterate(it, blurred, pattern, dims, bandRows, settings.iterations, hook, scratch);
+        if (result != kPatternOk) return result;
     } catch (const std::bad_alloc&) {
         return kPatternOutOfMemory;
     }
 
     if (settings.grayMode == kGrayAfter) ConvertToGray(pattern, pattern, dims);
     return kPatternOk;
+}
+
+int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
+                      const PatternSettings& settings, const ProgressHook& hook) noexcept {
+    return RunPatternCpuWith(BestKernels(), input, blurred, pattern, dims, settings, hook);
 }
 
 }  // namespace maculo

@@ -16,4 +16,12 @@ namespace maculo {
 int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
                       const PatternSettings& settings, const ProgressHook& hook) noexcept;
 
+struct BlurKernelSet;
+
+// The same with the given blur kernels instead of the widest this processor
+// runs, so that every instruction set can be checked and timed.
+int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
+                          PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+                          const ProgressHook& hook) noexcept;
+
 }  // namespace maculo

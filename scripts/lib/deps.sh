@@ -7,6 +7,8 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang 
 # and Wine to exercise the result here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
                   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64)
+# Only scripts/bench.sh needs these: the OpenCV peer of the speed table.
+BENCH_PACKAGES=(libopencv-dev)
 
 ensure_packages() {
     local missing=()

@@ -1,6 +1,6 @@
-// A weight table that cannot be allocated must end the call with the
-// out-of-memory code instead of an exception, releasing what it holds. This
-// binary replaces the global allocator so that chosen allocations fail.
+// Memory the call cannot get must end it with the out-of-memory code instead
+// of an exception, releasing what it holds. This binary replaces the global
+// allocator so that chosen allocations fail.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,13 +10,20 @@
 #include "engine/PatternCpu.h"
 
 namespace {
-int failAfter = -1;  // allocations still to succeed before one fails; negative: none fails
+
+// Allocations still to succeed before the next one fails; negative: never fail.
+int failAfter = -1;
+bool refused = false;
+
 }  // namespace
 
 // Kept out of line: inlined, the compiler would pair the free below with this
 // new and warn of a mismatch.
 [[gnu::noinline]] void* operator new(std::size_t size) {
-    if (failAfter == 0) throw std::bad_alloc();
+    if (failAfter == 0) {
+        refused = true;
+        throw std::bad_alloc();
+    }
     if (failAfter > 0) --failAfter;
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
@@ -27,18 +34,31 @@ int failAfter = -1;  // allocations still to succeed before one fails; negative:
 namespace maculo {
 namespace {
 
-TEST(PatternAllocation, FailedTableReportsOutOfMemory) {
+// Every allocation the call makes (weight tables, the threads' working
+// lines) fails in turn: each failure ends the call with the out-of-memory
+// code, releasing what it holds (a leak would show under the leak checker),
+// until the call needs no more and succeeds.
+TEST(PatternAllocation, EveryFailedAllocationReportsOutOfMemory) {
     const ImageDims dims{5, 4, 5};
-    std::vector<PixelF> input(20, PixelF{0.5f, 0.25f, 0.75f, 1.0f}), blurred(20), pattern(20);
+    std::vector<PixelF> input(20, PixelF{0.5f, 0.25f, 0.75f, 1.0f});
+    std::vector<PixelF> blurred(20);
+    std::vector<PixelF> pattern(20);
     const PatternSettings s{kBlurGaussian, kGrayOff, 3, 2.0f, 2.0f, 20.0f, false};
-    // First the blur table fails, then the sharpen table after the blur table
-    // was made (a leak of it would show under the leak checker); then none.
-    for (const int okBefore : {0, 1, -1}) {
+    int failures = 0;
+    for (int okBefore = 0; okBefore < 100; ++okBefore) {
         failAfter = okBefore;
-        const int32_t result = RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s, {nullptr, nullptr});
+        refused = false;
+        const int32_t result =
+            RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s, {nullptr, nullptr});
         failAfter = -1;
-        EXPECT_EQ(result, okBefore < 0 ? kPatternOk : kPatternOutOfMemory) << okBefore;
+        if (!refused) {
+            EXPECT_EQ(result, kPatternOk) << okBefore;
+            break;
+        }
+        EXPECT_EQ(result, kPatternOutOfMemory) << okBefore;
+        ++failures;
     }
+    EXPECT_GE(failures, 3);  // two tables and at least one thread's lines
 }
 
 }  // namespace
