@@ -48,18 +48,18 @@ auto WithDepth(int32_t depth, Fn fn) {
     return fn(Depth32{});
 }
 
-int AlphaChannel(const OIIO::ImageSpec& spec) {
-    if (spec.alpha_channel >= 0 && spec.alpha_channel < spec.nchannels) return spec.alpha_channel;
-    if (spec.nchannels == 2) return 1;
-    if (spec.nchannels >= 4) return 3;
+int AlphaChannel(const OIIO::ImageSpec& layout) {
+    if (layout.alpha_channel >= 0 && layout.alpha_channel < layout.nchannels) return layout.alpha_channel;
+    if (layout.nchannels == 2) return 1;
+    if (layout.nchannels >= 4) return 3;
     return -1;
 }
 
 template <typename D>
 FrameImage ToFrameAs(const OIIO::ImageBuf& picture, int32_t depth) {
-    const OIIO::ImageSpec& spec = picture.spec();
-    const int channels = spec.nchannels;
-    const int alpha = AlphaChannel(spec);
+    const OIIO::ImageSpec& layout = picture.spec();
+    const int channels = layout.nchannels;
+    const int alpha = AlphaChannel(layout);
     const OIIO::ROI roi = picture.roi();
     std::vector<typename D::File> file(size_t(roi.npixels()) * size_t(channels));
     if (!picture.get_pixels(roi, D::Type(), file.data())) throw Failure("cannot convert the picture: " + picture.geterror());
@@ -86,6 +86,16 @@ std::vector<typename D::File> FileChannels(const FrameImage& frame, int channels
         for (int c = 0; c < channels; ++c) file[i * channels + c] = D::ToFile(argb[(c + 1) % 4]);
     }
     return file;
+}
+
+// The channel type a file gets for a frame depth. Writers silently fall
+// back for types they cannot hold, PNG to 8 bits for float and OpenEXR to
+// half for 16 bits; those two get the richer type they do hold instead.
+OIIO::TypeDesc FileType(int32_t depth, const OIIO::ImageOutput& out) {
+    const std::string_view format = out.format_name();
+    if (depth == 8) return OIIO::TypeDesc::UINT8;
+    if (depth == 16) return format == "openexr" ? OIIO::TypeDesc::FLOAT : OIIO::TypeDesc::UINT16;
+    return format == "png" ? OIIO::TypeDesc::UINT16 : OIIO::TypeDesc::FLOAT;
 }
 
 std::string SystemError(int error) { return std::strerror(error); }
@@ -192,11 +202,11 @@ void WriteFrame(const FrameImage& frame, const std::string& path) {
     const int channels = frame.hasAlpha && out->supports("alpha") ? 4 : 3;
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
-        OIIO::ImageSpec spec(frame.width, frame.height, channels, D::Type());
-        spec.alpha_channel = channels == 4 ? 3 : -1;
-        spec.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
+        OIIO::ImageSpec layout(frame.width, frame.height, channels, FileType(frame.depth, *out));
+        layout.alpha_channel = channels == 4 ? 3 : -1;
+        layout.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
         const std::vector<typename D::File> data = FileChannels<D>(frame, channels);
-        if (!out->open(temp.Path(), spec) || !out->write_image(D::Type(), data.data()) || !out->close())
+        if (!out->open(temp.Path(), layout) || !out->write_image(D::Type(), data.data()) || !out->close())
             throw Failure("cannot write " + path + ": " + out->geterror());
     });
     temp.Commit();

@@ -31,7 +31,7 @@ FrameImage ToFrame(const OIIO::ImageBuf& picture, int32_t depth);
 // unknown format or a folder that does not exist or cannot be written to.
 void CheckWritable(const std::string& path);
 
-// Writes the frame at its own depth (or the nearest the format holds),
+// Writes the frame at its own depth, or the nearest one the format holds,
 // with alpha where the frame has it and the format can hold it. The file
 // appears only complete: it is written beside its place and renamed into it.
 void WriteFrame(const FrameImage& frame, const std::string& path);

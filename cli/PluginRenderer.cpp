@@ -47,8 +47,10 @@ minihost::EffectSession& LoadSession(const std::string& pluginPath, bool gpu) {
     const PluginSetupOutput setupOutput(gpu);
     try {
         // Never unloaded, as in a host: the effect keeps its GPU state until
-        // the process ends.
-        return *new minihost::EffectSession(pluginPath);
+        // the process ends. One host, and so one session, per process.
+        static minihost::EffectSession* session = nullptr;
+        session = new minihost::EffectSession(pluginPath);
+        return *session;
     } catch (const std::exception& e) {
         throw Failure("cannot load the plug-in " + pluginPath + ": " + e.what());
     }

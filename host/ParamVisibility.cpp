@@ -39,6 +39,9 @@ PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params
     if (const A_Err err = pfInterface.AEGP_GetNewEffectForEffect(pluginId, in_data.effect_ref, &effect)) {
         return err;  // no reference, nothing to dispose
     }
+    if (effect == nullptr) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;  // success without a reference: nothing to use or dispose
+    }
 
     const bool simple = params[kModeIndex]->u.pd.value == kSimpleMode;
     // Codes are OR-merged so that a failed disposal is not hidden behind, nor
@@ -47,6 +50,9 @@ PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params
     for (PF_ParamIndex index = kWidthIndex; index <= kLastDetailIndex && result == PF_Err_NONE; ++index) {
         AEGP_StreamRefH stream = nullptr;
         result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, index, &stream);
+        if (result == PF_Err_NONE && stream == nullptr) {
+            result = PF_Err_INTERNAL_STRUCT_DAMAGED;  // success without a stream: nothing to use or dispose
+        }
         if (result == PF_Err_NONE) {
             const bool hidden = index < kFirstDetailIndex ? !simple : simple;
             result = dynamicStreams.AEGP_SetDynamicStreamFlag(stream, AEGP_DynStreamFlag_HIDDEN, false, hidden);

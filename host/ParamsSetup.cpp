@@ -61,45 +61,47 @@ constexpr ParamSpec kParams[] = {
 // The host adds the input layer as parameter 0.
 constexpr A_long kParamCount = 1 + sizeof kParams / sizeof kParams[0];
 
-void FillDefinition(const ParamSpec& spec, PF_ParamDef& def)
+void FillDefinition(const ParamSpec& row, PF_ParamDef& def)
 {
     std::memset(&def, 0, sizeof def);
-    def.uu.id = spec.id;
-    def.param_type = spec.type;
-    def.flags = spec.flags;
-    def.ui_flags = spec.uiFlags;
-    std::strncpy(def.name, spec.name, sizeof def.name);
-    def.name[sizeof def.name - 1] = '\0';
+    def.uu.id = row.id;
+    def.param_type = row.type;
+    def.flags = row.flags;
+    def.ui_flags = row.uiFlags;
+    // Bounded copy: the host's name field holds 31 characters and a zero.
+    const std::size_t length = strnlen(row.name, sizeof def.name - 1);
+    std::memcpy(def.name, row.name, length);
+    def.name[length] = '\0';
 
-    switch (spec.type) {
+    switch (row.type) {
     case PF_Param_POPUP: {
         PF_PopupDef& popup = def.u.pd;
-        popup.value = static_cast<PF_ParamValue>(spec.defaultValue);
-        popup.dephault = static_cast<A_short>(spec.defaultValue);
-        popup.num_choices = spec.numChoices;
-        popup.u.namesptr = spec.choices;
+        popup.value = static_cast<PF_ParamValue>(row.defaultValue);
+        popup.dephault = static_cast<A_short>(row.defaultValue);
+        popup.num_choices = row.numChoices;
+        popup.u.namesptr = row.choices;
         break;
     }
     case PF_Param_FLOAT_SLIDER: {
         PF_FloatSliderDef& slider = def.u.fs_d;
-        slider.value = spec.defaultValue;
-        slider.dephault = static_cast<PF_FpShort>(spec.defaultValue);
-        slider.valid_min = spec.range.validMin;
-        slider.valid_max = spec.range.validMax;
-        slider.slider_min = spec.range.sliderMin;
-        slider.slider_max = spec.range.sliderMax;
-        slider.precision = spec.precision;
+        slider.value = row.defaultValue;
+        slider.dephault = static_cast<PF_FpShort>(row.defaultValue);
+        slider.valid_min = row.range.validMin;
+        slider.valid_max = row.range.validMax;
+        slider.slider_min = row.range.sliderMin;
+        slider.slider_max = row.range.sliderMax;
+        slider.precision = row.precision;
         slider.curve_tolerance = 0.05f;
         break;
     }
     case PF_Param_SLIDER: {
         PF_SliderDef& slider = def.u.sd;
-        slider.value = static_cast<PF_ParamValue>(spec.defaultValue);
-        slider.dephault = static_cast<PF_ParamValue>(spec.defaultValue);
-        slider.valid_min = static_cast<PF_ParamValue>(spec.range.validMin);
-        slider.valid_max = static_cast<PF_ParamValue>(spec.range.validMax);
-        slider.slider_min = static_cast<PF_ParamValue>(spec.range.sliderMin);
-        slider.slider_max = static_cast<PF_ParamValue>(spec.range.sliderMax);
+        slider.value = static_cast<PF_ParamValue>(row.defaultValue);
+        slider.dephault = static_cast<PF_ParamValue>(row.defaultValue);
+        slider.valid_min = static_cast<PF_ParamValue>(row.range.validMin);
+        slider.valid_max = static_cast<PF_ParamValue>(row.range.validMax);
+        slider.slider_min = static_cast<PF_ParamValue>(row.range.sliderMin);
+        slider.slider_max = static_cast<PF_ParamValue>(row.range.sliderMax);
         break;
     }
     default:  // group starts and ends carry no value
@@ -112,8 +114,8 @@ void FillDefinition(const ParamSpec& spec, PF_ParamDef& def)
 PF_Err ParamsSetup(const PF_InData& in_data, PF_OutData& out_data)
 {
     PF_ParamDef def;
-    for (const ParamSpec& spec : kParams) {
-        FillDefinition(spec, def);
+    for (const ParamSpec& row : kParams) {
+        FillDefinition(row, def);
         if (const PF_Err err = in_data.inter.add_param(in_data.effect_ref, PF_ParamIndex_NONE /*append*/, &def)) {
             return err;
         }

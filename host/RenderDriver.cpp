@@ -12,10 +12,13 @@ namespace maculo {
 namespace {
 
 // The geometry of a world in pixels; the pitch is zero when the rows cannot
-// hold the picture, which no sound host sends.
+// hold the picture, or hold no whole number of pixels (rows addressed by the
+// pitch would then drift from the host's rows into their padding), which no
+// sound host sends.
 ImageDims DimsOf(const PF_EffectWorld& world, A_long bytesPerPixel) {
     const A_long pitch = world.rowbytes / bytesPerPixel;
-    const bool sound = world.data != nullptr && world.rowbytes > 0 && pitch >= world.width;
+    const bool sound = world.data != nullptr && world.rowbytes > 0 && world.rowbytes % bytesPerPixel == 0 &&
+                       pitch >= world.width;
     return {world.width, world.height, sound ? pitch : 0};
 }
 

@@ -72,22 +72,29 @@ size_t AegpSuites::LiveStreams() const {
 }
 
 template <class Act>
-A_Err AegpSuites::Perform(AegpCall call, Act act, void* stream) {
+A_Err AegpSuites::Perform(AegpCall call, CanFail canFail, Act act, void* stream) {
     AegpSuites* self = ActiveSlot<AegpSuites>::Get();
     if (!self) return kNoHost;
     std::lock_guard lock(self->mutex_);
     if (stream)
         for (const auto& ref : self->streams_)
             if (&ref->slot == stream) call.index = ref->index;
-    A_Err err = self->plans_[call.function].Next();
-    if (!err) err = act(*self, call);
-
     std::string entry = NameOf(call.function);
     if (call.index >= 0) entry += "(" + std::to_string(call.index) + ")";
-    self->journal_.Call(std::move(entry));
+    const Fault fault = self->journal_.Call(std::move(entry), canFail);
+
+    A_Err err = self->plans_[call.function].Next();
+    if (!err) err = act(*self, call, fault);
     call.result = err;
     self->calls_.push_back(call);
     return err;
+}
+
+A_Err AegpSuites::Dispose(Ref* ref, Fault fault) {
+    if (!ref) return A_Err_PARAMETER;
+    // A disposal that answers an error still takes the reference away: the effect can do no more.
+    ref->live = false;
+    return fault == Fault::kError ? kInjectedError : A_Err_NONE;
 }
 
 AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle,
@@ -105,7 +112,8 @@ void* AegpSuites::NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex 
 }
 
 A_Err AegpSuites::RegisterWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
-    return Perform(AegpCall{AegpFunction::kRegisterWithAEGP}, [&](AegpSuites& self, AegpCall&) {
+    return Perform(AegpCall{AegpFunction::kRegisterWithAEGP}, kCanError, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
         if (!name || !id) return A_Err_PARAMETER;
         *id = self.pluginId_;
         self.registeredNames_.emplace_back(name);
@@ -116,19 +124,17 @@ A_Err AegpSuites::RegisterWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_P
 A_Err AegpSuites::GetNewEffectForEffect(AEGP_PluginID id, PF_ProgPtr effect_ref, AEGP_EffectRefH* effect) {
     AegpCall call{AegpFunction::kGetNewEffectForEffect};
     call.pluginId = id;
-    return Perform(call, [&](AegpSuites& self, AegpCall&) {
+    return Perform(call, kCanErrorOrBeEmpty, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
         if (!effect || !IsOurEffect(effect_ref, self.journal_, "AEGP_GetNewEffectForEffect")) return A_Err_PARAMETER;
-        *effect = static_cast<AEGP_EffectRefH>(NewRef(self.effects_, -1));
+        *effect = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_EffectRefH>(NewRef(self.effects_, -1));
         return A_Err_NONE;
     });
 }
 
 A_Err AegpSuites::DisposeEffect(AEGP_EffectRefH effect) {
-    return Perform(AegpCall{AegpFunction::kDisposeEffect}, [&](AegpSuites& self, AegpCall&) {
-        Ref* ref = self.FindLive(self.effects_, effect, "AEGP_DisposeEffect");
-        if (!ref) return A_Err_PARAMETER;
-        ref->live = false;
-        return A_Err_NONE;
+    return Perform(AegpCall{AegpFunction::kDisposeEffect}, kCanError, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        return Dispose(self.FindLive(self.effects_, effect, "AEGP_DisposeEffect"), fault);
     });
 }
 
@@ -137,22 +143,20 @@ A_Err AegpSuites::GetNewEffectStreamByIndex(AEGP_PluginID id, AEGP_EffectRefH ef
     AegpCall call{AegpFunction::kGetNewEffectStreamByIndex};
     call.pluginId = id;
     call.index = index;
-    return Perform(call, [&](AegpSuites& self, AegpCall&) {
+    return Perform(call, kCanErrorOrBeEmpty, [&](AegpSuites& self, AegpCall&, Fault fault) {
+        if (fault == Fault::kError) return kInjectedError;
         if (!stream || index < 0 || !self.FindLive(self.effects_, effect, "AEGP_GetNewEffectStreamByIndex"))
             return A_Err_PARAMETER;
-        *stream = static_cast<AEGP_StreamRefH>(NewRef(self.streams_, index));
+        *stream = fault == Fault::kEmpty ? nullptr : static_cast<AEGP_StreamRefH>(NewRef(self.streams_, index));
         return A_Err_NONE;
     });
 }
 
 A_Err AegpSuites::DisposeStream(AEGP_StreamRefH stream) {
     return Perform(
-        AegpCall{AegpFunction::kDisposeStream},
-        [&](AegpSuites& self, AegpCall&) {
-            Ref* ref = self.FindLive(self.streams_, stream, "AEGP_DisposeStream");
-            if (!ref) return A_Err_PARAMETER;
-            ref->live = false;
-            return A_Err_NONE;
+        AegpCall{AegpFunction::kDisposeStream}, kCanError,
+        [&](AegpSuites& self, AegpCall&, Fault fault) {
+            return Dispose(self.FindLive(self.streams_, stream, "AEGP_DisposeStream"), fault);
         },
         stream);
 }
@@ -164,8 +168,9 @@ A_Err AegpSuites::SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFla
     call.undoable = undoable != 0;
     call.set = set != 0;
     return Perform(
-        call,
-        [&](AegpSuites& self, AegpCall& made) {
+        call, kCanError,
+        [&](AegpSuites& self, AegpCall& made, Fault fault) {
+            if (fault == Fault::kError) return kInjectedError;
             Ref* ref = self.FindLive(self.streams_, stream, "AEGP_SetDynamicStreamFlag");
             if (!ref) return A_Err_PARAMETER;
             if (flag == AEGP_DynStreamFlag_HIDDEN) self.hidden_[ref->index] = made.set;

@@ -76,10 +76,13 @@ private:
     static A_Err SetDynamicStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                       A_Boolean set);
 
-    // One call: the planned failure or else `act`, then the record of it.
+    // One call: its journal entry, the planned failure or else `act` (told
+    // the fault to act out, among those in `canFail`), then the record of it.
     // A stream handle, when given, tells the record which parameter it was.
     template <class Act>
-    static A_Err Perform(AegpCall call, Act act, void* stream = nullptr);
+    static A_Err Perform(AegpCall call, CanFail canFail, Act act, void* stream = nullptr);
+    // Takes a live reference away; a null one answers an error.
+    static A_Err Dispose(Ref* ref, Fault fault);
     // A live reference behind `handle` among `refs`, or null (noted as misuse).
     Ref* FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle, const char* function);
     static void* NewRef(std::vector<std::unique_ptr<Ref>>& refs, PF_ParamIndex index);

@@ -37,6 +37,7 @@ std::vector<std::string> AnsiCallbacks::Printed() const {
 
 int AnsiCallbacks::Sprintf(A_char* buffer, const A_char* format, ...) {
     AnsiCallbacks* self = ActiveSlot<AnsiCallbacks>::Get();
+    if (self && self->journal_.Call("sprintf", kCanError) == Fault::kError) return -1;
     if (!buffer || !format) {
         if (self) self->journal_.Misuse("sprintf: null buffer or format");
         return -1;
@@ -54,7 +55,6 @@ int AnsiCallbacks::Sprintf(A_char* buffer, const A_char* format, ...) {
 
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     if (self) {
-        self->journal_.Call("sprintf");
         std::lock_guard lock(self->mutex_);
         self->printed_.push_back(std::move(text));
     }

@@ -1,5 +1,7 @@
-// The effect reference this host hands out in PF_InData.effect_ref; every
-// callback that takes one checks that it got this one back.
+// The effect references this host hands out in PF_InData.effect_ref: the
+// instance's own, and one for each frame that renders with references of its
+// own, so that the callbacks of frames in flight at once can tell them apart.
+// Every callback that takes one checks that it got a live one back.
 #pragma once
 
 #include "host/HostApi.h"
@@ -9,7 +11,22 @@ namespace maculo::minihost {
 
 PF_ProgPtr TheEffectRef();
 
-// True when `ref` is ours; otherwise notes the misuse under `function`.
+// A frame's own reference, live while the object lives.
+class FrameEffectRef {
+public:
+    FrameEffectRef();
+    ~FrameEffectRef();
+    FrameEffectRef(const FrameEffectRef&) = delete;
+    FrameEffectRef& operator=(const FrameEffectRef&) = delete;
+
+    PF_ProgPtr Get() const { return reinterpret_cast<PF_ProgPtr>(const_cast<char*>(&tag_)); }
+
+private:
+    char tag_ = 0;  // only its address matters
+};
+
+// True when `ref` is the instance's or a live frame's; otherwise notes the
+// misuse under `function`.
 bool IsOurEffect(PF_ProgPtr ref, Journal& journal, const char* function);
 
 }  // namespace maculo::minihost

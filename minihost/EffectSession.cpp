@@ -14,7 +14,7 @@ void Require(PF_Err err, const char* step) {
 }  // namespace
 
 EffectSession::EffectSession(const std::string& libraryPath) : library_(libraryPath) {
-    Require(Discover(library_.PluginDataEntry(), registration_), "registration");
+    Require(Discover(library_.PluginDataEntry(), registration_, A_Err_NONE, &host_.Log()), "registration");
     host_.SetEntry(library_.EffectMain());
     Require(host_.Send(PF_Cmd_GLOBAL_SETUP), "global setup");
     if (host_.InData().global_data == nullptr) throw std::runtime_error("global setup kept no global data");
@@ -42,11 +42,17 @@ PF_Err EffectSession::SetUpGpu(PF_GPU_Framework framework) {
 
 PF_Err EffectSession::RenderFrame(PF_EffectWorld& layer, PF_EffectWorld& output, int16_t bitdepth,
                                   PF_GPU_Framework whatGpu) {
-    host_.Render().SetLayer(&layer);
-    host_.Render().SetOutput(&output);
-    Frame frame(host_.Render(), Frame::WholeFrame(output.width, output.height), whatGpu, bitdepth);
-    if (const PF_Err err = host_.Send(PF_Cmd_SMART_PRE_RENDER, frame.PreRenderExtra())) return err;
-    return host_.Send(PF_Cmd_SMART_RENDER, frame.RenderExtra());
+    const PF_InData& in = host_.InData();
+    return RenderFrameAt(in.current_time, in.downsample_x.den, layer, output, bitdepth, whatGpu);
+}
+
+PF_Err EffectSession::RenderFrameAt(A_long time, A_u_long downsample, PF_EffectWorld& layer,
+                                    PF_EffectWorld& output, int16_t bitdepth, PF_GPU_Framework whatGpu) {
+    Frame frame(host_.Render(), Frame::WholeFrame(output.width, output.height), whatGpu, bitdepth,
+                FrameWorlds{&layer, &output});
+    const FrameCall call{frame.EffectRef(), time, PF_RationalScale{1, downsample}};
+    if (const PF_Err err = host_.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, frame.PreRenderExtra())) return err;
+    return host_.SendFrame(call, PF_Cmd_SMART_RENDER, frame.RenderExtra());
 }
 
 }  // namespace maculo::minihost

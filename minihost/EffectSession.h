@@ -31,6 +31,12 @@ public:
     // downsampling and parameter values.
     PF_Err RenderFrame(PF_EffectWorld& layer, PF_EffectWorld& output, int16_t bitdepth,
                        PF_GPU_Framework whatGpu = PF_GPU_Framework_NONE);
+    // The same at `time` and 1/`downsample` resolution. Each frame has its own
+    // effect reference and records, so several threads may render at once,
+    // as under the host's multi-frame rendering, while nothing else changes
+    // the host.
+    PF_Err RenderFrameAt(A_long time, A_u_long downsample, PF_EffectWorld& layer, PF_EffectWorld& output,
+                         int16_t bitdepth, PF_GPU_Framework whatGpu = PF_GPU_Framework_NONE);
 
 private:
     PluginLibrary library_;

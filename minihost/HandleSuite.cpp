@@ -79,9 +79,9 @@ void HandleSuite::DisposeLocked(PF_Handle handle, const char* function) {
 PF_Handle HandleSuite::NewHandle(A_HandleSize size) {
     HandleSuite* self = ActiveSlot<HandleSuite>::Get();
     if (!self) return nullptr;
-    self->journal_.Call("host_new_handle(" + std::to_string(size) + ")");
+    const Fault fault = self->journal_.Call("host_new_handle(" + std::to_string(size) + ")", kCanBeEmpty);
     std::lock_guard lock(self->mutex_);
-    if (self->newFails_ || size > kMaxHandleSize) return nullptr;
+    if (self->newFails_ || fault == Fault::kEmpty || size > kMaxHandleSize) return nullptr;
     auto block = std::make_unique<Block>();
     block->bytes.assign(std::max<A_HandleSize>(size, 1), kUnwrittenByte);
     block->master = block->bytes.data();
@@ -93,10 +93,10 @@ PF_Handle HandleSuite::NewHandle(A_HandleSize size) {
 void* HandleSuite::Lock(PF_Handle handle) {
     HandleSuite* self = ActiveSlot<HandleSuite>::Get();
     if (!self) return nullptr;
-    self->journal_.Call("host_lock_handle");
+    const Fault fault = self->journal_.Call("host_lock_handle", kCanBeEmpty);
     std::lock_guard lock(self->mutex_);
     Block* block = self->FindLocked(handle, "host_lock_handle");
-    if (!block || self->lockFails_) return nullptr;
+    if (!block || self->lockFails_ || fault == Fault::kEmpty) return nullptr;
     ++block->locks;
     return block->master;
 }

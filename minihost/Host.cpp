@@ -52,4 +52,25 @@ PF_Err Host::Send(PF_Cmd cmd, void* extra) {
     return err;
 }
 
+PF_Err Host::SendFrame(const FrameCall& call, PF_Cmd cmd, void* extra) {
+    if (!entry_) throw std::logic_error("Host::SendFrame: no entry point set");
+    PF_InData in = inData_;
+    in.effect_ref = call.effectRef;
+    in.current_time = call.time;
+    in.downsample_x = call.downsample;
+    in.downsample_y = call.downsample;
+    PF_OutData out;
+    {
+        std::lock_guard lock(outDataMutex_);
+        out = outData_;
+    }
+    PF_LayerDef unusedOutput{};
+    // Frames read their parameters through checkout_param, at their own time;
+    // the parameter array is not theirs to read.
+    const PF_Err err = entry_(cmd, &in, &out, nullptr, &unusedOutput, extra);
+    std::lock_guard lock(outDataMutex_);
+    outData_ = out;
+    return err;
+}
+
 }  // namespace maculo::minihost

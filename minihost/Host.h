@@ -4,6 +4,8 @@
 // for looking at what the effect did.
 #pragma once
 
+#include <mutex>
+
 #include "host/HostApi.h"
 #include "minihost/AegpSuites.h"
 #include "minihost/AnsiCallbacks.h"
@@ -20,6 +22,13 @@ namespace maculo::minihost {
 // the video editor's ("PrMr"), so the effect takes it for a full host.
 inline constexpr A_AppID kMinihostAppId = FourCharCode("mnHo");
 
+// What sets one frame's commands apart from the host's other commands.
+struct FrameCall {
+    PF_ProgPtr effectRef;
+    A_long time;
+    PF_RationalScale downsample;
+};
+
 class Host {
 public:
     // Offers every suite the effect may ask for and fills PF_InData.
@@ -34,6 +43,12 @@ public:
     // parameters. Afterwards, as the host does, keeps the global data from
     // global setup and the parameter count from parameter setup.
     PF_Err Send(PF_Cmd cmd, void* extra = nullptr);
+    // Calls the entry point with a frame's command on records of the call's
+    // own: the host's, with the frame's effect reference, time and
+    // downsampling. Frames may be sent this way from several threads at
+    // once, while the host's own records stay unchanged; the out_data that
+    // the effect leaves becomes the host's afterwards.
+    PF_Err SendFrame(const FrameCall& call, PF_Cmd cmd, void* extra);
 
     PF_InData& InData() { return inData_; }
     PF_OutData& OutData() { return outData_; }
@@ -61,6 +76,7 @@ private:
 
     PF_FilterProc entry_ = nullptr;
     PF_InData inData_{};
+    std::mutex outDataMutex_;  // frames sent from several threads leave their out_data here
     PF_OutData outData_{};
     PF_LayerDef unusedOutput_{};  // the classic render target, never used by smart-render effects
 };

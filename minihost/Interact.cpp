@@ -10,6 +10,16 @@ namespace maculo::minihost {
 namespace {
 // A bound on the parameter index the host accepts, far above any effect's count.
 constexpr PF_ParamIndex kMaxParams = 1000;
+
+// The value of a popup, float slider or integer slider; other types carry none.
+void StoreValue(PF_ParamDef& def, double value) {
+    switch (def.param_type) {
+        case PF_Param_POPUP: def.u.pd.value = static_cast<PF_ParamValue>(value); break;
+        case PF_Param_FLOAT_SLIDER: def.u.fs_d.value = value; break;
+        case PF_Param_SLIDER: def.u.sd.value = static_cast<PF_ParamValue>(value); break;
+        default: break;
+    }
+}
 }  // namespace
 
 Interact::Interact(Journal& journal) : journal_(journal) {
@@ -47,17 +57,25 @@ void Interact::FailAddParam(int nthCallFromNow, PF_Err code) {
     addFailures_.FailAt(nthCallFromNow, code);
 }
 
-void Interact::SetValue(PF_ParamIndex index, double value) {
-    std::lock_guard lock(mutex_);
+PF_ParamDef& Interact::ValuedParamLocked(PF_ParamIndex index) {
     if (index < 0 || index >= static_cast<PF_ParamIndex>(params_.size()))
         throw std::out_of_range("SetValue: no such parameter");
     PF_ParamDef& def = params_[static_cast<size_t>(index)]->def;
-    switch (def.param_type) {
-        case PF_Param_POPUP: def.u.pd.value = static_cast<PF_ParamValue>(value); break;
-        case PF_Param_FLOAT_SLIDER: def.u.fs_d.value = value; break;
-        case PF_Param_SLIDER: def.u.sd.value = static_cast<PF_ParamValue>(value); break;
-        default: throw std::invalid_argument("SetValue: the parameter carries no value");
-    }
+    if (def.param_type != PF_Param_POPUP && def.param_type != PF_Param_FLOAT_SLIDER &&
+        def.param_type != PF_Param_SLIDER)
+        throw std::invalid_argument("SetValue: the parameter carries no value");
+    return def;
+}
+
+void Interact::SetValue(PF_ParamIndex index, double value) {
+    std::lock_guard lock(mutex_);
+    StoreValue(ValuedParamLocked(index), value);
+}
+
+void Interact::SetValueAt(PF_ParamIndex index, A_long time, double value) {
+    std::lock_guard lock(mutex_);
+    ValuedParamLocked(index);
+    keyed_[{index, time}] = value;
 }
 
 void Interact::SetParam(PF_ParamIndex index, const PF_ParamDef& def) {
@@ -116,7 +134,7 @@ int Interact::ProgressCalls() const {
 PF_Err Interact::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
     Interact* self = ActiveSlot<Interact>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("add_param(" + std::to_string(index) + ")");
+    const Fault fault = self->journal_.Call("add_param(" + std::to_string(index) + ")", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "add_param") || !def) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
@@ -124,6 +142,7 @@ PF_Err Interact::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDe
                                       ? def->u.pd.u.namesptr : ""};
     self->added_.push_back(added);
     if (PF_Err planned = self->addFailures_.Next()) return planned;
+    if (fault == Fault::kError) return kInjectedError;
     if (index < PF_ParamIndex_NONE || index >= kMaxParams) {
         self->journal_.Misuse("add_param: index out of range");
         return PF_Err_INVALID_INDEX;
@@ -136,17 +155,19 @@ PF_Err Interact::CheckoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_lon
                                A_u_long time_scale, PF_ParamDef* param) {
     Interact* self = ActiveSlot<Interact>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("checkout_param(" + std::to_string(index) + ")");
+    const Fault fault = self->journal_.Call("checkout_param(" + std::to_string(index) + ")", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "checkout_param") || !param) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
     self->checkouts_.push_back(ParamCheckout{index, what_time, time_step, time_scale});
     if (PF_Err planned = self->checkoutFailures_.Next()) return planned;
+    if (fault == Fault::kError) return kInjectedError;
     if (index < 0 || index >= static_cast<PF_ParamIndex>(self->params_.size())) {
         self->journal_.Misuse("checkout_param: no such parameter");
         return PF_Err_INVALID_INDEX;
     }
     *param = self->params_[static_cast<size_t>(index)]->def;
+    if (auto key = self->keyed_.find({index, what_time}); key != self->keyed_.end()) StoreValue(*param, key->second);
     self->outstanding_.emplace_back(param, index);
     return PF_Err_NONE;
 }
@@ -154,7 +175,7 @@ PF_Err Interact::CheckoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_lon
 PF_Err Interact::CheckinParam(PF_ProgPtr effect_ref, PF_ParamDef* param) {
     Interact* self = ActiveSlot<Interact>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("checkin_param");
+    const Fault fault = self->journal_.Call("checkin_param", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "checkin_param")) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
@@ -167,7 +188,8 @@ PF_Err Interact::CheckinParam(PF_ProgPtr effect_ref, PF_ParamDef* param) {
     // The parameter counts as returned even when the host reports an error.
     self->checkins_.push_back(it->second);
     self->outstanding_.erase(it);
-    return self->checkinFailures_.Next();
+    const PF_Err planned = self->checkinFailures_.Next();
+    return planned != PF_Err_NONE || fault != Fault::kError ? planned : kInjectedError;
 }
 
 PF_Err Interact::Abort(PF_ProgPtr) { return PF_Err_NONE; }
@@ -175,7 +197,9 @@ PF_Err Interact::Abort(PF_ProgPtr) { return PF_Err_NONE; }
 PF_Err Interact::Progress(PF_ProgPtr effect_ref, A_long current, A_long total) {
     Interact* self = ActiveSlot<Interact>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
+    const Fault fault = self->journal_.Call("progress", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "progress")) return PF_Err_BAD_CALLBACK_PARAM;
+    if (fault == Fault::kError) return kInjectedError;
     ProgressFunction progress;
     {
         std::lock_guard lock(self->mutex_);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,8 @@ public:
     // Current values, by the parameter's own type (a popup's choice, a float
     // slider's value, an integer slider's value). The parameter must exist.
     void SetValue(PF_ParamIndex index, double value);
+    // A keyframe: checkouts at exactly `time` get this value instead.
+    void SetValueAt(PF_ParamIndex index, A_long time, double value);
     // Defines or replaces a parameter directly, without add_param.
     void SetParam(PF_ParamIndex index, const PF_ParamDef& def);
     A_long ParamCount() const;  // the input layer included
@@ -75,12 +78,15 @@ private:
     static PF_Err Progress(PF_ProgPtr effect_ref, A_long current, A_long total);
 
     void StoreLocked(PF_ParamIndex index, const PF_ParamDef& def);
+    // The parameter, which must exist and carry a value; mutex_ held.
+    PF_ParamDef& ValuedParamLocked(PF_ParamIndex index);
 
     Journal& journal_;
     PF_InteractCallbacks callbacks_{};
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<Param>> params_;
     std::vector<PF_ParamDef*> paramList_;
+    std::map<std::pair<PF_ParamIndex, A_long>, double> keyed_;  // (parameter, time) -> value
     std::vector<AddedParam> added_;
     std::vector<ParamCheckout> checkouts_;
     std::vector<PF_ParamIndex> checkins_;

@@ -18,6 +18,7 @@ Function Resolve(const DynamicLibrary& library, const std::string& path, const c
 struct DiscoveryContext {
     Registration* registration;
     A_Err answer;
+    Journal* journal;
 };
 
 std::string Text(const A_u_char* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
@@ -27,6 +28,8 @@ A_Err RecordRegistration(PF_PluginDataPtr inPtr, const A_u_char* name, const A_u
                          A_long apiVersionMajor, A_long apiVersionMinor, A_long reservedInfo) {
     auto* context = reinterpret_cast<DiscoveryContext*>(inPtr);
     if (!context) return A_Err_PARAMETER;
+    if (context->journal && context->journal->Call("registration callback", kCanError) == Fault::kError)
+        return kInjectedError;
     Registration& r = *context->registration;
     ++r.calls;
     r.inPtr = inPtr;
@@ -48,8 +51,8 @@ PluginLibrary::PluginLibrary(const std::string& path)
       effectMain_(Resolve<PF_FilterProc>(library_, path, kEffectEntryName)),
       pluginDataEntry_(Resolve<PF_PluginDataEntryFunc>(library_, path, kRegistrationEntryName)) {}
 
-PF_Err Discover(PF_PluginDataEntryFunc entry, Registration& registration, A_Err callbackResult) {
-    DiscoveryContext context{&registration, callbackResult};
+PF_Err Discover(PF_PluginDataEntryFunc entry, Registration& registration, A_Err callbackResult, Journal* journal) {
+    DiscoveryContext context{&registration, callbackResult, journal};
     return entry(reinterpret_cast<PF_PluginDataPtr>(&context), &RecordRegistration, nullptr, "minihost", "1.0");
 }
 

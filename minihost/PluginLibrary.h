@@ -6,6 +6,7 @@
 
 #include "host/HostApi.h"
 #include "minihost/DynamicLibrary.h"
+#include "minihost/Journal.h"
 
 namespace maculo::minihost {
 
@@ -41,7 +42,9 @@ struct Registration {
 };
 
 // Calls the registration entry as the host does at discovery; the callback
-// records into `registration` and answers `callbackResult`.
-PF_Err Discover(PF_PluginDataEntryFunc entry, Registration& registration, A_Err callbackResult = A_Err_NONE);
+// records into `registration` and answers `callbackResult`. With a journal,
+// the callback is recorded there as a host call that can fail.
+PF_Err Discover(PF_PluginDataEntryFunc entry, Registration& registration, A_Err callbackResult = A_Err_NONE,
+                Journal* journal = nullptr);
 
 }  // namespace maculo::minihost

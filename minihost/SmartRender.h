@@ -3,14 +3,18 @@
 // area), then the layer's pixels and the output buffer at render. A Frame
 // holds one frame's records, from the pre-render request to the moment the
 // host hands the pre-render data back through delete_pre_render_data_func.
+// Frames with worlds and an effect reference of their own may be in flight
+// on several threads at once, as under the host's multi-frame rendering.
 #pragma once
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "host/HostApi.h"
 #include "minihost/ActiveSlot.h"
+#include "minihost/EffectRef.h"
 #include "minihost/FailurePlan.h"
 #include "minihost/Journal.h"
 
@@ -27,6 +31,13 @@ struct LayerCheckout {
 
 enum class SmartCall { kCheckoutLayer, kCheckoutLayerPixels, kCheckoutOutput, kCheckinLayerPixels };
 
+// The layer's pixels and the output buffer of one frame: host worlds, e.g.
+// from WorldSuite::MakeWorld. The layer's size bounds what checkout_layer reports.
+struct FrameWorlds {
+    PF_EffectWorld* layer = nullptr;
+    PF_EffectWorld* output = nullptr;
+};
+
 class SmartRenderHost {
 public:
     explicit SmartRenderHost(Journal& journal);
@@ -34,9 +45,7 @@ public:
     const PF_PreRenderCallbacks* PreRenderCallbacks() const { return &preRender_; }
     const PF_SmartRenderCallbacks* RenderCallbacks() const { return &render_; }
 
-    // The layer's pixels and the output buffer of the frames to come (host
-    // worlds, e.g. from WorldSuite::MakeWorld). The layer's size bounds what
-    // checkout_layer reports.
+    // The worlds of the frames to come that have none of their own.
     void SetLayer(PF_EffectWorld* layer);
     void SetOutput(PF_EffectWorld* output);
 
@@ -47,10 +56,23 @@ public:
     int PixelCheckins() const;   // checkin_layer_pixels calls
     int OutputCheckouts() const;
 
-    // A new frame: forgets the layer checkouts of the previous one.
+    // A new frame without worlds of its own: forgets the layer checkouts of the previous one.
     void BeginFrame();
 
 private:
+    friend class Frame;
+
+    struct FrameState {
+        FrameWorlds worlds;
+        std::map<A_long, int> pixelsOut;  // checkout id -> pixel checkouts not yet checked in
+    };
+
+    // Frames with worlds of their own, under their own reference.
+    void Attach(PF_ProgPtr ref, const FrameWorlds& worlds);
+    void Detach(PF_ProgPtr ref);
+    // The state of the frame that `ref` belongs to, or null; mutex_ held.
+    FrameState* StateOf(PF_ProgPtr ref);
+
     static PF_Err CheckoutLayer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkoutId,
                                 const PF_RenderRequest* request, A_long what_time, A_long time_step,
                                 A_u_long time_scale, PF_CheckoutResult* result);
@@ -63,11 +85,10 @@ private:
     PF_PreRenderCallbacks preRender_{};
     PF_SmartRenderCallbacks render_{};
     mutable std::mutex mutex_;
-    PF_EffectWorld* layer_ = nullptr;
-    PF_EffectWorld* output_ = nullptr;
+    // By effect reference; TheEffectRef()'s serves the frames without worlds of their own.
+    std::map<PF_ProgPtr, FrameState> frames_;
     std::map<SmartCall, FailurePlan> plans_;
     std::vector<LayerCheckout> layerCheckouts_;
-    std::map<A_long, int> pixelsOut_;  // checkout id -> pixel checkouts not yet checked in
     int pixelCheckouts_ = 0;
     int pixelCheckins_ = 0;
     int outputCheckouts_ = 0;
@@ -80,6 +101,9 @@ private:
 class Frame {
 public:
     Frame(SmartRenderHost& host, const PF_RenderRequest& request, PF_GPU_Framework whatGpu, int16_t bitdepth);
+    // A frame with worlds and an effect reference of its own.
+    Frame(SmartRenderHost& host, const PF_RenderRequest& request, PF_GPU_Framework whatGpu, int16_t bitdepth,
+          const FrameWorlds& worlds);
     ~Frame();
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
@@ -89,6 +113,8 @@ public:
     // The extra of PF_Cmd_SMART_RENDER, carrying the pre-render data back.
     PF_SmartRenderExtra* RenderExtra();
     const PF_PreRenderOutput& PreRenderOutput() const { return preRenderOutput_; }
+    // What the frame's commands pass as PF_InData.effect_ref.
+    PF_ProgPtr EffectRef() const { return ownRef_ ? ownRef_->Get() : TheEffectRef(); }
 
     // Hands the pre-render data back to the effect's delete function, once.
     void ReleasePreRenderData();
@@ -97,6 +123,11 @@ public:
     static PF_RenderRequest WholeFrame(A_long width, A_long height);
 
 private:
+    Frame(SmartRenderHost& host, const PF_RenderRequest& request, PF_GPU_Framework whatGpu, int16_t bitdepth,
+          bool ownRef);
+
+    SmartRenderHost& host_;
+    std::optional<FrameEffectRef> ownRef_;
     PF_PreRenderInput preRenderInput_{};
     PF_PreRenderOutput preRenderOutput_{};
     PF_PreRenderCallbacks preRenderCallbacks_{};

@@ -86,14 +86,14 @@ SPErr SuiteRegistry::Acquire(const char* name, int32_t version, const void** sui
     SuiteRegistry* self = ActiveSlot<SuiteRegistry>::Get();
     if (!self || !suite) return kSuiteUnavailable;
     *suite = nullptr;
-    self->journal_.Call(Describe("AcquireSuite", name, version));
-    if (!name) return kSuiteUnavailable;
+    const Fault fault = self->journal_.Call(Describe("AcquireSuite", name, version), kCanErrorOrBeEmpty);
+    if (!name || fault == Fault::kError) return kSuiteUnavailable;
 
     std::lock_guard lock(self->mutex_);
     auto it = self->entries_.find(Key(name, version));
     if (it == self->entries_.end() || !it->second.suite || it->second.refusal == Refusal::kError)
         return kSuiteUnavailable;
-    if (it->second.refusal == Refusal::kNullSuite) return 0;
+    if (it->second.refusal == Refusal::kNullSuite || fault == Fault::kEmpty) return 0;
     ++it->second.acquired;
     *suite = it->second.suite;
     return 0;
@@ -103,13 +103,14 @@ SPErr SuiteRegistry::Release(const char* name, int32_t version) {
     SuiteRegistry* self = ActiveSlot<SuiteRegistry>::Get();
     if (!self) return kSuiteUnavailable;
     const std::string call = Describe("ReleaseSuite", name, version);
-    self->journal_.Call(call);
+    // A release that answers an error still counts as made: the effect can do no more.
+    const Fault fault = self->journal_.Call(call, kCanError);
     if (name) {
         std::lock_guard lock(self->mutex_);
         auto it = self->entries_.find(Key(name, version));
         if (it != self->entries_.end() && it->second.released < it->second.acquired) {
             ++it->second.released;
-            return 0;
+            return fault == Fault::kError ? kSuiteUnavailable : 0;
         }
     }
     self->journal_.Misuse(call + ": not acquired");

@@ -61,6 +61,14 @@ PF_EffectWorld* WorldSuite::MakeWorld(A_long width, A_long height, PF_PixelForma
     return record;
 }
 
+void WorldSuite::DisposeHostWorld(PF_EffectWorld* world) {
+    std::lock_guard lock(mutex_);
+    auto it = buffers_.find(world ? world->data : nullptr);
+    if (it == buffers_.end() || !it->second->ownedByHost)
+        throw std::invalid_argument("DisposeHostWorld: not a world the host made");
+    buffers_.erase(it);
+}
+
 void WorldSuite::ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat format) {
     std::lock_guard lock(mutex_);
     auto it = buffers_.find(world ? world->data : nullptr);
@@ -98,13 +106,15 @@ PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, 
                             PF_PixelFormat format, PF_EffectWorld* world) {
     WorldSuite* self = ActiveSlot<WorldSuite>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("PF_NewWorld(" + std::to_string(width) + ", " + std::to_string(height) + ")");
+    const Fault fault =
+        self->journal_.Call("PF_NewWorld(" + std::to_string(width) + ", " + std::to_string(height) + ")", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "PF_NewWorld")) return PF_Err_BAD_CALLBACK_PARAM;
     if (!world) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
     self->requests_.push_back(WorldRequest{width, height, clear != 0, format});
     if (PF_Err planned = self->newWorldFailures_.Next()) return planned;
+    if (fault == Fault::kError) return kInjectedError;
     if (BytesPerPixel(format) == 0 || width < 0 || height < 0) {
         self->journal_.Misuse("PF_NewWorld: unsupported format or negative size");
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -119,7 +129,8 @@ PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, 
 PF_Err WorldSuite::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {
     WorldSuite* self = ActiveSlot<WorldSuite>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("PF_DisposeWorld");
+    // A disposal that answers an error still takes the world away: the effect can do no more.
+    const Fault fault = self->journal_.Call("PF_DisposeWorld", kCanError);
     if (!IsOurEffect(effect_ref, self->journal_, "PF_DisposeWorld")) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
@@ -130,17 +141,18 @@ PF_Err WorldSuite::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {
     }
     self->buffers_.erase(it);
     *world = PF_EffectWorld{};
-    return PF_Err_NONE;
+    return fault == Fault::kError ? kInjectedError : PF_Err_NONE;
 }
 
 PF_Err WorldSuite::GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     WorldSuite* self = ActiveSlot<WorldSuite>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
-    self->journal_.Call("PF_GetPixelFormat");
+    const Fault fault = self->journal_.Call("PF_GetPixelFormat", kCanError);
     if (!format) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
     if (PF_Err planned = self->pixelFormatFailures_.Next()) return planned;
+    if (fault == Fault::kError) return kInjectedError;
     auto it = self->buffers_.find(world ? world->data : nullptr);
     if (it == self->buffers_.end()) {
         self->journal_.Misuse("PF_GetPixelFormat: not a world of this host");

@@ -36,6 +36,8 @@ public:
     // A world the host owns, zero-filled, each row `paddingPixels` longer than
     // the picture. Valid until this suite ends.
     PF_EffectWorld* MakeWorld(A_long width, A_long height, PF_PixelFormat format, A_long paddingPixels = 0);
+    // Gives back a world from MakeWorld before the suite ends; the record is gone with it.
+    void DisposeHostWorld(PF_EffectWorld* world);
     // Makes PF_GetPixelFormat report `format` for a host world, e.g. one the effect does not handle.
     void ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat format);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian 12), builds, and runs the whole suite,
-# then the sanitizer build of the tests that opt into it.
+# then the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +18,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMACULO_SANITIZE=add
 cmake --build build-asan -j "$jobs" --target sanitized_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -L sanitized
+
+# The concurrency tests under ThreadSanitizer, then the frame fuzzer for two minutes.
+scripts/test-threads.sh
+scripts/fuzz.sh 120
+
+# The Windows plug-in, built with MinGW-w64 and exercised under Wine.
+scripts/test-windows.sh

@@ -1,7 +1,12 @@
 # Debian packages the project needs, and an idempotent installer for them.
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
                 ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd)
+# clang with its OpenMP runtime and sanitizer runtimes: the thread-sanitizer build and the fuzzer.
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang libomp-dev libclang-rt-dev)
+# The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),
+# and Wine to exercise the result here.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+                  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64)
 # Only scripts/bench.sh needs these: the OpenCV peer of the speed table.
 BENCH_PACKAGES=(libopencv-dev)
 

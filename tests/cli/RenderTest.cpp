@@ -11,11 +11,13 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <tuple>
+#include <utility>
 
+#include "ScratchFolder.h"
 #include "cli/Controls.h"
 #include "cli/ImageFiles.h"
 #include "engine/ControlSettings.h"
@@ -27,31 +29,22 @@ extern char** environ;
 namespace maculo {
 namespace {
 
-namespace fs = std::filesystem;
+// Whether the process has its Ctrl-C handler in place: a loaded machine may
+// take longer to start it than the test waits before interrupting.
+bool CatchesInterrupt(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
+    return false;
+}
 
 struct Outcome {
     int exitCode;
     std::string err;
 };
 
-class Renderer : public testing::Test {
+class Renderer : public ScratchFolder {
 protected:
-    void SetUp() override {
-        const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        root_ = fs::temp_directory_path() / ("maculo-render-" + std::to_string(getpid()) + "-" + name);
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    std::string File(const std::string& name) const { return (root_ / "work" / name).string(); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(root_ / "work")) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     // Runs the program; with `interruptAfter`, sends it Ctrl-C's signal then.
     Outcome Run(std::vector<std::string> args,
                 std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(-1)) const {
@@ -70,6 +63,8 @@ protected:
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) return {-1, "cannot start the program"};
         if (interruptAfter.count() >= 0) {
+            for (int i = 0; i < 1000 && !CatchesInterrupt(pid); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(interruptAfter);
             kill(pid, SIGINT);
         }
@@ -79,8 +74,6 @@ protected:
         err << std::ifstream(errFile).rdbuf();
         return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err.str()};
     }
-
-    fs::path root_;
 };
 
 template <typename Pixel>
@@ -91,12 +84,13 @@ const Pixel* PixelsOf(const FrameImage& frame) {
 // The renderer's file holds what the engine makes of the same frame; alpha
 // counts only where the file carries it.
 template <typename Pixel>
-void ExpectFileMatchesEngine(const std::string& file, const FrameImage& source, const PatternSettings& settings) {
+void ExpectFileMatchesEngine(const std::string& file, const FrameImage& source, const PatternControls& controls,
+                             int32_t downsample = 1) {
     const FrameImage written = ToFrame(ReadPicture(file), source.depth);
-    ASSERT_EQ(written.width, source.width);
-    ASSERT_EQ(written.height, source.height);
-    const std::vector<Pixel> expected = DirectRender(
-        PixelsOf<Pixel>(source), {source.width, source.height, source.width}, source.width, source.height, settings);
+    ASSERT_EQ(std::make_pair(written.width, written.height), std::make_pair(source.width, source.height));
+    const std::vector<Pixel> expected =
+        DirectRender(PixelsOf<Pixel>(source), {source.width, source.height, source.width}, source.width,
+                     source.height, SettingsFromControls(controls, downsample, false));
     ASSERT_EQ(expected.size(), size_t(written.width) * size_t(written.height));
     const Pixel* got = PixelsOf<Pixel>(written);
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -106,18 +100,13 @@ void ExpectFileMatchesEngine(const std::string& file, const FrameImage& source, 
     }
 }
 
-PatternControls Controls(int32_t mode, int32_t blur, int32_t gray, double width, double blurRadius,
-                         double sharpRadius, double sharpen, int32_t amount) {
-    return {mode, blur, gray, width, blurRadius, sharpRadius, sharpen, amount};
-}
-
 TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     // The built-in noise, 8 bits, default controls but a short run.
     ASSERT_EQ(Run({"-o", File("noise.png"), "--size", "40x30", "--seed", "7", "--amount", "3"}).exitCode, 0);
     ExpectFileMatchesEngine<Pixel8>(File("noise.png"), ToFrame(NoisePicture(40, 30, 7), 8),
-                                    SettingsFromControls(Controls(1, 2, 2, 6, 6, 6, 1000, 3), 1, false));
+                                    {1, 2, 2, 6, 6, 6, 1000, 3});
 
-    // A 16-bit picture with alpha through Detail mode; a float one through box blur.
+    // A 16-bit picture with alpha through Detail mode.
     FrameImage deep = ToFrame(NoisePicture(33, 21, 3), 16);
     deep.hasAlpha = true;
     WriteFrame(deep, File("deep.tif"));
@@ -125,35 +114,22 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
                                 "--blur-radius", "4.5", "--sharp-radius", "2", "--sharpen", "600", "--amount", "2"});
     ASSERT_EQ(detail.exitCode, 0) << detail.err;
     ExpectFileMatchesEngine<Pixel16>(File("deep-out.tif"), ToFrame(ReadPicture(File("deep.tif")), 16),
-                                     SettingsFromControls(Controls(2, 2, 2, 6, 4.5, 2, 600, 2), 1, false));
+                                     {2, 2, 2, 6, 4.5, 2, 600, 2});
 
-    WriteFrame(ToFrame(NoisePicture(19, 25, 4), 32), File("float.exr"));
-    ASSERT_EQ(Run({"-i", File("float.exr"), "-o", File("float-out.exr"), "--blur", "box", "--gray", "after",
-                   "--width", "3", "--amount", "2"})
-                  .exitCode,
-              0);
-    ExpectFileMatchesEngine<PixelF>(File("float-out.exr"), ToFrame(ReadPicture(File("float.exr")), 32),
-                                    SettingsFromControls(Controls(1, 1, 3, 3, 6, 6, 1000, 2), 1, false));
-
-    // Half resolution, as the host's preview renders it.
-    ASSERT_EQ(Run({"-o", File("half.png"), "--size", "40x30", "--amount", "2", "--downsample", "2"}).exitCode, 0);
-    ExpectFileMatchesEngine<Pixel8>(File("half.png"), ToFrame(Downsample(NoisePicture(40, 30, 1), 2), 8),
-                                    SettingsFromControls(Controls(1, 2, 2, 6, 6, 6, 1000, 2), 2, false));
-    EXPECT_EQ(Files().size(), 6u);  // nothing but the pictures
+    EXPECT_EQ(Files().size(), 3u);  // nothing but the pictures
 }
 
+// At half resolution, as the host's preview renders.
 TEST_F(Renderer, SequencesAnimateControlsFrameByFrame) {
-    const Outcome sequence =
-        Run({"-o", File("seq_##.png"), "--frames", "3", "--amount", "1:5", "--size", "24x16", "--width", "2:4"});
+    const Outcome sequence = Run({"-o", File("seq_##.png"), "--frames", "3", "--amount", "1:5", "--size", "48x32",
+                                  "--width", "2:4", "--downsample", "2"});
     ASSERT_EQ(sequence.exitCode, 0) << sequence.err;
     EXPECT_EQ(Files(), std::vector<std::string>({"seq_01.png", "seq_02.png", "seq_03.png"}));
-    const FrameImage source = ToFrame(NoisePicture(24, 16, 1), 8);
-    ExpectFileMatchesEngine<Pixel8>(File("seq_01.png"), source,
-                                    SettingsFromControls(Controls(1, 2, 2, 2, 6, 6, 1000, 1), 1, false));
-    ExpectFileMatchesEngine<Pixel8>(File("seq_02.png"), source,
-                                    SettingsFromControls(Controls(1, 2, 2, 3, 6, 6, 1000, 3), 1, false));
-    ExpectFileMatchesEngine<Pixel8>(File("seq_03.png"), source,
-                                    SettingsFromControls(Controls(1, 2, 2, 4, 6, 6, 1000, 5), 1, false));
+    const FrameImage source = ToFrame(Downsample(NoisePicture(48, 32, 1), 2), 8);
+    for (int32_t frame = 1; frame <= 3; ++frame) {
+        ExpectFileMatchesEngine<Pixel8>(File("seq_0" + std::to_string(frame) + ".png"), source,
+                                        {1, 2, 2, 1.0 + frame, 6, 6, 1000, 2 * frame - 1}, 2);
+    }
 }
 
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
@@ -164,7 +140,6 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     };
     const Case cases[] = {
         {{"-o", File("a.png"), "--shine"}, 2, "unknown option '--shine'"},
-        {{"-o", File("a.png"), "--amount", "0"}, 2, "--amount must lie from 1 to 1000"},
         {{"-i", File("missing.png"), "-o", File("a.png")}, 1, "cannot read " + File("missing.png")},
         {{"-o", File("none/a.png")}, 1, "cannot write " + File("none/a.png")},
         {{"-o", File("a.notaformat")}, 1, "cannot write " + File("a.notaformat")},
@@ -184,7 +159,7 @@ TEST_F(Renderer, CtrlCStopsTheRenderAndWritesNothing) {
     // Far more work than the time allowed before the signal.
     const auto start = std::chrono::steady_clock::now();
     const Outcome outcome =
-        Run({"-o", File("big.png"), "--size", "512x512", "--amount", "1000"}, std::chrono::milliseconds(1500));
+        Run({"-o", File("big.png"), "--size", "512x512", "--amount", "1000"}, std::chrono::milliseconds(500));
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(outcome.exitCode, 130) << outcome.err;
     EXPECT_NE(outcome.err.find("interrupted; " + File("big.png") + " was not written"), std::string::npos)
@@ -195,23 +170,17 @@ TEST_F(Renderer, CtrlCStopsTheRenderAndWritesNothing) {
 
 TEST(RendererControls, MatchTheParametersThePluginDeclares) {
     // Never unloaded, as in a host.
-    minihost::EffectSession& session = *new minihost::EffectSession(MACULO_PLUGIN_PATH);
+    static minihost::EffectSession& session = *new minihost::EffectSession(MACULO_PLUGIN_PATH);
     const std::vector<minihost::AddedParam> added = session.GetHost().Params().Added();
     auto declared = [&](int32_t param) -> const PF_ParamDef& { return added.at(size_t(param - 1)).def; };
     for (const NumericControl& c : kNumericControls) {
         const PF_ParamDef& def = declared(c.param);
         SCOPED_TRACE(c.option);
-        if (c.whole) {
-            ASSERT_EQ(def.param_type, PF_Param_SLIDER);
-            EXPECT_EQ(def.u.sd.valid_min, c.min);
-            EXPECT_EQ(def.u.sd.valid_max, c.max);
-            EXPECT_EQ(def.u.sd.dephault, c.dephault);
-        } else {
-            ASSERT_EQ(def.param_type, PF_Param_FLOAT_SLIDER);
-            EXPECT_EQ(def.u.fs_d.valid_min, c.min);
-            EXPECT_EQ(def.u.fs_d.valid_max, c.max);
-            EXPECT_EQ(def.u.fs_d.dephault, c.dephault);
-        }
+        ASSERT_EQ(def.param_type, c.whole ? PF_Param_SLIDER : PF_Param_FLOAT_SLIDER);
+        using Range = std::tuple<double, double, double>;
+        const Range range = c.whole ? Range(def.u.sd.valid_min, def.u.sd.valid_max, def.u.sd.dephault)
+                                    : Range(def.u.fs_d.valid_min, def.u.fs_d.valid_max, def.u.fs_d.dephault);
+        EXPECT_EQ(range, std::make_tuple(c.min, c.max, c.dephault));
     }
     for (const ChoiceControl& c : kChoiceControls) {
         SCOPED_TRACE(c.option);

@@ -8,83 +8,52 @@
 namespace maculo {
 namespace {
 
-// The effect's default controls.
-PatternControls Defaults() {
-    return {kModeSimple, kBlurGaussian, kGrayBefore, 6.0, 6.0, 6.0, 1000.0, 32};
-}
-
-TEST(ControlSettings, SimpleModeFollowsWidthAndAmount) {
-    const PatternSettings full = SettingsFromControls(Defaults(), 1, false);
-    EXPECT_FLOAT_EQ(full.blurSigma, 2.115059f);
-    EXPECT_EQ(full.sharpenSigma, full.blurSigma);
-    EXPECT_FLOAT_EQ(full.sharpenAmount, 20.02654f);
-    EXPECT_EQ(full.iterations, 32);
-    EXPECT_EQ(full.blurMode, kBlurGaussian);
-    EXPECT_EQ(full.grayMode, kGrayBefore);
-    EXPECT_FALSE(full.useGpu);
-
-    const PatternSettings half = SettingsFromControls(Defaults(), 2, true);
-    EXPECT_FLOAT_EQ(half.blurSigma, 1.057530f);
-    EXPECT_FLOAT_EQ(half.sharpenSigma, 1.057530f);
-    EXPECT_EQ(half.sharpenAmount, full.sharpenAmount);
-    EXPECT_TRUE(half.useGpu);
-}
-
-TEST(ControlSettings, SimpleGainGrowsWithAmountUpToItsCap) {
+TEST(ControlSettings, SimpleModeFollowsWidthAndAmountDetailModeTheRadiiAndSharpen) {
     struct Case {
+        int32_t mode;
+        double width;
         int32_t amount;
-        float gain;
+        uint32_t downsample;
+        float blurSigma, sharpenSigma, gain;
     };
-    // 100 gives 20.21114 by the formula (1.1^32 = 21.1138 before the offset).
-    for (const Case c : {Case{1, 20.01031f}, Case{100, 20.21114f}, Case{294, 98.38347f}}) {
-        PatternControls controls = Defaults();
-        controls.amount = c.amount;
-        EXPECT_FLOAT_EQ(SettingsFromControls(controls, 1, false).sharpenAmount, c.gain) << c.amount;
-    }
-    // From 295 on the power passes 8000 and the gain is exactly 100.
-    for (const int32_t amount : {295, 1000, std::numeric_limits<int32_t>::max()}) {
-        PatternControls controls = Defaults();
-        controls.amount = amount;
-        EXPECT_EQ(SettingsFromControls(controls, 1, false).sharpenAmount, 100.0f) << amount;
+    // Detail's controls are blur radius 12, sharp radius 0, sharpen 1000;
+    // the gain 1.1^(amount x 0.32) is capped at 8000, from amount 295 on.
+    const Case cases[] = {
+        {kModeSimple, 6, 32, 1, 2.115059f, 2.115059f, 20.02654f},
+        {kModeSimple, 6, 32, 2, 1.057530f, 1.057530f, 20.02654f},
+        {kModeSimple, 6, 32, 0, 2.115059f, 2.115059f, 20.02654f},  // 0 counts as 1
+        {kModeSimple, 6, 1, 1, 2.115059f, 2.115059f, 20.01031f},
+        {kModeSimple, 6, 100, 1, 2.115059f, 2.115059f, 20.21114f},
+        {kModeSimple, 6, 294, 1, 2.115059f, 2.115059f, 98.38347f},
+        {kModeSimple, 6, 295, 1, 2.115059f, 2.115059f, 100.0f},
+        {kModeSimple, 6, std::numeric_limits<int32_t>::max(), 1, 2.115059f, 2.115059f, 100.0f},
+        {2, 150, 7, 1, 4.230118f, 0.0f, 10.0f},   // Width is not used in Detail mode
+        {-5, 150, 7, 2, 2.115059f, 0.0f, 10.0f},  // nor any mode other than Simple
+    };
+    for (const Case& c : cases) {
+        const PatternControls controls{c.mode, kBlurBox, kGrayAfter, c.width, 12.0, 0.0, 1000.0, c.amount};
+        const PatternSettings s = SettingsFromControls(controls, c.downsample, c.downsample == 2);
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", amount " << c.amount << ", downsample "
+                                        << c.downsample);
+        EXPECT_FLOAT_EQ(s.blurSigma, c.blurSigma);
+        EXPECT_FLOAT_EQ(s.sharpenSigma, c.sharpenSigma);
+        EXPECT_FLOAT_EQ(s.sharpenAmount, c.gain);
+        EXPECT_TRUE(s.blurMode == kBlurBox && s.grayMode == kGrayAfter && s.iterations == c.amount);
+        EXPECT_EQ(s.useGpu, c.downsample == 2);
     }
 }
 
-TEST(ControlSettings, DetailModeUsesTheRadiiAndSharpen) {
-    PatternControls controls = Defaults();
-    controls.parameterMode = 2;
-    controls.width = 150.0;  // read but not used in Detail mode
-    controls.blurRadius = 12.0;
-    controls.sharpRadius = 0.0;
-    controls.sharpen = 1000.0;
-    controls.amount = 7;
-    const PatternSettings s = SettingsFromControls(controls, 1, false);
-    EXPECT_FLOAT_EQ(s.blurSigma, 4.230118f);
-    EXPECT_EQ(s.sharpenSigma, 0.0f);
-    EXPECT_EQ(s.sharpenAmount, 10.0f);
-    EXPECT_EQ(s.iterations, 7);
-
-    // Any mode value other than Simple's counts as Detail.
-    controls.parameterMode = -5;
-    EXPECT_EQ(SettingsFromControls(controls, 1, false).sharpenAmount, 10.0f);
-}
-
-TEST(ControlSettings, DegenerateHostValuesStayDefined) {
-    PatternControls controls = Defaults();
-    // A zero downsample denominator counts as full resolution.
-    EXPECT_EQ(SettingsFromControls(controls, 0, false).blurSigma, SettingsFromControls(controls, 1, false).blurSigma);
-
-    // Doubles beyond float's range are bounded before the conversion.
-    controls.width = 1e300;
+TEST(ControlSettings, DoublesBeyondFloatsRangeAreBoundedAndNaNIsLeftToThePipelines) {
+    PatternControls controls{kModeSimple, kBlurGaussian, kGrayBefore, 1e300, 6.0, 6.0, 1000.0, 32};
     const float huge = SettingsFromControls(controls, 1, false).blurSigma;
-    EXPECT_TRUE(std::isfinite(huge));
-    EXPECT_GT(huge, 1e37f);
+    EXPECT_TRUE(std::isfinite(huge) && huge > 1e37f) << huge;
 
     controls.parameterMode = 2;
     controls.sharpen = -1e300;
     controls.blurRadius = std::numeric_limits<double>::quiet_NaN();
     const PatternSettings s = SettingsFromControls(controls, 1, false);
     EXPECT_EQ(s.sharpenAmount, -std::numeric_limits<float>::max() / 100.0f);
-    EXPECT_TRUE(std::isnan(s.blurSigma));  // left to the pipelines' sanitising
+    EXPECT_TRUE(std::isnan(s.blurSigma));
 }
 
 }  // namespace

@@ -1,29 +1,18 @@
 #include "ReferencePattern.h"
 
-#include <array>
-#include <bit>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 namespace maculo::reference {
 namespace {
 
-using Channels = std::array<float, 4>;
-using Line = std::vector<Channels>;
+using Line = std::vector<float>;
 
-Channels Split(const PixelF& p) { return {p.alpha, p.red, p.green, p.blue}; }
-PixelF Join(const Channels& c) { return {c[0], c[1], c[2], c[3]}; }
+float Clamp(float c) { return !(c > 0.0f) ? 0.0f : c > 1.0f ? 1.0f : c; }
 
-float Clamp(float c) {
-    if (!(c > 0.0f)) c = 0.0f;
-    if (c > 1.0f) c = 1.0f;
-    return c;
-}
-
-float Sanitized(float sigma) {
-    if (!(sigma > 0.0f)) return 0.0f;
-    return std::fmin(sigma, 2000.0f);
-}
+// NaN, infinite and negative widths count as 0, huge ones as 2000.
+float Sanitized(float sigma) { return !(sigma > 0.0f) || std::isinf(sigma) ? 0.0f : std::fmin(sigma, 2000.0f); }
 
 // Reflection about both row ends, repeated until the position is inside.
 int Reflect(int p, int last) {
@@ -38,15 +27,12 @@ int Reflect(int p, int last) {
 std::vector<float> WeightTable(float sigma) {
     int n = 1 - 2 * static_cast<int>((sigma * -9.0f) * 0.5f);
     if (n < 7) n = 7;
-    float coef1 = 1.0f / std::sqrt(sigma * 6.2831855f);
-    if (coef1 > 1.0f) coef1 = 1.0f;
-    float coef2 = -1.0f / ((sigma + sigma) * sigma);
-    if (coef2 < -3.4028235e38f) coef2 = -3.4028235e38f;
+    const float coef1 = std::fmin(1.0f / std::sqrt(sigma * 6.2831855f), 1.0f);
+    const float coef2 = std::fmax(-1.0f / ((sigma + sigma) * sigma), -3.4028235e38f);
     std::vector<float> table(n);
     for (int i = 0; i < n; ++i) {
         const int d = i - n / 2;
-        const float x = static_cast<float>(d * d) * coef2;
-        table[i] = static_cast<float>(std::exp(static_cast<double>(x))) * coef1;
+        table[i] = static_cast<float>(std::exp(static_cast<double>(static_cast<float>(d * d) * coef2))) * coef1;
     }
     return table;
 }
@@ -56,19 +42,18 @@ Line GaussianLine(const Line& in, const std::vector<float>& table) {
     const int n = static_cast<int>(table.size());
     Line out(length);
     for (int x = 0; x < length; ++x) {
-        for (int c = 0; c < 4; ++c) {
-            float s = 0.0f;
-            float w = 0.0f;
-            for (int i = 0; i < n; ++i) {
-                s = s + table[i] * in[Reflect(x + i - n / 2, length - 1)][c];
-                w = w + table[i];
-            }
-            out[x][c] = Clamp(s / w);
+        float s = 0.0f;
+        float w = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            s = s + table[i] * in[Reflect(x + i - n / 2, length - 1)];
+            w = w + table[i];
         }
+        out[x] = Clamp(s / w);
     }
     return out;
 }
 
+// k whole pixels, then the next one on each side at weight f.
 Line BoxLine(const Line& in, float a) {
     const int length = static_cast<int>(in.size());
     const int k = 1 - 2 * static_cast<int>(a * -0.5f);
@@ -76,22 +61,20 @@ Line BoxLine(const Line& in, float a) {
     const float f = a * 0.5f - std::floor(a * 0.5f);
     Line out(length);
     for (int x = 0; x < length; ++x) {
-        for (int c = 0; c < 4; ++c) {
-            float s = 0.0f;
-            for (int i = -h; i <= h; ++i) s = s + in[Reflect(x + i, length - 1)][c];
-            s = s + f * in[Reflect(x - h - 1, length - 1)][c];
-            s = s + f * in[Reflect(x + h + 1, length - 1)][c];
-            out[x][c] = Clamp(s / ((f + f) + static_cast<float>(k)));
-        }
+        float s = 0.0f;
+        for (int i = -h; i <= h; ++i) s = s + in[Reflect(x + i, length - 1)];
+        s = s + f * in[Reflect(x - h - 1, length - 1)];
+        s = s + f * in[Reflect(x + h + 1, length - 1)];
+        out[x] = Clamp(s / ((f + f) + static_cast<float>(k)));
     }
     return out;
 }
 
+// One channel of the picture, rows packed.
 struct Plane {
-    int width;
-    int height;
-    std::vector<Channels> px;
-    Channels& At(int x, int y) { return px[static_cast<size_t>(y) * width + x]; }
+    int width, height;
+    std::vector<float> v;
+    float& At(int x, int y) { return v[static_cast<size_t>(y) * width + x]; }
 };
 
 // Vertical pass, then horizontal. The engine runs the vertical pass on the
@@ -114,61 +97,55 @@ Plane Blur(Plane image, const LineFilter& filter) {
     return image;
 }
 
-void Gray(Plane& image) {
-    for (Channels& p : image.px) {
-        const float g = (0.298912f * p[1] + 0.586611f * p[2]) + 0.114478f * p[3];
-        p = {p[0], g, g, g};
+void Gray(std::vector<PixelF>& picture) {
+    for (PixelF& p : picture) {
+        const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
+        p = {p.alpha, g, g, g};
     }
 }
 
 }  // namespace
 
-std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims,
-                               const PatternSettings& settings) {
-    Plane pattern{dims.width, dims.height, {}};
+std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const PatternSettings& settings) {
+    std::vector<PixelF> picture;
     for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.width; ++x) {
-            pattern.px.push_back(Split(input[static_cast<size_t>(y) * dims.pitch + x]));
-        }
+        for (int x = 0; x < dims.width; ++x) picture.push_back(input[static_cast<size_t>(y) * dims.pitch + x]);
     }
-    if (settings.grayMode == 2) Gray(pattern);
+    if (settings.grayMode == 2) Gray(picture);
 
     const float blurSigma = Sanitized(settings.blurSigma);
     const std::vector<float> blurTable = WeightTable(blurSigma);
     const std::vector<float> sharpenTable = WeightTable(Sanitized(settings.sharpenSigma));
     const auto patternFilter = [&](const Line& line) {
-        return settings.blurMode == 1 ? BoxLine(line, blurSigma * 3.0f)
-                                      : GaussianLine(line, blurTable);
+        return settings.blurMode == 1 ? BoxLine(line, blurSigma * 3.0f) : GaussianLine(line, blurTable);
     };
     const auto sharpenFilter = [&](const Line& line) { return GaussianLine(line, sharpenTable); };
 
-    for (int i = 0; i < settings.iterations; ++i) {
-        const Plane blurred = Blur(pattern, patternFilter);
-        const Plane sharpenBlurred = Blur(blurred, sharpenFilter);
-        for (size_t p = 0; p < pattern.px.size(); ++p) {
-            for (int c = 0; c < 4; ++c) {
-                const float s = blurred.px[p][c];
-                const float b = sharpenBlurred.px[p][c];
-                pattern.px[p][c] = Clamp((s - b) * settings.sharpenAmount + s);
+    // Every step but the gray conversion treats the channels apart.
+    for (float PixelF::*channel : {&PixelF::alpha, &PixelF::red, &PixelF::green, &PixelF::blue}) {
+        Plane pattern{dims.width, dims.height, {}};
+        for (const PixelF& p : picture) pattern.v.push_back(p.*channel);
+        for (int i = 0; i < settings.iterations; ++i) {
+            const Plane blurred = Blur(pattern, patternFilter);
+            const Plane sharpenBlurred = Blur(blurred, sharpenFilter);
+            for (size_t p = 0; p < pattern.v.size(); ++p) {
+                const float s = blurred.v[p];
+                pattern.v[p] = Clamp((s - sharpenBlurred.v[p]) * settings.sharpenAmount + s);
             }
         }
+        for (size_t p = 0; p < picture.size(); ++p) picture[p].*channel = pattern.v[p];
     }
-    if (settings.grayMode == 3) Gray(pattern);
-
-    std::vector<PixelF> result;
-    for (const Channels& p : pattern.px) result.push_back(Join(p));
-    return result;
+    if (settings.grayMode == 3) Gray(picture);
+    return picture;
 }
 
 std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spare) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> channel(-0.25f, 1.25f);
-    std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height);
+    std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height, PixelF{spare, spare, spare, spare});
     for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.pitch; ++x) {
-            PixelF& p = image[static_cast<size_t>(y) * dims.pitch + x];
-            p = x < dims.width ? PixelF{channel(rng), channel(rng), channel(rng), channel(rng)}
-                               : PixelF{spare, spare, spare, spare};
+        for (int x = 0; x < dims.width; ++x) {
+            image[static_cast<size_t>(y) * dims.pitch + x] = {channel(rng), channel(rng), channel(rng), channel(rng)};
         }
     }
     return image;
@@ -177,12 +154,9 @@ std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spar
 bool SameVisibleBits(const PixelF* image, const ImageDims& dims, const std::vector<PixelF>& packed) {
     if (packed.size() != static_cast<size_t>(dims.width) * dims.height) return false;
     for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.width; ++x) {
-            const Channels a = Split(image[static_cast<size_t>(y) * dims.pitch + x]);
-            const Channels b = Split(packed[static_cast<size_t>(y) * dims.width + x]);
-            for (int c = 0; c < 4; ++c) {
-                if (std::bit_cast<uint32_t>(a[c]) != std::bit_cast<uint32_t>(b[c])) return false;
-            }
+        const PixelF* want = packed.data() + static_cast<size_t>(y) * dims.width;
+        if (std::memcmp(image + static_cast<size_t>(y) * dims.pitch, want, dims.width * sizeof(PixelF)) != 0) {
+            return false;
         }
     }
     return true;

@@ -1,7 +1,7 @@
 // A plainly written, scalar, single-threaded model of the processor pattern
-// pipeline, channel by channel, straight from the formulas. It is the yardstick
-// the optimised engine must match bit for bit. It filters columns directly
-// instead of turning the image, and models only the visible pixels.
+// pipeline, channel by channel, straight from the formulas: the yardstick the
+// optimised engine must match bit for bit. It filters columns directly instead
+// of turning the image, and models only the visible pixels, not progress.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,7 @@
 namespace maculo::reference {
 
 // The visible width x height pixels of the result, packed without padding.
-// Progress callbacks are not modelled.
-std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims,
-                               const PatternSettings& settings);
+std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const PatternSettings& settings);
 
 // A pitch x height image of channels in [-0.25, 1.25) (some outside 0...1, so
 // the clamp matters), spare columns filled with `spare`.

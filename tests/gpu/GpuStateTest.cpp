@@ -16,7 +16,8 @@ namespace {
 
 // Runs in a freshly started child whose OpenCL loader sees only the drivers
 // that `vendors` lists (the loader reads the setting once, on first use).
-// Exits 0 when set-up behaves as on a machine without a GPU.
+// Exits 0 when set-up behaves as on a machine without a GPU: the message
+// alone, no build log, an empty state.
 [[noreturn]] void CheckSetUpWithoutGpu(const std::string& vendors) {
     setenv("OCL_ICD_VENDORS", vendors.c_str(), 1);
     testing::internal::CaptureStdout();
@@ -35,21 +36,15 @@ namespace {
     std::_Exit(4);
 }
 
-class SetUpWithoutGpu : public ::testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(SetUpWithoutGpu, NoOpenCLPlatformLeavesAnEmptyStateAndSaysSo) {
+TEST(SetUpWithoutGpu, NoPlatformOrOnlyAProcessorDeviceLeavesAnEmptyStateAndSaysSo) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::filesystem::path none = testing::TempDir() + "maculo-no-opencl-drivers";
     std::filesystem::create_directories(none);
-    EXPECT_EXIT(CheckSetUpWithoutGpu(none.string()), testing::ExitedWithCode(0), "");
-}
+    EXPECT_EXIT(CheckSetUpWithoutGpu(none.string()), testing::ExitedWithCode(0), "") << "no platform";
 
-TEST_F(SetUpWithoutGpu, OnlyAProcessorDeviceLeavesAnEmptyStateWithoutBuildLog) {
     const std::string pocl = "/etc/OpenCL/vendors/pocl.icd";
     if (!std::filesystem::exists(pocl)) GTEST_SKIP() << "PoCL (pocl-opencl-icd) is not installed";
-    EXPECT_EXIT(CheckSetUpWithoutGpu(pocl), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(CheckSetUpWithoutGpu(pocl), testing::ExitedWithCode(0), "") << "processor device only";
 }
 
 using GpuSetUp = GpuTest;
@@ -58,12 +53,10 @@ TEST_F(GpuSetUp, BuildsSilentlyAndPrintsTheCompilerLogWhenABuildFails) {
     testing::internal::CaptureStdout();
     const GpuState good = CreateGpuStateFor(Gpu().device);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(good.program.get_build_info<cl_build_status>(CL_PROGRAM_BUILD_STATUS, good.device),
-              CL_BUILD_SUCCESS);
+    EXPECT_EQ(good.program.get_build_info<cl_build_status>(CL_PROGRAM_BUILD_STATUS, good.device), CL_BUILD_SUCCESS);
 
     testing::internal::CaptureStdout();
-    const GpuState bad =
-        CreateGpuStateFor(Gpu().device, "kernel void Broken(global float* out) { out[0] = ; }");
+    const GpuState bad = CreateGpuStateFor(Gpu().device, "kernel void Broken(global float* out) { out[0] = ; }");
     const std::string out = testing::internal::GetCapturedStdout();
     const std::string heading = "Build Program Failure\n";
     ASSERT_EQ(out.substr(0, heading.size()), heading);
@@ -71,8 +64,8 @@ TEST_F(GpuSetUp, BuildsSilentlyAndPrintsTheCompilerLogWhenABuildFails) {
     // Device, context and the unbuilt program stay; a render on them is refused.
     EXPECT_TRUE(bad.device.id() && bad.context.get() && bad.program.get());
     std::vector<PixelF> image(4);
-    EXPECT_FALSE(RunPatternGpu(image.data(), image.data(), {2, 2, 2},
-                               {kBlurGaussian, kGrayOff, 1, 1.0f, 1.0f, 1.0f, true}, bad));
+    const PatternSettings settings{kBlurGaussian, kGrayOff, 1, 1.0f, 1.0f, 1.0f, true};
+    EXPECT_FALSE(RunPatternGpu(image.data(), image.data(), {2, 2, 2}, settings, bad));
 }
 
 }  // namespace

@@ -1,83 +1,98 @@
-// What the GPU tests share: the OpenCL device they run on, a way to run one
-// kernel of the pattern program on host data, images and comparisons.
+// What the GPU tests share: the OpenCL device they run on, images and their
+// comparison.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <boost/compute/buffer.hpp>
-#include <boost/compute/command_queue.hpp>
-#include <boost/compute/kernel.hpp>
+#include <algorithm>
+#include <bit>
+#include <boost/compute/system.hpp>
+#include <cmath>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <vector>
 
+#include "ReferencePattern.h"
 #include "engine/PatternTypes.h"
 #include "gpu/GpuState.h"
 
 namespace maculo::test {
 
-// The pattern program built on the first GPU where the machine has one, else
-// on the first OpenCL device of any type (PoCL's processor device in CI).
-// Made once per process; null when the machine offers no OpenCL device.
-const GpuState* TestGpu();
+// The pattern program built on Boost.Compute's default device: the first GPU
+// where the machine has one, else a processor device (PoCL's in CI). Made
+// once per process; null when the machine offers no OpenCL device.
+inline const GpuState* TestGpu() {
+    static const std::optional<GpuState> state =
+        boost::compute::system::device_count() == 0
+            ? std::nullopt
+            : std::optional<GpuState>(CreateGpuStateFor(boost::compute::system::default_device()));
+    return state ? &*state : nullptr;
+}
 
 // Tests that need an OpenCL device; skipped, with the reason, where none exists.
 class GpuTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override {
+        if (TestGpu() == nullptr) {
+            GTEST_SKIP() << "No OpenCL platform or device on this machine; install an OpenCL "
+                            "driver (pocl-opencl-icd provides a processor device) to run the GPU tests.";
+        }
+    }
     static const GpuState& Gpu() { return *TestGpu(); }
 };
 
-// One queue on the test device, for running single kernels of the program.
-class KernelBench {
-public:
-    explicit KernelBench(const GpuState& gpu) : gpu_(gpu), queue_(gpu.context, gpu.device) {}
-
-    template <class T>
-    boost::compute::buffer Upload(const std::vector<T>& data) {
-        boost::compute::buffer buffer(gpu_.context, data.size() * sizeof(T));
-        queue_.enqueue_write_buffer(buffer, 0, buffer.size(), data.data());
-        return buffer;
-    }
-
-    template <class T>
-    std::vector<T> Read(const boost::compute::buffer& buffer) {
-        std::vector<T> data(buffer.size() / sizeof(T));
-        queue_.enqueue_read_buffer(buffer, 0, data.size() * sizeof(T), data.data());
-        return data;
-    }
-
-    // Launches the named kernel over x by y work-items and waits for it.
-    template <class... Args>
-    void Run(const char* name, size_t x, size_t y, const Args&... args) {
-        boost::compute::kernel kernel(gpu_.program, name);
-        kernel.set_args(args...);
-        const size_t global[2] = {x, y};
-        queue_.enqueue_nd_range_kernel(kernel, 2, nullptr, global, nullptr);
-        queue_.finish();
-    }
-
-private:
-    const GpuState& gpu_;
-    boost::compute::command_queue queue_;
-};
-
-// pitch x height pixels; the visible ones uniform in 0...1 (alpha too), the
-// spare columns NaN, so that any read of them shows in a result.
-std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed);
+// pitch x height pixels of channels in [-0.25, 1.25), the spare columns NaN so
+// that any read of them shows.
+inline std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed) {
+    return reference::RandomImage(dims, seed, std::numeric_limits<float>::quiet_NaN());
+}
 
 // pitch x height pixels of one value in every channel.
-std::vector<PixelF> Filled(const ImageDims& dims, float value);
+inline std::vector<PixelF> Filled(const ImageDims& dims, float value) {
+    return std::vector<PixelF>(static_cast<size_t>(dims.pitch) * dims.height, PixelF{value, value, value, value});
+}
 
 // Distance in units in the last place: 0 for the same value (+0 and -0, any
 // two NaNs), the largest int64_t between a NaN and a number.
-int64_t UlpDistance(float a, float b);
+inline int64_t Ulps(float a, float b) {
+    if (a == b || (std::isnan(a) && std::isnan(b))) return 0;
+    if (std::isnan(a) || std::isnan(b)) return std::numeric_limits<int64_t>::max();
+    // Maps the floats onto a monotonic integer line, -0 and +0 together.
+    const auto ordered = [](float f) -> int64_t {
+        const int32_t bits = std::bit_cast<int32_t>(f);
+        return bits < 0 ? int64_t{std::numeric_limits<int32_t>::min()} - bits : bits;
+    };
+    return std::abs(ordered(a) - ordered(b));
+}
 
-// The channels of the first width pixels of every row, in order.
-std::vector<float> VisibleChannels(const std::vector<PixelF>& image, const ImageDims& dims);
+// Over the visible channels of two pitch x height images: the largest
+// distance in ulps and in value (a NaN against a number is the worst), and
+// the share of channels within `tolerance`.
+struct Difference {
+    int64_t ulps = 0;
+    float largest = 0.0f;
+    double shareWithin = 1.0;
+};
 
-// Fails, naming the first offending channel, unless every visible channel of
-// actual lies within maxUlps of expected.
-void ExpectWithinUlps(const std::vector<PixelF>& actual, const std::vector<PixelF>& expected,
-                      const ImageDims& dims, int64_t maxUlps);
+inline Difference Compare(const std::vector<PixelF>& a, const std::vector<PixelF>& b, const ImageDims& dims,
+                          float tolerance = 0.0f) {
+    Difference d;
+    size_t channels = 0, within = 0;
+    for (int32_t y = 0; y < dims.height; ++y) {
+        for (int32_t x = 0; x < dims.width; ++x) {
+            const size_t i = static_cast<size_t>(y) * dims.pitch + x;
+            for (float PixelF::*c : {&PixelF::alpha, &PixelF::red, &PixelF::green, &PixelF::blue}) {
+                const float value = std::fabs(a.at(i).*c - b.at(i).*c);
+                d.ulps = std::max(d.ulps, Ulps(a[i].*c, b[i].*c));
+                if (!(value <= d.largest)) d.largest = value;
+                within += value <= tolerance;
+                ++channels;
+            }
+        }
+    }
+    if (channels) d.shareWithin = static_cast<double>(within) / static_cast<double>(channels);
+    return d;
+}
 
 }  // namespace maculo::test

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "PluginShellFixture.h"
 
@@ -65,14 +66,13 @@ TEST(PluginRegistration, TellsTheHostWhoTheEffectIsAndPassesItsAnswerOn)
     minihost::Registration registration;
     EXPECT_EQ(minihost::Discover(Plugin().PluginDataEntry(), registration, A_Err_ALLOC), A_Err_ALLOC);
     EXPECT_EQ(registration.calls, 1);
-    EXPECT_EQ(registration.name, "Maculo Pattern");
-    EXPECT_EQ(registration.matchName, "QUILLFEN Maculo Pattern");
-    EXPECT_EQ(registration.category, "Quillfen");  // unlike the property list's "quillfen"
-    EXPECT_EQ(registration.entryPointName, "EffectMain");
-    EXPECT_EQ(registration.kind, 0x65464B54);  // 'eFKT'
-    EXPECT_EQ(registration.apiVersionMajor, 13);
-    EXPECT_EQ(registration.apiVersionMinor, 28);
-    EXPECT_EQ(registration.reservedInfo, 8);
+    // The category is capitalised, unlike the property list's "quillfen".
+    EXPECT_EQ(std::make_tuple(registration.name, registration.matchName, registration.category,
+                              registration.entryPointName),
+              std::make_tuple("Maculo Pattern", "QUILLFEN Maculo Pattern", "Quillfen", "EffectMain"));
+    EXPECT_EQ(std::make_tuple(registration.kind, registration.apiVersionMajor, registration.apiVersionMinor,
+                              registration.reservedInfo),
+              std::make_tuple(0x65464B54, 13, 28, 8));  // 'eFKT'
     EXPECT_EQ(Plugin().PluginDataEntry()(nullptr, nullptr, nullptr, nullptr, nullptr), PF_Err_BAD_CALLBACK_PARAM);
 }
 

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Proves the Windows plug-in here: builds MaculoPattern.aex and the plug-in
+# check, inspects what the library imports, exports and executes, then runs
+# the check on the real .aex under Wine, once with an OpenCL library and once
+# without any, and compares its frame checksums with the Linux build's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/build-windows.sh
+if [ ! -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMACULO_WERROR=ON
+fi
+cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern
+
+aex=build-windows/MaculoPattern.aex
+objdump=x86_64-w64-mingw32-objdump
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Exactly the two entry points, undecorated.
+exports=$($objdump -p "$aex" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+          awk '/^\t\[/ {print $NF}' | sort | xargs)
+[ "$exports" = "EffectMain PluginDataEntryFunction" ] || fail "exports: $exports"
+
+# Only Windows' own libraries: the C++ runtime, OpenMP and winpthreads are
+# linked in, and OpenCL.dll is loaded at run time when present.
+for dll in $($objdump -p "$aex" | awk '/DLL Name:/ {print tolower($3)}'); do
+    case "$dll" in
+        kernel32.dll | msvcrt.dll | ucrtbase.dll | api-ms-win-*.dll | user32.dll | advapi32.dll | ntdll.dll) ;;
+        *) fail "imports $dll" ;;
+    esac
+done
+
+# Baseline x86-64 (SSE2) only: no AVX registers, FMA, BMI or SSE3-and-later
+# instructions. (objdump shows GCC's "rep bsf" as tzcnt; it runs as bsf on
+# every processor, so it is not listed.)
+beyond=$($objdump -d --no-show-raw-insn "$aex" | awk -F'\t' 'NF >= 2 {split($2, w, " "); print w[1]}' |
+    grep -E -x -m 5 'v[a-z0-9]+|round(ss|sd|ps|pd)|pshufb|ptest|p?blendv?(b|w|ps|pd)|pmin(sb|sd|uw|ud)|pmax(sb|sd|uw|ud)|pmul(ld|dq)|popcnt|lzcnt|andn|bextr|pdep|pext|shlx|sarx|shrx|rorx|movbe|crc32|pextr[bdq]|pinsr[bdq]|insertps|extractps|dpp[sd]|ph(add|sub)[a-z]*|palignr|pabs[bwd]|pmaddubsw|pmulhrsw|psign[bwd]|lddqu|h(add|sub)p[sd]|movddup|movs[hl]dup|addsubp[sd]|packusdw|pcmp(eq|gt)q|pmov[sz]x[a-z]*|movntdqa|mpsadbw|phminposuw|pcmp[ei]str[im]|aes[a-z]*|pclmulqdq|sha[0-9a-z]+' |
+    sort -u | xargs || true)
+[ -z "$beyond" ] || fail "instructions beyond baseline x86-64: $beyond"
+
+export WINEPREFIX="$PWD/build-windows/wine"
+export WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+check_exe=build-windows/tests/windows/maculo_plugin_check.exe
+runtime_exe=build-windows/tests/windows/maculo_opencl_runtime_check.exe
+
+# The run-time OpenCL entry points: through Wine's OpenCL.dll (backed by the
+# Linux OpenCL platform installed for the tests), and with it disabled, as on
+# a machine without an OpenCL driver.
+"$wine" "$runtime_exe" present || fail "OpenCL entry points with OpenCL.dll"
+WINEDLLOVERRIDES="opencl=d" "$wine" "$runtime_exe" absent || fail "OpenCL entry points without OpenCL.dll"
+
+linux_out=$(build/tests/windows/maculo_plugin_check "$(cat build/tests/windows/plugin-path.txt)") ||
+    fail "Linux plug-in check"
+linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
+[ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
+
+# The plug-in with OpenCL.dll (no GPU device behind it here) and without.
+for opencl in builtin disabled; do
+    overrides=""
+    [ "$opencl" = disabled ] && overrides="opencl=d"
+    if ! windows_out=$(WINEDLLOVERRIDES="$overrides" "$wine" "$check_exe" "$aex" | tr -d '\r'); then
+        fail "Windows plug-in check, OpenCL $opencl"
+        continue
+    fi
+    grep -qx 'OpenCL device not found.' <<<"$windows_out" || fail "no GPU set-up message, OpenCL $opencl"
+    if [ "$(grep '^frame ' <<<"$windows_out")" != "$linux_frames" ]; then
+        fail "frames differ from the Linux build's, OpenCL $opencl"
+        diff <(echo "$linux_frames") <(grep '^frame ' <<<"$windows_out") >&2 || true
+    fi
+done
+/usr/lib/wine/wineserver -w
+
+if [ "$failures" -ne 0 ]; then
+    echo "Windows plug-in: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "Windows plug-in: exports, imports, instruction set, resource, command sequence and frames" \
+     "(identical to Linux: $(wc -l <<<"$linux_frames") frames) all passed"

@@ -1,0 +1,39 @@
+// A fresh folder per test, removed afterwards: files under work/, and room
+// beside it for what the test itself keeps (a program's error output).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace maculo {
+
+class ScratchFolder : public testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() /
+                ("maculo-cli-" + std::to_string(getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_ / "work");
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+
+    std::string File(const std::string& name) const { return (root_ / "work" / name).string(); }
+    // What lies in work/, sorted.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(root_ / "work"))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path root_;
+};
+
+}  // namespace maculo

@@ -1,0 +1,111 @@
+// Eight frames through EffectMain on eight threads at once, as the host's
+// multi-frame rendering sends them: different times (the controls are
+// animated), depths, sizes, row paddings and resolutions, on the processor
+// and on the OpenCL path. Each must come out exactly as when rendered alone.
+// The thread-sanitizer build runs this too.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <latch>
+#include <thread>
+#include <vector>
+
+#include "engine/PatternTypes.h"
+#include "minihost/EffectSession.h"
+#include "tests/robustness/PluginInHost.h"
+
+namespace maculo {
+namespace {
+
+struct FrameSpec {
+    A_long time;
+    int depth;
+    A_long width;
+    A_long height;
+    A_long padding;
+    A_u_long downsample;
+    PF_GPU_Framework gpu;
+};
+
+constexpr FrameSpec kFrames[] = {
+    {0, 8, 19, 13, 0, 1, PF_GPU_Framework_NONE},   {1, 16, 16, 16, 3, 2, PF_GPU_Framework_OPENCL},
+    {2, 32, 23, 11, 1, 1, PF_GPU_Framework_NONE},  {3, 8, 12, 17, 2, 1, PF_GPU_Framework_OPENCL},
+    {4, 16, 21, 14, 0, 1, PF_GPU_Framework_NONE},  {5, 32, 15, 15, 5, 2, PF_GPU_Framework_OPENCL},
+    {6, 8, 18, 12, 1, 2, PF_GPU_Framework_METAL},  {7, 32, 20, 16, 0, 1, PF_GPU_Framework_CUDA},
+};
+constexpr size_t kCount = std::size(kFrames);
+
+bool OnGpu(const FrameSpec& spec) { return spec.gpu == PF_GPU_Framework_OPENCL || spec.gpu == PF_GPU_Framework_CUDA; }
+
+class ConcurrentFrames : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        session_ = new minihost::EffectSession(MACULO_PLUGIN_PATH);  // kept, as a host keeps its plug-ins
+        gpu_ = test::UseTestGpu(session_->GetHost());
+        // Every frame time has controls of its own.
+        minihost::Interact& params = session_->GetHost().Params();
+        for (const FrameSpec& spec : kFrames) {
+            params.SetValueAt(2, spec.time, spec.time % 2 == 0 ? kBlurGaussian : kBlurBox);
+            params.SetValueAt(3, spec.time, 1 + spec.time % 3);
+            params.SetValueAt(4, spec.time, 2.0 + 0.75 * spec.time);
+            params.SetValueAt(12, spec.time, 2 + spec.time % 3);
+        }
+    }
+
+    static PF_Err Render(size_t i, PF_EffectWorld* layer, PF_EffectWorld* output) {
+        const FrameSpec& spec = kFrames[i];
+        return session_->RenderFrameAt(spec.time, spec.downsample, *layer, *output, int16_t(spec.depth), spec.gpu);
+    }
+
+    static inline minihost::EffectSession* session_ = nullptr;
+    static inline bool gpu_ = false;
+};
+
+TEST_F(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
+    minihost::Host& host = session_->GetHost();
+    std::vector<PF_EffectWorld*> layers, outputs;
+    std::vector<std::vector<unsigned char>> blank, alone;
+    for (size_t i = 0; i < kCount; ++i) {
+        const FrameSpec& s = kFrames[i];
+        layers.push_back(test::SeededWorld(host.Worlds(), s.width, s.height, s.depth, s.padding, uint32_t(i + 1)));
+        outputs.push_back(test::SeededWorld(host.Worlds(), s.width, s.height, s.depth, s.padding + 1, 0));
+        blank.push_back(test::Bytes(*outputs[i]));
+        ASSERT_EQ(Render(i, layers[i], outputs[i]), PF_Err_NONE) << "frame " << i;
+        alone.push_back(test::Bytes(*outputs[i]));
+        EXPECT_TRUE(alone[i] != blank[i]) << "frame " << i << " drew nothing";
+    }
+
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < kCount; ++i) std::memcpy(outputs[i]->data, blank[i].data(), blank[i].size());
+        const size_t requests = host.Worlds().Requests().size();
+        std::vector<PF_Err> codes(kCount, -1);
+        std::latch start(kCount);
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < kCount; ++i) {
+            threads.emplace_back([&, i] {
+                start.arrive_and_wait();
+                codes[i] = Render(i, layers[i], outputs[i]);
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+
+        size_t expectedRequests = 0;
+        for (size_t i = 0; i < kCount; ++i) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", frame " + std::to_string(i));
+            EXPECT_EQ(codes[i], PF_Err_NONE);
+            EXPECT_TRUE(test::Bytes(*outputs[i]) == alone[i]) << "differs from the frame rendered alone";
+            // The OpenCL path needs two working images, the processor three.
+            expectedRequests += gpu_ && OnGpu(kFrames[i]) ? 2 : 3;
+        }
+        EXPECT_EQ(host.Worlds().Requests().size() - requests, expectedRequests);
+    }
+
+    EXPECT_EQ(host.Worlds().LiveEffectWorlds(), 0u);
+    EXPECT_EQ(host.Suites().Outstanding(), 0);
+    EXPECT_EQ(host.Params().OutstandingCheckouts(), 0u);
+    const std::vector<std::string> misuses = host.Log().Misuses();
+    EXPECT_TRUE(misuses.empty()) << misuses.front();
+}
+
+}  // namespace
+}  // namespace maculo

@@ -1,0 +1,59 @@
+#include "tests/robustness/PluginInHost.h"
+
+#include <random>
+
+#include "engine/DepthConversion.h"
+#include "host/GlobalData.h"
+#include "tests/gpu/GpuTestSupport.h"
+
+namespace maculo::test {
+
+const minihost::PluginLibrary& Plugin() {
+    static const auto* library = new minihost::PluginLibrary(MACULO_PLUGIN_PATH);
+    return *library;
+}
+
+bool UseTestGpu(minihost::Host& host) {
+    const GpuState* gpu = TestGpu();
+    PF_Handle handle = host.InData().global_data;
+    if (gpu == nullptr || handle == nullptr) return false;
+    auto* global = static_cast<GlobalData*>(host.Handles().Peek(handle));
+    // Renders only read the state.
+    global->gpuState = const_cast<GpuState*>(gpu);
+    return true;
+}
+
+PF_PixelFormat FormatOfDepth(int depth) {
+    if (depth == 8) return PF_PixelFormat_ARGB32;
+    if (depth == 16) return PF_PixelFormat_ARGB64;
+    return PF_PixelFormat_ARGB128;
+}
+
+PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long height, int depth, A_long padding,
+                            uint32_t seed) {
+    PF_EffectWorld* world = worlds.MakeWorld(width, height, FormatOfDepth(depth), padding);
+    std::mt19937 random(seed);
+    auto* row = reinterpret_cast<unsigned char*>(world->data);
+    for (A_long y = 0; y < height; ++y, row += world->rowbytes) {
+        for (A_long x = 0; x < width + padding; ++x) {
+            if (depth == 8) {
+                reinterpret_cast<Pixel8*>(row)[x] = {uint8_t(random()), uint8_t(random()), uint8_t(random()),
+                                                     uint8_t(random())};
+            } else if (depth == 16) {
+                const auto c = [&] { return uint16_t(random() % 32769); };
+                reinterpret_cast<Pixel16*>(row)[x] = {c(), c(), c(), c()};
+            } else {
+                std::uniform_real_distribution<float> c(-0.25f, 1.25f);
+                reinterpret_cast<PixelF*>(row)[x] = {c(random), c(random), c(random), c(random)};
+            }
+        }
+    }
+    return world;
+}
+
+std::vector<unsigned char> Bytes(const PF_EffectWorld& world) {
+    const auto* data = reinterpret_cast<const unsigned char*>(world.data);
+    return {data, data + size_t(world.rowbytes) * size_t(world.height)};
+}
+
+}  // namespace maculo::test

@@ -1,0 +1,34 @@
+// What the robustness tests share: the effect's library, loaded as a host
+// loads it; worlds with deterministic pixels; and a GPU state on whatever
+// OpenCL device the machine has, so that GPU frames take the OpenCL path.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/HostApi.h"
+#include "minihost/Host.h"
+#include "minihost/PluginLibrary.h"
+
+namespace maculo::test {
+
+// Loaded once per test program and never unloaded, as a host keeps its plug-ins.
+const minihost::PluginLibrary& Plugin();
+
+// Points the effect's global data at the GPU tests' state (PoCL's processor
+// device where the machine has no GPU), in place of the state global setup
+// made, which holds no device there. False when there is no OpenCL device
+// or the effect kept no global data; GPU frames then fall back to the processor.
+bool UseTestGpu(minihost::Host& host);
+
+PF_PixelFormat FormatOfDepth(int depth);
+
+// A host world of 8, 16 or 32 bits whose every byte, padding included,
+// follows from `seed`; integer channels stay within the depth's range.
+PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long height, int depth, A_long padding,
+                            uint32_t seed);
+
+// All the world's bytes, padding included.
+std::vector<unsigned char> Bytes(const PF_EffectWorld& world);
+
+}  // namespace maculo::test
