@@ -44,10 +44,15 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
 #undef MACULO_KERNEL_NAME
 #undef MACULO_VECTOR_BYTES
 
-// The wider sets, for the functions defined in their regions only. FMA stays
-// off: it would round a multiply and an add once instead of twice.
+// The wider sets, for the functions defined in their regions only (GCC's
+// target pragma, clang's attribute region). FMA stays off: it would round a
+// multiply and an add once instead of twice.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 #define MACULO_KERNEL_NAMESPACE avx2
 #define MACULO_KERNEL_NAME "AVX2"
 #define MACULO_VECTOR_BYTES 32
@@ -55,10 +60,18 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
 #undef MACULO_KERNEL_NAMESPACE
 #undef MACULO_KERNEL_NAME
 #undef MACULO_VECTOR_BYTES
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 #define MACULO_KERNEL_NAMESPACE avx512
 #define MACULO_KERNEL_NAME "AVX-512"
 #define MACULO_VECTOR_BYTES 64
@@ -66,7 +79,11 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
 #undef MACULO_KERNEL_NAMESPACE
 #undef MACULO_KERNEL_NAME
 #undef MACULO_VECTOR_BYTES
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace maculo {
 
