@@ -35,55 +35,39 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
 
 }  // namespace maculo
 
+// Each set's kernels: the file below, compiled in a region for that set.
+// Only the functions defined in a region get its instruction set (GCC's
+// target pragma, clang's attribute region). FMA stays off: it would round a
+// multiply and an add once instead of twice.
+#define MACULO_STRINGIFY(text) #text
+#if defined(__clang__)
+#define MACULO_TARGET_BEGIN(isa) \
+    _Pragma(MACULO_STRINGIFY(clang attribute push(__attribute__((target(isa))), apply_to = function)))
+#define MACULO_TARGET_END _Pragma("clang attribute pop")
+#else
+#define MACULO_TARGET_BEGIN(isa) _Pragma("GCC push_options") _Pragma(MACULO_STRINGIFY(GCC target(isa)))
+#define MACULO_TARGET_END _Pragma("GCC pop_options")
+#endif
+
 // Baseline x86-64: SSE2, one pixel per vector.
 #define MACULO_KERNEL_NAMESPACE sse2
 #define MACULO_KERNEL_NAME "SSE2"
 #define MACULO_VECTOR_BYTES 16
 #include "engine/BlurKernels.inl"
-#undef MACULO_KERNEL_NAMESPACE
-#undef MACULO_KERNEL_NAME
-#undef MACULO_VECTOR_BYTES
 
-// The wider sets, for the functions defined in their regions only (GCC's
-// target pragma, clang's attribute region). FMA stays off: it would round a
-// multiply and an add once instead of twice.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+MACULO_TARGET_BEGIN("avx2")
 #define MACULO_KERNEL_NAMESPACE avx2
 #define MACULO_KERNEL_NAME "AVX2"
 #define MACULO_VECTOR_BYTES 32
 #include "engine/BlurKernels.inl"
-#undef MACULO_KERNEL_NAMESPACE
-#undef MACULO_KERNEL_NAME
-#undef MACULO_VECTOR_BYTES
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+MACULO_TARGET_END
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+MACULO_TARGET_BEGIN("avx512f")
 #define MACULO_KERNEL_NAMESPACE avx512
 #define MACULO_KERNEL_NAME "AVX-512"
 #define MACULO_VECTOR_BYTES 64
 #include "engine/BlurKernels.inl"
-#undef MACULO_KERNEL_NAMESPACE
-#undef MACULO_KERNEL_NAME
-#undef MACULO_VECTOR_BYTES
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+MACULO_TARGET_END
 
 namespace maculo {
 

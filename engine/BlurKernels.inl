@@ -1,6 +1,7 @@
 // The blur kernels, written once for any vector width. BlurKernels.cpp
 // includes this file once per instruction set, inside a region compiled for
-// that set, with MACULO_KERNEL_NAMESPACE and MACULO_VECTOR_BYTES defined.
+// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME and
+// MACULO_VECTOR_BYTES defined (and undefined again at the end).
 // Everything used here is included before those regions and nothing here has
 // outside linkage, so no function compiled for a wide set can stand in for
 // another set's copy. Each lane does the scalar arithmetic of one channel.
@@ -287,3 +288,7 @@ void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_
 const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
+
+#undef MACULO_KERNEL_NAMESPACE
+#undef MACULO_KERNEL_NAME
+#undef MACULO_VECTOR_BYTES

@@ -85,11 +85,13 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
 // Large windows over images wide or tall enough that the work is cut into
 // several strips of columns and bands of rows, which must join seamlessly.
 TEST(PatternParity, WideWindowsOverLargerImages) {
-    for (const ImageDims dims : {ImageDims{150, 70, 153}, ImageDims{21, 600, 21}}) {
-        for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
-            ExpectMatchesReference(reference::RandomImage(dims, 9, kNaN), dims,
-                                   {mode, kGrayOff, 2, 12.0f, 9.0f, kDefaultAmount, false});
-        }
+    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+        const ImageDims wide{150, 40, 153};
+        ExpectMatchesReference(reference::RandomImage(wide, 9, kNaN), wide,
+                               {mode, kGrayOff, 1, 12.0f, 9.0f, kDefaultAmount, false});
+        const ImageDims tall{7, 300, 7};
+        ExpectMatchesReference(reference::RandomImage(tall, 10, kNaN), tall,
+                               {mode, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false});
     }
 }
 
