@@ -21,15 +21,13 @@ LineFilter BoxFilter(float a) {
     return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k)};
 }
 
-void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes) {
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end) {
     const int32_t last = width - 1;
     const size_t pixelBytes = static_cast<size_t>(lanes) * sizeof(PixelF);
-    const auto copy = [&](int32_t to, int32_t from) {
-        std::memcpy(line + static_cast<int64_t>(to) * lanes, line + static_cast<int64_t>(from) * lanes, pixelBytes);
-    };
     for (int32_t p = 1; p <= reach; ++p) {
-        copy(-p, MirrorIndex(-p, last));
-        copy(last + p, MirrorIndex(last + p, last));
+        const int32_t to = end == LineEnd::kStart ? -p : last + p;
+        std::memcpy(line + static_cast<int64_t>(to) * lanes,
+                    line + static_cast<int64_t>(MirrorIndex(to, last)) * lanes, pixelBytes);
     }
 }
 

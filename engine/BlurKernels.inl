@@ -252,13 +252,13 @@ void ColumnsWith(const PixelF* const* rows, int32_t from, int32_t to, const Line
 }
 
 template <typename Taps>
-void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count, PixelF* const* out,
-             const PixelF* const* sharp, float amount) {
+void RowWith(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
+             PixelF* const* out, const PixelF* const* sharp, float amount) {
     const Taps taps{filter};
     const auto across = [&](const auto& write) {
-        int32_t x = 0;
-        for (; x + kRowVectors <= width; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
-        for (; x < width; ++x) RowGroup<1>(line, x, taps, filter, write);
+        int32_t x = from;
+        for (; x + kRowVectors <= to; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
+        for (; x < to; ++x) RowGroup<1>(line, x, taps, filter, write);
     };
     if (!sharp) {
         across([&](int k, int32_t px, auto value) {
@@ -274,12 +274,12 @@ void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_
     });
 }
 
-[[gnu::flatten]] void Row(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count,
+[[gnu::flatten]] void Row(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
                           PixelF* const* out, const PixelF* const* sharp, float amount) {
     if (filter.weights) {
-        RowWith<TableTaps>(line, width, filter, count, out, sharp, amount);
+        RowWith<TableTaps>(line, from, to, filter, count, out, sharp, amount);
     } else {
-        RowWith<BoxTaps>(line, width, filter, count, out, sharp, amount);
+        RowWith<BoxTaps>(line, from, to, filter, count, out, sharp, amount);
     }
 }
 
