@@ -53,7 +53,32 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     const int32_t last = dims.height - 1;
     const int32_t strip = StripWidth(filter);
     const int32_t lanes = kernels.lanes;
+    const int32_t reach = filter.Reach();
     const PixelF** rows = scratch.Rows();
+
+    // The horizontal pass over pixels from ... to - 1 of every line.
+    const auto across = [&](int32_t from, int32_t to) {
+        for (int32_t j = 0; j < count; j += lanes) {
+            PixelF* out[kBandRows];
+            const PixelF* sharpRows[kBandRows];
+            const int32_t rowsHere = std::min(lanes, count - j);
+            for (int32_t k = 0; k < rowsHere; ++k) {
+                const int64_t offset = static_cast<int64_t>(y0 + j + k) * dims.pitch;
+                out[k] = dst + offset;
+                sharpRows[k] = sharp ? sharp + offset : nullptr;
+            }
+            PixelF* line = scratch.Line(j / lanes);
+            if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
+            if (to == dims.width) PadLine(line, dims.width, reach, lanes, LineEnd::kEnd);
+            kernels.row(line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount);
+        }
+    };
+
+    // Strip by strip down the columns; the horizontal pass follows each strip
+    // over the pixels whose windows (the mirrored pixels before the row's
+    // start included) are now complete, so the lines are read back while
+    // they are still in the core's cache.
+    int32_t done = 0;
     for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
         const int32_t x1 = std::min(dims.width, x0 + strip);
         for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
@@ -65,19 +90,11 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             for (int32_t i = 0; i < kBandRows / lanes; ++i) lines[i] = scratch.Line(j0 / lanes + i);
             kernels.columns(rows, x0, x1, filter, lines);
         }
-    }
-    for (int32_t j = 0; j < count; j += lanes) {
-        PixelF* out[kBandRows];
-        const PixelF* sharpRows[kBandRows];
-        const int32_t rowsHere = std::min(lanes, count - j);
-        for (int32_t k = 0; k < rowsHere; ++k) {
-            const int64_t offset = static_cast<int64_t>(y0 + j + k) * dims.pitch;
-            out[k] = dst + offset;
-            sharpRows[k] = sharp ? sharp + offset : nullptr;
+        const int32_t ready = x1 == dims.width ? dims.width : x1 - reach;
+        if (ready > done) {
+            across(done, ready);
+            done = ready;
         }
-        PixelF* line = scratch.Line(j / lanes);
-        PadLine(line, dims.width, filter.Reach(), lanes);
-        kernels.row(line, dims.width, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount);
     }
 }
 

@@ -49,11 +49,12 @@ struct BlurKernelSet {
     void (*columns)(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
                     PixelF* const* lines);
 
-    // Horizontal pass of the line's first `count` rows, the line holding
-    // filter.Reach() mirrored pixels before pixel 0 and after pixel
-    // width - 1. Writes row k's clamped result to out[k], or, when sharp is
-    // given, the clamped unsharp mask (sharp[k] - result) * amount + sharp[k].
-    void (*row)(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count,
+    // Horizontal pass over pixels from ... to - 1 of the line's first
+    // `count` rows; the line holds every pixel their windows reach (mirrored
+    // pixels past either end of the row). Writes row k's clamped result to
+    // out[k], or, when sharp is given, the clamped unsharp mask
+    // (sharp[k] - result) * amount + sharp[k].
+    void (*row)(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
                 PixelF* const* out, const PixelF* const* sharp, float amount);
 };
 
@@ -66,8 +67,11 @@ const BlurKernelSet* KernelsFor(InstructionSet set);
 // The widest kernels this processor runs.
 const BlurKernelSet& BestKernels();
 
-// Fills the reach pixels on each side of every row of a line of `lanes` rows
-// by mirroring (again and again for rows shorter than the reach).
-void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes);
+enum class LineEnd { kStart, kEnd };
+
+// Fills the reach pixels past one end of every row of a line of `lanes` rows
+// and width pixels by mirroring (again and again for rows shorter than the
+// reach).
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end);
 
 }  // namespace maculo

@@ -1,6 +1,7 @@
 // The blur kernels, written once for any vector width. BlurKernels.cpp
 // includes this file once per instruction set, inside a region compiled for
-// that set, with MACULO_KERNEL_NAMESPACE and MACULO_VECTOR_BYTES defined.
+// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME and
+// MACULO_VECTOR_BYTES defined (and undefined again at the end).
 // Everything used here is included before those regions and nothing here has
 // outside linkage, so no function compiled for a wide set can stand in for
 // another set's copy. Each lane does the scalar arithmetic of one channel.
@@ -251,13 +252,13 @@ void ColumnsWith(const PixelF* const* rows, int32_t from, int32_t to, const Line
 }
 
 template <typename Taps>
-void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count, PixelF* const* out,
-             const PixelF* const* sharp, float amount) {
+void RowWith(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
+             PixelF* const* out, const PixelF* const* sharp, float amount) {
     const Taps taps{filter};
     const auto across = [&](const auto& write) {
-        int32_t x = 0;
-        for (; x + kRowVectors <= width; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
-        for (; x < width; ++x) RowGroup<1>(line, x, taps, filter, write);
+        int32_t x = from;
+        for (; x + kRowVectors <= to; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
+        for (; x < to; ++x) RowGroup<1>(line, x, taps, filter, write);
     };
     if (!sharp) {
         across([&](int k, int32_t px, auto value) {
@@ -273,12 +274,12 @@ void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_
     });
 }
 
-[[gnu::flatten]] void Row(const PixelF* line, int32_t width, const LineFilter& filter, int32_t count,
+[[gnu::flatten]] void Row(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
                           PixelF* const* out, const PixelF* const* sharp, float amount) {
     if (filter.weights) {
-        RowWith<TableTaps>(line, width, filter, count, out, sharp, amount);
+        RowWith<TableTaps>(line, from, to, filter, count, out, sharp, amount);
     } else {
-        RowWith<BoxTaps>(line, width, filter, count, out, sharp, amount);
+        RowWith<BoxTaps>(line, from, to, filter, count, out, sharp, amount);
     }
 }
 
@@ -287,3 +288,7 @@ void RowWith(const PixelF* line, int32_t width, const LineFilter& filter, int32_
 const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
+
+#undef MACULO_KERNEL_NAMESPACE
+#undef MACULO_KERNEL_NAME
+#undef MACULO_VECTOR_BYTES

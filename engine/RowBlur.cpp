@@ -36,8 +36,9 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Lin
             for (int32_t x = 0; x < rows.width; ++x) line[static_cast<int64_t>(x) * lanes + k] = src[offset + x];
             out[k] = dst + offset;
         }
-        PadLine(line, rows.width, reach, lanes);
-        kernels.row(line, rows.width, filter, count, out, nullptr, 0.0f);
+        PadLine(line, rows.width, reach, lanes, LineEnd::kStart);
+        PadLine(line, rows.width, reach, lanes, LineEnd::kEnd);
+        kernels.row(line, 0, rows.width, filter, count, out, nullptr, 0.0f);
     }
 }
 
