@@ -53,10 +53,6 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 #define MACULO_VECTOR_BYTES 16
 #include "engine/BlurKernels.inl"
 
-// Not on Windows: MinGW-w64 GCC cannot realign the stack for 32- and 64-byte
-// vectors, so their spills could fault inside the host; the plug-in keeps to
-// baseline x86-64 there.
-#ifndef _WIN32
 MACULO_TARGET_BEGIN("avx2")
 #define MACULO_KERNEL_NAMESPACE avx2
 #define MACULO_KERNEL_NAME "AVX2"
@@ -70,7 +66,6 @@ MACULO_TARGET_BEGIN("avx512f")
 #define MACULO_VECTOR_BYTES 64
 #include "engine/BlurKernels.inl"
 MACULO_TARGET_END
-#endif
 
 namespace maculo {
 
@@ -80,16 +75,10 @@ const BlurKernelSet* KernelsFor(InstructionSet set) {
     switch (set) {
         case InstructionSet::kSse2:
             return &sse2::kKernels;
-#ifndef _WIN32
         case InstructionSet::kAvx2:
             return __builtin_cpu_supports("avx2") ? &avx2::kKernels : nullptr;
         case InstructionSet::kAvx512:
             return __builtin_cpu_supports("avx512f") ? &avx512::kKernels : nullptr;
-#else
-        case InstructionSet::kAvx2:
-        case InstructionSet::kAvx512:
-            return nullptr;
-#endif
     }
     return nullptr;
 }

@@ -61,7 +61,7 @@ struct BlurKernelSet {
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };
 
 // The kernels for one instruction set, or nullptr when this processor (and
-// its operating system) cannot run them, or this build has none.
+// its operating system) cannot run them.
 const BlurKernelSet* KernelsFor(InstructionSet set);
 
 // The widest kernels this processor runs.

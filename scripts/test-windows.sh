@@ -48,6 +48,10 @@ aex_beyond=$($objdump -d --no-show-raw-insn "$aex" | awk -F'\t' 'NF >= 2 {split(
     beyond_baseline)
 fused=$(grep -E -x 'vf(n)?m(add|sub)[a-z0-9]*' <<<"$aex_beyond" | sort -u | xargs || true)
 [ -z "$fused" ] || fail "fused multiply-adds: $fused"
+# The stack of a Windows thread is aligned to 16 bytes only: the wide kernels
+# must move their vectors unaligned (see engine/CMakeLists.txt).
+aligned=$(grep -E -x 'vmovap[sd]|vmovdqa(32|64)?' <<<"$aex_beyond" | sort -u | xargs || true)
+[ -z "$aligned" ] || fail "aligned moves of AVX vectors: $aligned"
 kernels=build-windows/engine/CMakeFiles/maculo_engine.dir/BlurKernels.cpp.obj
 kernel_lines=$($objdump -d --no-show-raw-insn "$kernels" | x86_64-w64-mingw32-c++filt |
     awk -F'\t' '/^[0-9a-f]+ <.*>:$/ {wide = $0 ~ /maculo::(avx2|avx512)::/; next}
