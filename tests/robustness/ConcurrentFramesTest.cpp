@@ -35,7 +35,7 @@ constexpr FrameSpec kFrames[] = {
 };
 constexpr size_t kCount = std::size(kFrames);
 
-bool OnGpu(const FrameSpec& spec) { return spec.gpu == PF_GPU_Framework_OPENCL || spec.gpu == PF_GPU_Framework_CUDA; }
+bool OnGpu(const FrameSpec& frame) { return frame.gpu == PF_GPU_Framework_OPENCL || frame.gpu == PF_GPU_Framework_CUDA; }
 
 class ConcurrentFrames : public testing::Test {
 protected:
@@ -44,17 +44,17 @@ protected:
         gpu_ = test::UseTestGpu(session_->GetHost());
         // Every frame time has controls of its own.
         minihost::Interact& params = session_->GetHost().Params();
-        for (const FrameSpec& spec : kFrames) {
-            params.SetValueAt(2, spec.time, spec.time % 2 == 0 ? kBlurGaussian : kBlurBox);
-            params.SetValueAt(3, spec.time, 1 + spec.time % 3);
-            params.SetValueAt(4, spec.time, 2.0 + 0.75 * spec.time);
-            params.SetValueAt(12, spec.time, 2 + spec.time % 3);
+        for (const FrameSpec& frame : kFrames) {
+            params.SetValueAt(2, frame.time, frame.time % 2 == 0 ? kBlurGaussian : kBlurBox);
+            params.SetValueAt(3, frame.time, 1 + frame.time % 3);
+            params.SetValueAt(4, frame.time, 2.0 + 0.75 * frame.time);
+            params.SetValueAt(12, frame.time, 2 + frame.time % 3);
         }
     }
 
     static PF_Err Render(size_t i, PF_EffectWorld* layer, PF_EffectWorld* output) {
-        const FrameSpec& spec = kFrames[i];
-        return session_->RenderFrameAt(spec.time, spec.downsample, *layer, *output, int16_t(spec.depth), spec.gpu);
+        const FrameSpec& frame = kFrames[i];
+        return session_->RenderFrameAt(frame.time, frame.downsample, *layer, *output, int16_t(frame.depth), frame.gpu);
     }
 
     static inline minihost::EffectSession* session_ = nullptr;
