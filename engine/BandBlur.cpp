@@ -1,5 +1,7 @@
 #include "engine/BandBlur.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -8,50 +10,72 @@
 namespace maculo {
 namespace {
 
-// The vertical pass walks a band in strips of columns narrow enough that the
-// rows under a window, strip wide, stay in the core's second-level cache
-// while the window slides down; strips are whole groups of wide vectors.
+// A band is blurred in strips of columns: the vertical pass fills the lines
+// strip by strip and the horizontal pass follows, so strips are narrow enough
+// that the lines of a strip, and the rows a window of the vertical pass
+// holds, stay in the core's second-level cache; strips are whole groups of
+// wide vectors.
+constexpr int32_t kLinesBytes = 512 * 1024;
 constexpr int32_t kWindowBytes = 256 * 1024;
 constexpr int32_t kStripAlign = 16;
 
-int32_t StripWidth(const LineFilter& filter) {
-    const int32_t rows = filter.taps + kBandRows + 1;
-    const int32_t pixels = kWindowBytes / static_cast<int32_t>(sizeof(PixelF)) / rows;
+int32_t StripWidth(const LineFilter& filter, int32_t bandRows) {
+    constexpr auto kPixelBytes = static_cast<int32_t>(sizeof(PixelF));
+    const int32_t pixels = std::min(kLinesBytes / kPixelBytes / bandRows,
+                                    kWindowBytes / kPixelBytes / (filter.taps + kBandRows + 1));
     return std::max(kStripAlign, pixels / kStripAlign * kStripAlign);
 }
 
 constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
 
 constexpr int32_t kMostRowsPerBand = 16 * kBandRows;
-constexpr int32_t kFewestRowsPerBand = 4 * kBandRows;
-constexpr int32_t kBandsPerThread = 4;
+constexpr int32_t kChunksPerThread = 2;
 
 }  // namespace
 
-int32_t RowsPerBand(int32_t height, int threads) {
-    const int32_t share = height / (kBandsPerThread * std::max(threads, 1)) / kBandRows * kBandRows;
-    return std::clamp(share, kFewestRowsPerBand, kMostRowsPerBand);
+int32_t RowsPerChunk(int32_t height, int threads) {
+    const int32_t chunks = kChunksPerThread * std::max(threads, 1);
+    return std::max(kBandRows, ((height + chunks - 1) / chunks + kBandRows - 1) / kBandRows * kBandRows);
 }
 
-BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, int32_t lanes)
-    : lanes_(lanes),
-      reach_(reach),
-      stride_((width + 2 * reach) * lanes),
-      lines_(static_cast<size_t>(stride_) * (bandRows / lanes) + kLineAlign / sizeof(PixelF)),
-      rows_(static_cast<size_t>(taps) + 2 * kBandRows) {
-    const auto start = reinterpret_cast<uintptr_t>(lines_.data());
-    first_ = lines_.data() + (kLineAlign - start % kLineAlign) % kLineAlign / sizeof(PixelF);
+int32_t RowsPerBand(int32_t chunkRows) { return std::min(chunkRows, kMostRowsPerBand); }
+
+namespace {
+
+// The first element of `v` on a cache line.
+template <typename T>
+T* Aligned(std::vector<T>& v) {
+    const auto start = reinterpret_cast<uintptr_t>(v.data());
+    return v.data() + (kLineAlign - start % kLineAlign) % kLineAlign / sizeof(T);
 }
+
+}  // namespace
+
+BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps,
+                         const BlurKernelSet& kernels)
+    : lanes_(kernels.lanes),
+      reach_(reach),
+      stride_((width + 2 * reach) * lanes_),
+      bandRows_(bandRows),
+      stateFloats_(kernels.stateFloats),
+      lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kLineAlign / sizeof(PixelF)),
+      states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kLineAlign / sizeof(float)),
+      columnStates_(static_cast<size_t>(width) * 4 * kernels.maxRollingTaps),
+      rows_(static_cast<size_t>(bandRows) + taps + 2 * kBandSlack),
+      first_(Aligned(lines_)),
+      firstState_(Aligned(states_)) {}
 
 PixelF* BandScratch::Line(int32_t i) {
     return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * lanes_;
 }
 
+namespace {
+
 void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
-              const LineFilter& filter, int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst,
-              const PixelF* sharp, float amount) {
+              const LineFilter& filter, int32_t y0, int32_t count, bool resume, BandScratch& scratch,
+              PixelF* dst, const PixelF* sharp, float amount) {
     const int32_t last = dims.height - 1;
-    const int32_t strip = StripWidth(filter);
+    const int32_t strip = StripWidth(filter, scratch.BandRows());
     const int32_t lanes = kernels.lanes;
     const int32_t reach = filter.Reach();
     const PixelF** rows = scratch.Rows();
@@ -70,7 +94,8 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             PixelF* line = scratch.Line(j / lanes);
             if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
             if (to == dims.width) PadLine(line, dims.width, reach, lanes, LineEnd::kEnd);
-            kernels.row(line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount);
+            kernels.row(line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount,
+                        scratch.State(j / lanes));
         }
     };
 
@@ -78,24 +103,37 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     // over the pixels whose windows (the mirrored pixels before the row's
     // start included) are now complete, so the lines are read back while
     // they are still in the core's cache.
+    const int32_t lowest = y0 + count - 1 + filter.Half();
+    for (int32_t s = -kBandSlack; s < count + filter.taps + kBandSlack; ++s) {
+        rows[s] = src + static_cast<int64_t>(MirrorIndex(lowest - s, last)) * dims.pitch;
+    }
     int32_t done = 0;
     for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
         const int32_t x1 = std::min(dims.width, x0 + strip);
-        for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
-            const int32_t lowest = y0 + j0 + kBandRows - 1 + filter.Half();
-            for (int32_t g = -kBandRows; g <= filter.taps + kBandRows - 1; ++g) {
-                rows[g] = src + static_cast<int64_t>(MirrorIndex(lowest - g, last)) * dims.pitch;
-            }
-            PixelF* lines[kBandRows];
-            for (int32_t i = 0; i < kBandRows / lanes; ++i) lines[i] = scratch.Line(j0 / lanes + i);
-            kernels.columns(rows, x0, x1, filter, lines);
-        }
+        kernels.columns(rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
+                        dims.width, resume);
         const int32_t ready = x1 == dims.width ? dims.width : x1 - reach;
         if (ready > done) {
             across(done, ready);
             done = ready;
         }
     }
+}
+
+}  // namespace
+
+void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
+               int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp, float amount) {
+    // Bottom band first: the vertical pass climbs, one band going on from
+    // the one below it.
+    const int32_t bandRows = scratch.BandRows();
+    for (int32_t end = y0 + count; end > y0; end -= bandRows) {
+        const int32_t start = std::max(y0, end - bandRows);
+        BlurBand(kernels, src, dims, filter, start, end - start, end != y0 + count, scratch, dst, sharp, amount);
+    }
+    // The results stored past the caches reach memory before the threads
+    // meet at the step's end and read them.
+    _mm_sfence();
 }
 
 }  // namespace maculo

@@ -1,8 +1,10 @@
-// One separable blur of a band of rows with both passes fused: the vertical
-// pass runs straight down the columns into lines the thread owns, the
-// horizontal pass reads them back while they are still in cache.
+// One separable blur of a chunk of rows, band by band with both passes
+// fused: the vertical pass runs straight down the columns into lines the
+// thread owns, the horizontal pass reads them back while they are still in
+// cache.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,20 +13,23 @@
 
 namespace maculo {
 
-// Rows in a band, the unit of work a thread takes, for a frame of `height`
-// rows shared by `threads` threads: up to 64, so that many rows share the
-// cold start of the vertical windows in every band, yet few enough that each
-// thread gets about four bands and all finish together. A multiple of
-// kBandRows.
-int32_t RowsPerBand(int32_t height, int threads);
+// Rows in a chunk, the unit of work a thread takes, for a frame of `height`
+// rows shared by `threads` threads: about two chunks for each thread, so that
+// a thread the system holds back (the host renders other frames beside this
+// one) delays nobody long. A multiple of kBandRows.
+int32_t RowsPerChunk(int32_t height, int threads);
+
+// Rows in a band of chunks of `chunkRows` rows: up to 64, so that a band's
+// lines, a strip wide, stay in the core's cache. A multiple of kBandRows.
+int32_t RowsPerBand(int32_t chunkRows);
 
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for bands of `bandRows` rows, filters
-// reaching at most `reach` pixels with at most `taps` taps, and kernels of
-// `lanes` rows to a line; may throw std::bad_alloc.
+// reaching at most `reach` pixels with at most `taps` taps, and the given
+// kernels; may throw std::bad_alloc.
 class BandScratch {
 public:
-    BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, int32_t lanes);
+    BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels);
     BandScratch(BandScratch&&) = default;
     BandScratch(const BandScratch&) = delete;
     BandScratch& operator=(const BandScratch&) = delete;
@@ -32,23 +37,35 @@ public:
     // Line i (rows i * lanes ... of the band), pixel 0, with `reach` pixels
     // of room on either side; aligned for the widest vectors.
     PixelF* Line(int32_t i);
-    // The row table of the vertical pass, valid from index -kBandRows.
-    const PixelF** Rows() { return rows_.data() + kBandRows; }
+    // Pixels from one line to the next.
+    int64_t LineStride() const { return stride_; }
+    int32_t BandRows() const { return bandRows_; }
+    // The horizontal pass's sums in progress on line i.
+    float* State(int32_t i) { return firstState_ + static_cast<size_t>(i) * stateFloats_; }
+    // The vertical pass's sums in progress, column by column.
+    float* ColumnState() { return columnStates_.data(); }
+    // The band's row table of the vertical pass, valid from index -kBandSlack.
+    const PixelF** Rows() { return rows_.data() + kBandSlack; }
 
 private:
     int32_t lanes_;
     int32_t reach_;
     int32_t stride_;  // pixels from line to line
+    int32_t bandRows_;
+    int32_t stateFloats_;
     std::vector<PixelF> lines_;
-    PixelF* first_;  // the first line, aligned
+    std::vector<float> states_;
+    std::vector<float> columnStates_;
     std::vector<const PixelF*> rows_;
+    PixelF* first_;  // the first line, aligned
+    float* firstState_;
 };
 
-// Blurs rows y0 ... y0 + count - 1 (count at most the scratch's band) of src into
-// the same rows of dst. With sharp, writes the unsharp mask of sharp against
-// the blur instead. Reads only the first width pixels of any row.
-void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
-              const LineFilter& filter, int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst,
-              const PixelF* sharp = nullptr, float amount = 0.0f);
+// Blurs rows y0 ... y0 + count - 1 of src into the same rows of dst, band by
+// band from the bottom up. With sharp, writes the unsharp mask of sharp
+// against the blur instead. Reads only the first width pixels of any row.
+void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
+               int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp = nullptr,
+               float amount = 0.0f);
 
 }  // namespace maculo

@@ -14,6 +14,9 @@ namespace maculo {
 // it loads serves several sums.
 inline constexpr int32_t kBandRows = 4;
 
+// Rows a band's row table holds beyond either end of what its outputs read.
+inline constexpr int32_t kBandSlack = 2 * kBandRows;
+
 // One filter along a line: a Gaussian weight table, or a box window.
 struct LineFilter {
     const float* weights;  // the table; nullptr for the box
@@ -38,24 +41,37 @@ struct BlurKernelSet {
     const char* name;
     int32_t lanes;  // rows side by side in a line; kBandRows is a multiple
 
-    // Vertical pass of kBandRows output rows y ... y + kBandRows - 1 over
-    // pixels from ... to - 1. rows[g], for g = -kBandRows ... filter.taps +
-    // kBandRows - 1, is image row y + kBandRows - 1 + filter.Half() - g
-    // (mirrored into the image): g climbs from the lowest row any output
-    // reads (g = -1 for the box); the rows below are only fetched into the
-    // cache for the next band. Output j meets its taps from the bottom of its
+    // Vertical pass of the `count` output rows y0 ... y0 + count - 1 of a
+    // band over pixels from ... to - 1. band[s], for s = -kBandSlack ...
+    // count + filter.taps + kBandSlack - 1, is image row y0 + count - 1 +
+    // filter.Half() - s (mirrored into the image): s climbs from the lowest
+    // row the band reads. Output y meets its taps from the bottom of its
     // window upwards, as the pass along the rows of the quarter-turned image
-    // does, and its clamped result goes to row j % lanes of lines[j / lanes].
-    void (*columns)(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
-                    PixelF* const* lines);
+    // does, and its clamped result goes to row j % lanes of line j / lanes,
+    // j = y - y0, line i starting at firstLine + i * lineStride. Bands are
+    // passed over from the bottom of a run of them upwards; with `resume`,
+    // the band goes on from the one just below it, with the sums in progress
+    // that pass left in `state` (width * 4 * maxRollingTaps floats, width the
+    // image's), so that the rows they share are read only once.
+    void (*columns)(const PixelF* const* band, int32_t count, int32_t from, int32_t to, const LineFilter& filter,
+                    PixelF* firstLine, int64_t lineStride, float* state, int32_t width, bool resume);
 
     // Horizontal pass over pixels from ... to - 1 of the line's first
     // `count` rows; the line holds every pixel their windows reach (mirrored
     // pixels past either end of the row). Writes row k's clamped result to
     // out[k], or, when sharp is given, the clamped unsharp mask
-    // (sharp[k] - result) * amount + sharp[k].
+    // (sharp[k] - result) * amount + sharp[k]. A line is passed over from
+    // pixel 0 to its end in one call or in several, each going on where the
+    // last one stopped, with `state` (stateFloats floats, one per line)
+    // carrying the sums in progress from call to call.
     void (*row)(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
-                PixelF* const* out, const PixelF* const* sharp, float amount);
+                PixelF* const* out, const PixelF* const* sharp, float amount, float* state);
+
+    // The longest table whose sums the kernels keep in registers, passing
+    // each product to both outputs its weight serves (the table is
+    // symmetric); longer tables and the box take every product afresh.
+    int32_t maxRollingTaps;
+    int32_t stateFloats;  // the row pass's state: maxRollingTaps vectors
 };
 
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };

@@ -29,16 +29,41 @@ constexpr int32_t kPixelsPer = sizeof(V) / sizeof(PixelF);
 
 constexpr int32_t kLanes = kPixelsPer<Wide>;
 
+// Pixels from the start of the wide vector of memory p lies in.
+inline int32_t PixelsPastAVector(const PixelF* p) {
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p) % sizeof(Wide) / sizeof(PixelF));
+}
+
+// Whole vectors from and to memory of any alignment: pixels, or the sums
+// in progress.
 template <typename V>
-inline V Load(const PixelF* p) {
+inline V Load(const void* p) {
     V v;
     __builtin_memcpy(&v, p, sizeof v);
     return v;
 }
 
 template <typename V>
-inline void Store(PixelF* p, V v) {
+inline void Store(void* p, V v) {
     __builtin_memcpy(p, &v, sizeof v);
+}
+
+// Stores a result pixel vector past the caches when it fills whole cache
+// lines of its own (no later pass of this iteration reads it back soon
+// enough to find it there), otherwise as Store does.
+template <typename V>
+inline void StoreResult(PixelF* p, V v) {
+    if constexpr (sizeof(V) == sizeof(Wide) && sizeof(V) >= 32) {
+        if (PixelsPastAVector(p) == 0) {
+            if constexpr (sizeof(V) == 32) {
+                _mm256_stream_ps(reinterpret_cast<float*>(p), v);
+            } else {
+                _mm512_stream_ps(reinterpret_cast<float*>(p), v);
+            }
+            return;
+        }
+    }
+    Store(p, v);
 }
 
 template <typename V>
@@ -48,26 +73,54 @@ inline V Splat(float value) {
     }(std::make_index_sequence<sizeof(V) / sizeof(float)>{});
 }
 
-// 0...1 per lane, NaN to 0, exactly as the scalar clamp: maxps and minps
-// return their second operand unless the first is greater (or less), which
-// is the clamp's comparison, NaN included, in one instruction each.
+// 0...1 per lane, NaN to 0, exactly as the scalar clamp. With SSE2 alone,
+// maxps and minps do it: they return their second operand unless the first is
+// greater (or less), which is the clamp's comparison, NaN included. The wider
+// sets work on the bits as integers instead, on execution ports the blurs'
+// float additions leave free: adding 2^23 - 1 wraps every positive NaN
+// (and only those) below zero and lifts every negative value or negative NaN
+// at most to 2^23 - 1, so that after the signed maximum with 2^23 - 1 both
+// come back as +0 once it is taken off again; the ordered floats in between
+// keep their order as integers, and the minimum with 1's bits does the rest.
 template <typename V>
 inline V Clamp01(V v) {
-    if constexpr (sizeof(V) == 16) {
+    constexpr int kLift = 0x007FFFFF;
+    constexpr int kOne = 0x3F800000;
+    if constexpr (MACULO_VECTOR_BYTES == 16) {
         return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    } else if constexpr (sizeof(V) == 16) {
+        const __m128i lift = _mm_set1_epi32(kLift);
+        const __m128i bits = _mm_add_epi32(_mm_castps_si128(v), lift);
+        const __m128i clamped = _mm_min_epi32(_mm_max_epi32(bits, lift), _mm_set1_epi32(kOne + kLift));
+        return _mm_castsi128_ps(_mm_sub_epi32(clamped, lift));
     } else if constexpr (sizeof(V) == 32) {
-        return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
+        const __m256i lift = _mm256_set1_epi32(kLift);
+        const __m256i bits = _mm256_add_epi32(_mm256_castps_si256(v), lift);
+        const __m256i clamped = _mm256_min_epi32(_mm256_max_epi32(bits, lift), _mm256_set1_epi32(kOne + kLift));
+        return _mm256_castsi256_ps(_mm256_sub_epi32(clamped, lift));
     } else {
         // The zero-masking forms, with every lane selected: the plain ones
         // start from an undefined register, which GCC 12 warns about.
         const __mmask16 all = 0xFFFF;
-        return _mm512_maskz_min_ps(all, _mm512_maskz_max_ps(all, v, _mm512_setzero_ps()), _mm512_set1_ps(1.0f));
+        const __m512i lift = _mm512_set1_epi32(kLift);
+        const __m512i bits = _mm512_add_epi32(_mm512_castps_si512(v), lift);
+        const __m512i clamped =
+            _mm512_maskz_min_epi32(all, _mm512_maskz_max_epi32(all, bits, lift), _mm512_set1_epi32(kOne + kLift));
+        return _mm512_castsi512_ps(_mm512_sub_epi32(clamped, lift));
     }
 }
 
 template <int N, typename F>
 inline void Unroll(const F& f) {
     [&]<int... J>(std::integer_sequence<int, J...>) { (f(J), ...); }(std::make_integer_sequence<int, N>{});
+}
+
+// As Unroll, with each index a compile-time constant.
+template <int N, typename F>
+[[gnu::always_inline]] inline void UnrollConstant(const F& f) {
+    [&]<int... J>(std::integer_sequence<int, J...>) [[gnu::always_inline]] {
+        (f(std::integral_constant<int, J>{}), ...);
+    }(std::make_integer_sequence<int, N>{});
 }
 
 // v[k] holds kLanes pixels of row k; afterwards v[m] holds pixel m of every
@@ -232,60 +285,229 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
     for (; x < to; ++x) group.template operator()<Narrow, 1>(x);
 }
 
-template <typename Taps>
-void ColumnsWith(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
-                 PixelF* const* lines) {
-    const Taps taps{filter};
-    Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
-        ColumnGroup<V, C>(rows, x, taps, filter, lines);
-    });
-}
-
-// Flattened: every helper and lambda inlined, so that the sums stay in registers.
-[[gnu::flatten]] void Columns(const PixelF* const* rows, int32_t from, int32_t to, const LineFilter& filter,
-                             PixelF* const* lines) {
-    if (filter.weights) {
-        ColumnsWith<TableTaps>(rows, from, to, filter, lines);
-    } else {
-        ColumnsWith<BoxTaps>(rows, from, to, filter, lines);
+// The rolling sums of a symmetric table of N taps (weights[t] equal to
+// weights[N - 1 - t]) over a run of outputs: output i takes tap t from
+// input(i + t). The inputs are read in order, each once; a product of a weight
+// and an input serves the two outputs whose taps t and N - 1 - t meet it, and
+// each output adds its products in tap order, the first without adding it to
+// 0, which gives the bits of the plain sum of the clamped images (only -0 and
+// +0 differ, and the clamp turns both into +0). finish(i, sum) takes each
+// finished sum once, in order. The first N - 1 steps also add into sums of
+// outputs before the run, which are dropped: cheaper than steps of their own.
+// Runs steps from ... to - 1 (input `from` on); with `state`, the sums in
+// progress come from there unless from is 0, and go back there, sum k at
+// state + k * stateStride.
+template <typename V, int N, typename Input, typename Finish>
+[[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, const float* weights, const Input& input,
+                                           const Finish& finish, float* state, int64_t stateStride) {
+    constexpr int H = N / 2;
+    V w[H + 1];
+    for (int t = 0; t <= H; ++t) w[t] = Splat<V>(weights[t]);
+    // At step s, acc[N - 1 - t] is the sum of output s - t, which meets its
+    // tap t there; acc[0] finishes, and the sums move down one place.
+    V acc[N] = {};
+    if (state && from > 0) {
+        UnrollConstant<N>([&](auto k) [[gnu::always_inline]] { acc[k] = Load<V>(state + k * stateStride); });
+    }
+    for (int32_t s = from; s < to; ++s) {
+        const V in = input(s);
+        UnrollConstant<H + 1>([&](auto tap) [[gnu::always_inline]] {
+            constexpr int t = decltype(tap)::value;
+            const V p = w[t] * in;
+            if constexpr (t == 0) {
+                acc[N - 1] = p;
+            } else {
+                acc[N - 1 - t] = acc[N - 1 - t] + p;
+            }
+            if constexpr (t != H) acc[t] = acc[t] + p;
+        });
+        if (s >= N - 1) finish(s - (N - 1), acc[0]);
+        UnrollConstant<N - 1>([&](auto k) [[gnu::always_inline]] { acc[k] = acc[k + 1]; });
+    }
+    if (state) {
+        UnrollConstant<N>([&](auto k) [[gnu::always_inline]] { Store(state + k * stateStride, acc[k]); });
     }
 }
 
+// The widest table the rolling sums take: N sums and the weights in the
+// vector registers.
+constexpr int32_t kMostRollingTaps = kManyRegisters ? 25 : 11;
+constexpr int32_t kFewestRollingTaps = 7;
+
+// Whether a table can use the rolling sums.
+bool Rolls(const LineFilter& filter) {
+    const int32_t n = filter.taps;
+    if (!filter.weights || n < kFewestRollingTaps || n > kMostRollingTaps || n % 2 == 0) return false;
+    for (int32_t t = 0; t < n / 2; ++t) {
+        if (__builtin_memcmp(&filter.weights[t], &filter.weights[n - 1 - t], sizeof(float)) != 0) return false;
+    }
+    return true;
+}
+
+// Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
+template <typename F>
+inline void WithRollingTaps(int32_t taps, const F& f) {
+    UnrollConstant<(kMostRollingTaps - kFewestRollingTaps) / 2 + 1>([&](auto k) {
+        constexpr int N = kFewestRollingTaps + 2 * decltype(k)::value;
+        if (taps == N) f.template operator()<N>();
+    });
+}
+
+// The vertical pass by rolling sums, one column of vectors at a time from
+// the band's lowest row upwards; sum k in progress of pixel x lies at
+// state + (k * width + x) * 4, whatever vectors the pixel was summed in.
+template <int N>
+[[gnu::noinline, gnu::flatten]] void ColumnsRolling(const PixelF* const* band, int32_t count, int32_t from,
+                                                    int32_t to, const LineFilter& filter, PixelF* firstLine,
+                                                    int64_t lineStride, float* state, int32_t width, bool resume) {
+    const auto column = [&]<typename V>(int32_t x) {
+        const V divisor = Splat<V>(filter.divisor);
+        Rolling<V, N>(
+            resume ? N - 1 : 0, count + N - 1, filter.weights,
+            [&](int32_t s) {
+                // The next columns of this row, into the cache for the
+                // columns to come.
+                __builtin_prefetch(band[s] + x + 16 * kPixelsPer<Wide>, 0, 2);
+                return Load<V>(band[s] + x);
+            },
+            [&](int32_t i, V sum) {
+                const V value = Clamp01(sum / divisor);
+                const int32_t j = count - 1 - i;
+                PixelF* line = firstLine + (j / kLanes) * lineStride;
+                Unroll<kPixelsPer<V>>([&](int m) {
+                    Narrow one;
+                    __builtin_memcpy(&one, reinterpret_cast<const char*>(&value) + m * sizeof one, sizeof one);
+                    Store(InLine(line, x + m, j % kLanes), one);
+                });
+            },
+            state + static_cast<int64_t>(x) * 4, static_cast<int64_t>(width) * 4);
+    };
+    // Single pixels up to the first whole vector of memory, so that the wide
+    // loads never straddle two cache lines (in every row, when rows start
+    // equally aligned).
+    int32_t x = from;
+    for (; x < to && PixelsPastAVector(band[0] + x) != 0; ++x) column.template operator()<Narrow>(x);
+    for (; x + kPixelsPer<Wide> <= to; x += kPixelsPer<Wide>) column.template operator()<Wide>(x);
+    for (; x < to; ++x) column.template operator()<Narrow>(x);
+}
+
 template <typename Taps>
-void RowWith(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
-             PixelF* const* out, const PixelF* const* sharp, float amount) {
+void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t to, const LineFilter& filter,
+                 PixelF* firstLine, int64_t lineStride) {
     const Taps taps{filter};
-    const auto across = [&](const auto& write) {
+    for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
+        const PixelF* const* rows = band + (count - kBandRows - j0);
+        PixelF* lines[kBandRows / kLanes];
+        for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
+        Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
+            ColumnGroup<V, C>(rows, x, taps, filter, lines);
+        });
+    }
+}
+
+// Flattened: every helper and lambda inlined, so that the sums stay in registers.
+[[gnu::flatten]] void Columns(const PixelF* const* band, int32_t count, int32_t from, int32_t to,
+                             const LineFilter& filter, PixelF* firstLine, int64_t lineStride, float* state,
+                             int32_t width, bool resume) {
+    if (Rolls(filter)) {
+        WithRollingTaps(filter.taps, [&]<int N>() {
+            ColumnsRolling<N>(band, count, from, to, filter, firstLine, lineStride, state, width, resume);
+        });
+    } else if (filter.weights) {
+        ColumnsWith<TableTaps>(band, count, from, to, filter, firstLine, lineStride);
+    } else {
+        ColumnsWith<BoxTaps>(band, count, from, to, filter, firstLine, lineStride);
+    }
+}
+
+// The horizontal pass by rolling sums along the line, a stretch of pixels at
+// a time into a buffer that is then turned into rows (kLanes pixels together)
+// and written. Step s reads pixel s - N / 2 and finishes pixel s - (N - 1).
+template <int N, typename Write>
+[[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to,
+                                                const LineFilter& filter, const Write& write, float* state,
+                                                const PixelF* firstRow) {
+    constexpr int32_t kStretch = 256;
+    const Wide divisor = Splat<Wide>(filter.divisor);
+    Wide done[kStretch];
+    for (int32_t x0 = from; x0 < to; x0 += kStretch) {
+        const int32_t count = std::min(kStretch, to - x0);
+        Rolling<Wide, N>(
+            x0 == 0 ? 0 : x0 + N - 1, x0 + count + N - 1, filter.weights,
+            [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
+            [&](int32_t i, Wide sum) { done[i - x0] = Clamp01(sum / divisor); }, state,
+            static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
+        // One by one up to the first whole vector of memory of the first
+        // row (so that the writes never straddle two cache lines), then
+        // kLanes pixels at a time, then the rest one by one again.
+        const auto single = [&](int32_t c) {
+            Unroll<kLanes>([&](int k) {
+                Narrow one;
+                __builtin_memcpy(&one, reinterpret_cast<const char*>(&done[c]) + k * sizeof one, sizeof one);
+                write(k, x0 + c, one);
+            });
+        };
+        int32_t c = 0;
+        for (; c < count && PixelsPastAVector(firstRow + x0 + c) != 0; ++c) single(c);
+        for (; c + kLanes <= count; c += kLanes) {
+            Wide turned[kLanes];
+            Unroll<kLanes>([&](int m) { turned[m] = done[c + m]; });
+            Transpose(turned);
+            Unroll<kLanes>([&](int k) { write(k, x0 + c, turned[k]); });
+        }
+        for (; c < count; ++c) single(c);
+    }
+}
+
+// Horizontal sums over pixels from ... to - 1, handed to write as RowGroup does;
+// firstRow is where the first row's results go.
+template <typename Write>
+void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, const Write& write,
+             float* state, const PixelF* firstRow) {
+    if (Rolls(filter)) {
+        WithRollingTaps(filter.taps, [&]<int N>() { RowRolling<N>(line, from, to, filter, write, state, firstRow); });
+        return;
+    }
+    const auto groups = [&](const auto& taps) {
         int32_t x = from;
         for (; x + kRowVectors <= to; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
         for (; x < to; ++x) RowGroup<1>(line, x, taps, filter, write);
     };
-    if (!sharp) {
-        across([&](int k, int32_t px, auto value) {
-            if (k < count) Store(out[k] + px, value);
-        });
-        return;
+    if (filter.weights) {
+        groups(TableTaps{filter});
+    } else {
+        groups(BoxTaps{filter});
     }
-    across([&](int k, int32_t px, auto blurred) {
-        using V = decltype(blurred);
-        if (k >= count) return;
-        const V s = Load<V>(sharp[k] + px);
-        Store(out[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
-    });
 }
 
 [[gnu::flatten]] void Row(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
-                          PixelF* const* out, const PixelF* const* sharp, float amount) {
-    if (filter.weights) {
-        RowWith<TableTaps>(line, from, to, filter, count, out, sharp, amount);
-    } else {
-        RowWith<BoxTaps>(line, from, to, filter, count, out, sharp, amount);
+                          PixelF* const* out, const PixelF* const* sharp, float amount, float* state) {
+    // The row pointers as locals: read through the caller's arrays, each
+    // store could have changed them.
+    PixelF* outRows[kLanes] = {};
+    const PixelF* sharpRows[kLanes] = {};
+    for (int32_t k = 0; k < count; ++k) {
+        outRows[k] = out[k];
+        if (sharp) sharpRows[k] = sharp[k];
     }
+    if (!sharp) {
+        RowSums(line, from, to, filter, [&](int k, int32_t px, auto value) {
+            if (k < count) StoreResult(outRows[k] + px, value);
+        }, state, outRows[0]);
+        return;
+    }
+    RowSums(line, from, to, filter, [&](int k, int32_t px, auto blurred) {
+        using V = decltype(blurred);
+        if (k >= count) return;
+        const V s = Load<V>(sharpRows[k] + px);
+        StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
+    }, state, outRows[0]);
 }
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row};
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row, kMostRollingTaps,
+                             kMostRollingTaps * static_cast<int32_t>(sizeof(Wide) / sizeof(float))};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 

@@ -39,15 +39,15 @@ struct Iteration {
 // the pattern blur into `blurred`, then the sharpen blur of `blurred` fused
 // with the unsharp mask back into `pattern`; each step ends with the team's
 // barrier, so it reads only what the step before finished. Threads take the
-// bands of a step one at a time, as they come free: a thread the system
+// chunks of a step one at a time, as they come free: a thread the system
 // holds back (the host renders other frames beside this one) then delays
-// nobody. Which thread blurs a band does not change its result. `input` is
+// nobody. Which thread blurs a chunk does not change its result. `input` is
 // not needed.
 int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                int32_t bandRows, int32_t iterations, const ProgressHook& hook,
+                int32_t chunkRows, int32_t iterations, const ProgressHook& hook,
                 std::vector<BandScratch>& scratch) {
-    const int32_t bands = dims.width > 0 ? (dims.height + bandRows - 1) / bandRows : 0;
-    const auto rowsIn = [&](int32_t band) { return std::min(bandRows, dims.height - band * bandRows); };
+    const int32_t chunks = dims.width > 0 ? (dims.height + chunkRows - 1) / chunkRows : 0;
+    const auto rowsIn = [&](int32_t chunk) { return std::min(chunkRows, dims.height - chunk * chunkRows); };
     int32_t stop = kPatternOk;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
@@ -60,13 +60,13 @@ int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const Ima
                 if (stop != kPatternOk) break;
             }
 #pragma omp for schedule(dynamic)
-            for (int32_t b = 0; b < bands; ++b) {
-                BlurBand(it.kernels, pattern, dims, it.patternBlur, b * bandRows, rowsIn(b), mine, blurred);
+            for (int32_t c = 0; c < chunks; ++c) {
+                BlurChunk(it.kernels, pattern, dims, it.patternBlur, c * chunkRows, rowsIn(c), mine, blurred);
             }
 #pragma omp for schedule(dynamic)
-            for (int32_t b = 0; b < bands; ++b) {
-                BlurBand(it.kernels, blurred, dims, it.sharpenBlur, b * bandRows, rowsIn(b), mine, pattern,
-                         blurred, it.amount);
+            for (int32_t c = 0; c < chunks; ++c) {
+                BlurChunk(it.kernels, blurred, dims, it.sharpenBlur, c * chunkRows, rowsIn(c), mine, pattern,
+                          blurred, it.amount);
             }
         }
     }
@@ -101,12 +101,13 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
-        const int32_t bandRows = RowsPerBand(dims.height, threads);
+        const int32_t chunkRows = RowsPerChunk(dims.height, threads);
+        const int32_t bandRows = RowsPerBand(chunkRows);
         scratch.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels.lanes);
+        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels);
 
         const int32_t result =
-            Iterate(it, blurred, pattern, dims, bandRows, settings.iterations, hook, scratch);
+            Iterate(it, blurred, pattern, dims, chunkRows, settings.iterations, hook, scratch);
         if (result != kPatternOk) return result;
     } catch (const std::bad_alloc&) {
         return kPatternOutOfMemory;

@@ -22,6 +22,7 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Lin
     const size_t stride = (static_cast<size_t>(rows.width) + 2 * static_cast<size_t>(reach)) * lanes;
     const int threads = std::max(1, omp_get_max_threads());
     std::vector<PixelF> lines(stride * static_cast<size_t>(threads));
+    std::vector<float> states(static_cast<size_t>(kernels.stateFloats) * threads);
     const int32_t groups = (rows.height - 1) / lanes + 1;
 
 #pragma omp parallel for num_threads(threads) schedule(static)
@@ -38,7 +39,8 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Lin
         }
         PadLine(line, rows.width, reach, lanes, LineEnd::kStart);
         PadLine(line, rows.width, reach, lanes, LineEnd::kEnd);
-        kernels.row(line, 0, rows.width, filter, count, out, nullptr, 0.0f);
+        float* state = states.data() + static_cast<size_t>(kernels.stateFloats) * omp_get_thread_num();
+        kernels.row(line, 0, rows.width, filter, count, out, nullptr, 0.0f, state);
     }
 }
 

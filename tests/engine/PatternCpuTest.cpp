@@ -95,6 +95,20 @@ TEST(PatternParity, WideWindowsOverLargerImages) {
     }
 }
 
+// Every table length the fast kernels keep in registers, over a frame that
+// takes several bands to a chunk and several strips to a band (its rows not
+// all equally aligned), so that the sums carried from band to band and from
+// strip to strip are checked too.
+TEST(PatternParity, EveryRegisterTableLengthAcrossBandsAndStrips) {
+    const ImageDims dims{1100, 150, 1103};
+    const std::vector<PixelF> input = reference::RandomImage(dims, 21, kNaN);
+    for (int32_t taps = 7; taps <= 27; taps += 2) {
+        const float sigma = static_cast<float>(taps - 1) / 9.0f + 0.01f;
+        ASSERT_EQ(ShapeGaussianTable(sigma).taps, taps);
+        ExpectMatchesReference(input, dims, {kBlurGaussian, kGrayOff, 1, sigma, sigma, kDefaultAmount, false});
+    }
+}
+
 // The widest filter the controls produce on images shorter than its reach in
 // one or both directions: positions reflect again and again, never leaving
 // the row.
