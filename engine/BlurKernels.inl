@@ -118,7 +118,7 @@ inline void Unroll(const F& f) {
 // As Unroll, with each index a compile-time constant.
 template <int N, typename F>
 [[gnu::always_inline]] inline void UnrollConstant(const F& f) {
-    [&]<int... J>(std::integer_sequence<int, J...>) [[gnu::always_inline]] {
+    [&]<int... J>(std::integer_sequence<int, J...>) __attribute__((always_inline)) {
         (f(std::integral_constant<int, J>{}), ...);
     }(std::make_integer_sequence<int, N>{});
 }
@@ -307,11 +307,11 @@ template <typename V, int N, typename Input, typename Finish>
     // tap t there; acc[0] finishes, and the sums move down one place.
     V acc[N] = {};
     if (state && from > 0) {
-        UnrollConstant<N>([&](auto k) [[gnu::always_inline]] { acc[k] = Load<V>(state + k * stateStride); });
+        UnrollConstant<N>([&](auto k) __attribute__((always_inline)) { acc[k] = Load<V>(state + k * stateStride); });
     }
     for (int32_t s = from; s < to; ++s) {
         const V in = input(s);
-        UnrollConstant<H + 1>([&](auto tap) [[gnu::always_inline]] {
+        UnrollConstant<H + 1>([&](auto tap) __attribute__((always_inline)) {
             constexpr int t = decltype(tap)::value;
             const V p = w[t] * in;
             if constexpr (t == 0) {
@@ -322,10 +322,10 @@ template <typename V, int N, typename Input, typename Finish>
             if constexpr (t != H) acc[t] = acc[t] + p;
         });
         if (s >= N - 1) finish(s - (N - 1), acc[0]);
-        UnrollConstant<N - 1>([&](auto k) [[gnu::always_inline]] { acc[k] = acc[k + 1]; });
+        UnrollConstant<N - 1>([&](auto k) __attribute__((always_inline)) { acc[k] = acc[k + 1]; });
     }
     if (state) {
-        UnrollConstant<N>([&](auto k) [[gnu::always_inline]] { Store(state + k * stateStride, acc[k]); });
+        UnrollConstant<N>([&](auto k) __attribute__((always_inline)) { Store(state + k * stateStride, acc[k]); });
     }
 }
 
