@@ -54,13 +54,13 @@ T* Aligned(std::vector<T>& v) {
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps,
                          const BlurKernelSet& kernels)
     : lanes_(kernels.lanes),
-      reach_(reach),
-      stride_((width + 2 * reach) * lanes_),
+      reach_(reach + 1),
+      stride_((width + 2 * reach_) * lanes_),
       bandRows_(bandRows),
       stateFloats_(kernels.stateFloats),
       lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kLineAlign / sizeof(PixelF)),
       states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kLineAlign / sizeof(float)),
-      columnStates_(static_cast<size_t>(width) * 4 * kernels.maxRollingTaps),
+      columnStates_(static_cast<size_t>(width) * 4 * kernels.stateSums),
       rows_(static_cast<size_t>(bandRows) + taps + 2 * kBandSlack),
       first_(Aligned(lines_)),
       firstState_(Aligned(states_)) {}
@@ -93,7 +93,7 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             }
             PixelF* line = scratch.Line(j / lanes);
             if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
-            if (to == dims.width) PadLine(line, dims.width, reach, lanes, LineEnd::kEnd);
+            if (to == dims.width) PadLine(line, dims.width, reach + 1, lanes, LineEnd::kEnd);
             kernels.row(line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount,
                         scratch.State(j / lanes));
         }
@@ -112,7 +112,9 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
         const int32_t x1 = std::min(dims.width, x0 + strip);
         kernels.columns(rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
                         dims.width, resume);
-        const int32_t ready = x1 == dims.width ? dims.width : x1 - reach;
+        // The horizontal pass may read one pixel past its windows, and goes
+        // on from even pixels.
+        const int32_t ready = x1 == dims.width ? dims.width : (x1 - reach - 1) / 2 * 2;
         if (ready > done) {
             across(done, ready);
             done = ready;

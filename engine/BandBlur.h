@@ -34,8 +34,8 @@ public:
     BandScratch(const BandScratch&) = delete;
     BandScratch& operator=(const BandScratch&) = delete;
 
-    // Line i (rows i * lanes ... of the band), pixel 0, with `reach` pixels
-    // of room on either side; aligned for the widest vectors.
+    // Line i (rows i * lanes ... of the band), pixel 0, with reach + 1
+    // pixels of room on either side.
     PixelF* Line(int32_t i);
     // Pixels from one line to the next.
     int64_t LineStride() const { return stride_; }

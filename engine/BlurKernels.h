@@ -51,27 +51,29 @@ struct BlurKernelSet {
     // j = y - y0, line i starting at firstLine + i * lineStride. Bands are
     // passed over from the bottom of a run of them upwards; with `resume`,
     // the band goes on from the one just below it, with the sums in progress
-    // that pass left in `state` (width * 4 * maxRollingTaps floats, width the
+    // that pass left in `state` (width * 4 * stateSums floats, width the
     // image's), so that the rows they share are read only once.
     void (*columns)(const PixelF* const* band, int32_t count, int32_t from, int32_t to, const LineFilter& filter,
                     PixelF* firstLine, int64_t lineStride, float* state, int32_t width, bool resume);
 
     // Horizontal pass over pixels from ... to - 1 of the line's first
-    // `count` rows; the line holds every pixel their windows reach (mirrored
-    // pixels past either end of the row). Writes row k's clamped result to
+    // `count` rows; the line holds every pixel their windows reach and one
+    // more (mirrored pixels past either end of the row). Writes row k's clamped result to
     // out[k], or, when sharp is given, the clamped unsharp mask
     // (sharp[k] - result) * amount + sharp[k]. A line is passed over from
     // pixel 0 to its end in one call or in several, each going on where the
-    // last one stopped, with `state` (stateFloats floats, one per line)
-    // carrying the sums in progress from call to call.
+    // last one stopped (at an even pixel), with `state` (stateFloats floats,
+    // one per line) carrying the sums in progress from call to call.
     void (*row)(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
                 PixelF* const* out, const PixelF* const* sharp, float amount, float* state);
 
-    // The longest table whose sums the kernels keep in registers, passing
-    // each product to both outputs its weight serves (the table is
-    // symmetric); longer tables and the box take every product afresh.
-    int32_t maxRollingTaps;
-    int32_t stateFloats;  // the row pass's state: maxRollingTaps vectors
+    // Symmetric tables up to a length the kernels set are summed by rolling
+    // sums, each product of a weight and an input passed to both outputs
+    // its weight serves; the sums in progress of a column or a line number
+    // at most stateSums. Longer tables and the box take every product
+    // afresh.
+    int32_t stateSums;
+    int32_t stateFloats;  // the row pass's state: stateSums vectors
 };
 
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };

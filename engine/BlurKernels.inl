@@ -286,30 +286,35 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 }
 
 // The rolling sums of a symmetric table of N taps (weights[t] equal to
-// weights[N - 1 - t]) over a run of outputs: output i takes tap t from
-// input(i + t). The inputs are read in order, each once; a product of a weight
-// and an input serves the two outputs whose taps t and N - 1 - t meet it, and
-// each output adds its products in tap order, the first without adding it to
-// 0, which gives the bits of the plain sum of the clamped images (only -0 and
-// +0 differ, and the clamp turns both into +0). finish(i, sum) takes each
-// finished sum once, in order. The first N - 1 steps also add into sums of
-// outputs before the run, which are dropped: cheaper than steps of their own.
-// Runs steps from ... to - 1 (input `from` on); with `state`, the sums in
-// progress come from there unless from is 0, and go back there, sum k at
-// state + k * stateStride.
+// weights[N - 1 - t]) over outputs from ... to - 1 of a run: output i takes
+// tap t from input(i + t). Each product of a weight and an input serves the
+// two outputs whose taps t and N - 1 - t meet it, and each output adds its
+// products in tap order, the first without adding it to 0, which gives the
+// bits of the plain sum of the clamped images (only -0 and +0 differ, and the
+// clamp turns both into +0). finish(i, sum) takes each finished sum once.
+// Unless `resume`, the run starts afresh at `from`, its first steps adding
+// into sums of outputs before it, which are dropped (cheaper than steps of
+// their own); with `resume`, it goes on from a run that ended at `from` (an
+// even output), its sums in progress coming from `state` (sum k at
+// state + k * stateStride, at most kRollingSums of them). The sums in
+// progress go back there at the end.
+//
+// Up to kMostRollingTaps taps, all N sums in progress stay in registers:
+// each input is read once, and output i finishes at input i + N - 1.
 template <typename V, int N, typename Input, typename Finish>
-[[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, const float* weights, const Input& input,
-                                           const Finish& finish, float* state, int64_t stateStride) {
+[[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, bool resume, const float* weights,
+                                           const Input& input, const Finish& finish, float* state,
+                                           int64_t stateStride) {
     constexpr int H = N / 2;
     V w[H + 1];
     for (int t = 0; t <= H; ++t) w[t] = Splat<V>(weights[t]);
     // At step s, acc[N - 1 - t] is the sum of output s - t, which meets its
     // tap t there; acc[0] finishes, and the sums move down one place.
     V acc[N] = {};
-    if (state && from > 0) {
+    if (resume) {
         UnrollConstant<N>([&](auto k) __attribute__((always_inline)) { acc[k] = Load<V>(state + k * stateStride); });
     }
-    for (int32_t s = from; s < to; ++s) {
+    for (int32_t s = resume ? from + N - 1 : from; s < to + N - 1; ++s) {
         const V in = input(s);
         UnrollConstant<H + 1>([&](auto tap) __attribute__((always_inline)) {
             constexpr int t = decltype(tap)::value;
@@ -321,7 +326,7 @@ template <typename V, int N, typename Input, typename Finish>
             }
             if constexpr (t != H) acc[t] = acc[t] + p;
         });
-        if (s >= N - 1) finish(s - (N - 1), acc[0]);
+        if (s >= from + N - 1) finish(s - (N - 1), acc[0]);
         UnrollConstant<N - 1>([&](auto k) __attribute__((always_inline)) { acc[k] = acc[k + 1]; });
     }
     if (state) {
@@ -329,15 +334,84 @@ template <typename V, int N, typename Input, typename Finish>
     }
 }
 
-// The widest table the rolling sums take: N sums and the weights in the
-// vector registers.
-constexpr int32_t kMostRollingTaps = kManyRegisters ? 25 : 11;
+// Longer tables, up to kMostPairTaps, go through the run twice, once for the
+// even outputs and once for the odd ones, keeping (N + 1) / 2 sums in
+// progress: step m takes inputs a = input(2m + phase) and b = input(2m +
+// phase + 1), and output 2(m - u) + phase meets its tap 2u in a and then
+// its tap 2u + 1 in b. Inputs are read twice, one of them up to input(to +
+// N - 1).
+template <typename V, int N, typename Input, typename Finish>
+[[gnu::always_inline]] inline void PairRolling(int32_t from, int32_t to, bool resume, const float* weights,
+                                               const Input& input, const Finish& finish, float* state,
+                                               int64_t stateStride) {
+    constexpr int U = (N + 1) / 2;
+    for (int32_t phase = 0; phase < 2; ++phase) {
+        // acc[U - 1 - u] is the sum of output 2(m - u) + phase.
+        V acc[U] = {};
+        float* sums = state ? state + phase * U * stateStride : nullptr;
+        if (resume) {
+            UnrollConstant<U>([&](auto k) __attribute__((always_inline)) { acc[k] = Load<V>(sums + k * stateStride); });
+        }
+        // Outputs of this parity before `from` and before `to`.
+        const int32_t first = (from - phase + 1) / 2;
+        const int32_t last = (to - phase + 1) / 2;
+        for (int32_t m = resume ? first + U - 1 : first; m < last + U - 1; ++m) {
+            const V a = input(2 * m + phase);
+            const V b = input(2 * m + phase + 1);
+            // Tap 2u and its partner N - 1 - 2u = 2(U - 1 - u), both in a.
+            UnrollConstant<(U + 1) / 2>([&](auto uc) __attribute__((always_inline)) {
+                constexpr int u = decltype(uc)::value;
+                constexpr int v = U - 1 - u;
+                const V p = Splat<V>(weights[2 * u]) * a;
+                if constexpr (u == 0) {
+                    acc[U - 1] = p;
+                } else {
+                    acc[U - 1 - u] = acc[U - 1 - u] + p;
+                }
+                if constexpr (v != u) acc[U - 1 - v] = acc[U - 1 - v] + p;
+            });
+            // Tap 2u + 1 and its partner 2(U - 2 - u) + 1, both in b.
+            UnrollConstant<U / 2>([&](auto uc) __attribute__((always_inline)) {
+                constexpr int u = decltype(uc)::value;
+                constexpr int v = U - 2 - u;
+                const V p = Splat<V>(weights[2 * u + 1]) * b;
+                acc[U - 1 - u] = acc[U - 1 - u] + p;
+                if constexpr (v != u) acc[U - 1 - v] = acc[U - 1 - v] + p;
+            });
+            if (m >= first + U - 1) finish(2 * (m - (U - 1)) + phase, acc[0]);
+            UnrollConstant<U - 1>([&](auto k) __attribute__((always_inline)) { acc[k] = acc[k + 1]; });
+        }
+        if (sums) {
+            UnrollConstant<U>([&](auto k) __attribute__((always_inline)) { Store(sums + k * stateStride, acc[k]); });
+        }
+    }
+}
+
+// The longest tables the two ways take: N sums in progress in the vector
+// registers, or (N + 1) / 2 of them (the narrower sets have 16 registers,
+// AVX-512 32, and its longer tables are left to the plain kernels).
 constexpr int32_t kFewestRollingTaps = 7;
+constexpr int32_t kMostRollingTaps = kManyRegisters ? 25 : 11;
+constexpr int32_t kMostPairTaps = kManyRegisters ? kMostRollingTaps : 23;
+
+// Sums in progress a run leaves in its state, at most.
+constexpr int32_t kRollingSums = kMostPairTaps + 1;
+
+template <typename V, int N, typename Input, typename Finish>
+[[gnu::always_inline]] inline void RollingSums(int32_t from, int32_t to, bool resume, const float* weights,
+                                               const Input& input, const Finish& finish, float* state,
+                                               int64_t stateStride) {
+    if constexpr (N <= kMostRollingTaps) {
+        Rolling<V, N>(from, to, resume, weights, input, finish, state, stateStride);
+    } else {
+        PairRolling<V, N>(from, to, resume, weights, input, finish, state, stateStride);
+    }
+}
 
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    if (!filter.weights || n < kFewestRollingTaps || n > kMostRollingTaps || n % 2 == 0) return false;
+    if (!filter.weights || n < kFewestRollingTaps || n > kMostPairTaps || n % 2 == 0) return false;
     for (int32_t t = 0; t < n / 2; ++t) {
         if (__builtin_memcmp(&filter.weights[t], &filter.weights[n - 1 - t], sizeof(float)) != 0) return false;
     }
@@ -347,7 +421,7 @@ bool Rolls(const LineFilter& filter) {
 // Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
 template <typename F>
 inline void WithRollingTaps(int32_t taps, const F& f) {
-    UnrollConstant<(kMostRollingTaps - kFewestRollingTaps) / 2 + 1>([&](auto k) {
+    UnrollConstant<(kMostPairTaps - kFewestRollingTaps) / 2 + 1>([&](auto k) {
         constexpr int N = kFewestRollingTaps + 2 * decltype(k)::value;
         if (taps == N) f.template operator()<N>();
     });
@@ -362,8 +436,8 @@ template <int N>
                                                     int64_t lineStride, float* state, int32_t width, bool resume) {
     const auto column = [&]<typename V>(int32_t x) {
         const V divisor = Splat<V>(filter.divisor);
-        Rolling<V, N>(
-            resume ? N - 1 : 0, count + N - 1, filter.weights,
+        RollingSums<V, N>(
+            0, count, resume, filter.weights,
             [&](int32_t s) {
                 // The next columns of this row, into the cache for the
                 // columns to come.
@@ -432,8 +506,8 @@ template <int N, typename Write>
     Wide done[kStretch];
     for (int32_t x0 = from; x0 < to; x0 += kStretch) {
         const int32_t count = std::min(kStretch, to - x0);
-        Rolling<Wide, N>(
-            x0 == 0 ? 0 : x0 + N - 1, x0 + count + N - 1, filter.weights,
+        RollingSums<Wide, N>(
+            x0, x0 + count, x0 > 0, filter.weights,
             [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
             [&](int32_t i, Wide sum) { done[i - x0] = Clamp01(sum / divisor); }, state,
             static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
@@ -506,8 +580,8 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row, kMostRollingTaps,
-                             kMostRollingTaps * static_cast<int32_t>(sizeof(Wide) / sizeof(float))};
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row, kRollingSums,
+                             kRollingSums * static_cast<int32_t>(sizeof(Wide) / sizeof(float))};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 

@@ -18,7 +18,8 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Lin
     if (rows.width <= 0 || rows.height <= 0) return;
     const BlurKernelSet& kernels = BestKernels();
     const int32_t lanes = kernels.lanes;
-    const int32_t reach = filter.Reach();
+    // The kernel may read one pixel past the windows' reach.
+    const int32_t reach = filter.Reach() + 1;
     const size_t stride = (static_cast<size_t>(rows.width) + 2 * static_cast<size_t>(reach)) * lanes;
     const int threads = std::max(1, omp_get_max_threads());
     std::vector<PixelF> lines(stride * static_cast<size_t>(threads));
