@@ -496,7 +496,7 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
 
 // The horizontal pass by rolling sums along the line, a stretch of pixels at
 // a time into a buffer that is then turned into rows (kLanes pixels together)
-// and written. Step s reads pixel s - N / 2 and finishes pixel s - (N - 1).
+// and written. Input s is pixel s - N / 2, output i pixel i.
 template <int N, typename Write>
 [[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to,
                                                 const LineFilter& filter, const Write& write, float* state,
