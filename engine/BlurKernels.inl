@@ -289,9 +289,10 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 // weights[N - 1 - t]) over outputs from ... to - 1 of a run: output i takes
 // tap t from input(i + t). Each product of a weight and an input serves the
 // two outputs whose taps t and N - 1 - t meet it, and each output adds its
-// products in tap order, the first without adding it to 0, which gives the
-// bits of the plain sum of the clamped images (only -0 and +0 differ, and the
-// clamp turns both into +0). finish(i, sum) takes each finished sum once.
+// products in tap order, the first without adding it to 0: that gives the
+// bits of the plain sum, but for a sum of nothing but negative zeros (-0
+// where the plain sum has +0), which the clamp turns into +0 all the same.
+// finish(i, sum) takes each finished sum once.
 // Unless `resume`, the run starts afresh at `from`, its first steps adding
 // into sums of outputs before it, which are dropped (cheaper than steps of
 // their own); with `resume`, it goes on from a run that ended at `from` (an
