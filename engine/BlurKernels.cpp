@@ -13,12 +13,16 @@ namespace maculo {
 LineFilter TableFilter(const float* weights, int32_t taps) {
     float sum = 0.0f;
     for (int32_t i = 0; i < taps; ++i) sum += weights[i];
-    return {weights, taps, 0.0f, sum};
+    bool symmetric = true;
+    for (int32_t t = 0; t < taps / 2; ++t) {
+        symmetric = symmetric && std::memcmp(&weights[t], &weights[taps - 1 - t], sizeof(float)) == 0;
+    }
+    return {weights, taps, 0.0f, sum, symmetric};
 }
 
 LineFilter BoxFilter(float a) {
     const BoxWindow window = ShapeBoxWindow(a);
-    return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k)};
+    return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k), true};
 }
 
 void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end) {

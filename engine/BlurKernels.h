@@ -23,6 +23,7 @@ struct LineFilter {
     int32_t taps;          // table length, or the box's whole pixels k (both odd)
     float edgeWeight;      // the box's weight f for the pixel beyond each end of its window
     float divisor;         // sum of the table in table order, or (f + f) + k
+    bool symmetric;        // weights[t] and weights[taps - 1 - t] have the same bits
 
     int32_t Half() const { return taps / 2; }
     // How far from its centre a window reads.

@@ -412,11 +412,7 @@ template <typename V, int N, typename Input, typename Finish>
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    if (!filter.weights || n < kFewestRollingTaps || n > kMostPairTaps || n % 2 == 0) return false;
-    for (int32_t t = 0; t < n / 2; ++t) {
-        if (__builtin_memcmp(&filter.weights[t], &filter.weights[n - 1 - t], sizeof(float)) != 0) return false;
-    }
-    return true;
+    return filter.weights && filter.symmetric && n >= kFewestRollingTaps && n <= kMostPairTaps && n % 2 == 1;
 }
 
 // Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
