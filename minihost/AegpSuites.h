@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/ActiveSlot.h"
 #include "minihost/FailurePlan.h"
 #include "minihost/Journal.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/ActiveSlot.h"
 #include "minihost/Journal.h"
 

@@ -4,7 +4,7 @@
 // Every callback that takes one checks that it got a live one back.
 #pragma once
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/Journal.h"
 
 namespace maculo::minihost {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/ActiveSlot.h"
 #include "minihost/Journal.h"
 

@@ -6,7 +6,7 @@
 
 #include <mutex>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/AegpSuites.h"
 #include "minihost/AnsiCallbacks.h"
 #include "minihost/HandleSuite.h"

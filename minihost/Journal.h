@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo::minihost {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/DynamicLibrary.h"
 #include "minihost/Journal.h"
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/ActiveSlot.h"
 #include "minihost/EffectRef.h"
 #include "minihost/FailurePlan.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/ActiveSlot.h"
 #include "minihost/Journal.h"
 

@@ -3,7 +3,7 @@
 // compares what global setup declares with what the list says.
 #pragma once
 
-#include "host/HostConstants.h"
+#include "hostapi/HostConstants.h"
 
 namespace maculo {
 

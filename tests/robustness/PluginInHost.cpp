@@ -3,7 +3,7 @@
 #include <random>
 
 #include "engine/DepthConversion.h"
-#include "host/GlobalData.h"
+#include "plugin/GlobalData.h"
 #include "tests/gpu/GpuTestSupport.h"
 
 namespace maculo::test {

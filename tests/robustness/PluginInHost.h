@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
 

@@ -2,7 +2,7 @@
 // interface, laid out as the host lays it out on Windows x64.
 #pragma once
 
-#include "host/HostConstants.h"
-#include "host/HostRecords.h"
-#include "host/HostSuites.h"
-#include "host/HostTypes.h"
+#include "hostapi/HostConstants.h"
+#include "hostapi/HostRecords.h"
+#include "hostapi/HostSuites.h"
+#include "hostapi/HostTypes.h"

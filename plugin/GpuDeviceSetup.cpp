@@ -1,5 +1,5 @@
-#include "host/Commands.h"
-#include "host/HostError.h"
+#include "plugin/Commands.h"
+#include "plugin/HostError.h"
 
 namespace maculo {
 

@@ -1,7 +1,7 @@
 // What the plug-in keeps for its whole load, in the host's global-data handle.
 #pragma once
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo {
 

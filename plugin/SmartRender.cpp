@@ -4,10 +4,10 @@
 #include <new>
 
 #include "engine/ControlSettings.h"
-#include "host/AcquiredSuites.h"
-#include "host/Commands.h"
-#include "host/HostError.h"
-#include "host/RenderDriver.h"
+#include "plugin/AcquiredSuites.h"
+#include "plugin/Commands.h"
+#include "plugin/HostError.h"
+#include "plugin/RenderDriver.h"
 
 namespace maculo {
 

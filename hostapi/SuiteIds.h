@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo {
 

@@ -4,7 +4,7 @@
 
 #include "PluginShellFixture.h"
 #include "gpu/GpuState.h"
-#include "host/GlobalData.h"
+#include "plugin/GlobalData.h"
 
 namespace maculo::test {
 namespace {

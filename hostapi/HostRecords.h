@@ -4,7 +4,7 @@
 // slots of the same size, so that every offset stays the host's.
 #pragma once
 
-#include "host/HostTypes.h"
+#include "hostapi/HostTypes.h"
 
 // --- worlds ------------------------------------------------------------------
 // Pixels start at `data`; rows lie `rowbytes` apart.

@@ -1,5 +1,5 @@
-#include "host/Commands.h"
-#include "host/AcquiredSuites.h"
+#include "plugin/Commands.h"
+#include "plugin/AcquiredSuites.h"
 #include "resources/PluginInfo.h"
 
 namespace maculo {

@@ -1,5 +1,5 @@
-#include "host/Export.h"
-#include "host/HostApi.h"
+#include "plugin/Export.h"
+#include "hostapi/HostApi.h"
 #include "resources/PluginInfo.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/PatternTypes.h"
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo {
 

@@ -2,7 +2,7 @@
 // command; a suite the host withholds arrives as a HostError instead.
 #pragma once
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo {
 

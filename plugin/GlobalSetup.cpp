@@ -1,10 +1,10 @@
 #include <memory>
 
 #include "gpu/GpuState.h"
-#include "host/Commands.h"
-#include "host/GlobalData.h"
-#include "host/HandleLock.h"
-#include "host/AcquiredSuites.h"
+#include "plugin/Commands.h"
+#include "plugin/GlobalData.h"
+#include "plugin/HandleLock.h"
+#include "plugin/AcquiredSuites.h"
 #include "resources/PluginInfo.h"
 
 namespace maculo {

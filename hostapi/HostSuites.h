@@ -3,7 +3,7 @@
 // never calls are kept as untyped slots so that each table has the host's size.
 #pragma once
 
-#include "host/HostRecords.h"
+#include "hostapi/HostRecords.h"
 
 // --- names and versions ------------------------------------------------------
 inline constexpr char kSPBasicSuite[] = "SP Basic Suite";

@@ -1,7 +1,7 @@
-#include "host/Commands.h"
-#include "host/GlobalData.h"
-#include "host/HandleLock.h"
-#include "host/AcquiredSuites.h"
+#include "plugin/Commands.h"
+#include "plugin/GlobalData.h"
+#include "plugin/HandleLock.h"
+#include "plugin/AcquiredSuites.h"
 
 namespace maculo {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "host/Commands.h"
+#include "plugin/Commands.h"
 
 namespace maculo {
 

@@ -1,6 +1,6 @@
-#include "host/Commands.h"
-#include "host/Export.h"
-#include "host/HostError.h"
+#include "plugin/Commands.h"
+#include "plugin/Export.h"
+#include "plugin/HostError.h"
 
 MACULO_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                                 PF_LayerDef* /*output: frames come through smart render*/, void* extra)

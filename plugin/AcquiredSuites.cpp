@@ -1,4 +1,4 @@
-#include "host/AcquiredSuites.h"
+#include "plugin/AcquiredSuites.h"
 
 #include <cstdio>
 

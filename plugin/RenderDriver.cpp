@@ -1,12 +1,12 @@
-#include "host/RenderDriver.h"
+#include "plugin/RenderDriver.h"
 
 #include <array>
 
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
 #include "gpu/PatternGpu.h"
-#include "host/AcquiredSuites.h"
-#include "host/GlobalData.h"
+#include "plugin/AcquiredSuites.h"
+#include "plugin/GlobalData.h"
 
 namespace maculo {
 namespace {

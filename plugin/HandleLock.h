@@ -2,7 +2,7 @@
 // was never locked, so it is not unlocked either.
 #pragma once
 
-#include "host/HostApi.h"
+#include "hostapi/HostApi.h"
 
 namespace maculo {
 

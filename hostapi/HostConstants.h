@@ -2,7 +2,7 @@
 // pixel formats, parameter types and the version packing.
 #pragma once
 
-#include "host/HostTypes.h"
+#include "hostapi/HostTypes.h"
 
 // --- commands (PF_Cmd) -------------------------------------------------------
 inline constexpr PF_Cmd PF_Cmd_ABOUT = 0;

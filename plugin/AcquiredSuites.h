@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <tuple>
 
-#include "host/HostApi.h"
-#include "host/HostError.h"
-#include "host/SuiteIds.h"
+#include "hostapi/HostApi.h"
+#include "plugin/HostError.h"
+#include "hostapi/SuiteIds.h"
 
 namespace maculo {
 

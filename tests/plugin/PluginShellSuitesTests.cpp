@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/AcquiredSuites.h"
+#include "plugin/AcquiredSuites.h"
 #include "minihost/Host.h"
 
 namespace maculo::test {
