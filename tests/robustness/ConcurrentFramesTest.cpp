@@ -12,7 +12,7 @@
 
 #include "engine/PatternTypes.h"
 #include "minihost/EffectSession.h"
-#include "tests/robustness/PluginInHost.h"
+#include "tests/TestSupport.h"
 
 namespace maculo {
 namespace {

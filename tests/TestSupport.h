@@ -1,6 +1,6 @@
-// What the robustness tests share: the effect's library, loaded as a host
-// loads it; worlds with deterministic pixels; and a GPU state on whatever
-// OpenCL device the machine has, so that GPU frames take the OpenCL path.
+// What the tests that drive the built plug-in share: its library, loaded as
+// a host loads it; host worlds with deterministic pixels and their bytes; and
+// a GPU state on whatever OpenCL device the machine has.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,8 @@
 
 namespace maculo::test {
 
-// Loaded once per test program and never unloaded, as a host keeps its plug-ins.
+// Loaded once per test program and never unloaded, as a host keeps its
+// plug-ins (so that a leak report can still name the plug-in's functions).
 const minihost::PluginLibrary& Plugin();
 
 // Points the effect's global data at the GPU tests' state (PoCL's processor

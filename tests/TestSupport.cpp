@@ -1,4 +1,4 @@
-#include "tests/robustness/PluginInHost.h"
+#include "tests/TestSupport.h"
 
 #include <random>
 
