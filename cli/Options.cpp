@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "CliError.h"
+#include "engine/ControlSettings.h"
 
 namespace maculo {
 namespace {
@@ -22,8 +23,7 @@ enum OptionCode : int {
     kPlugin,
     kVersion,
     kAbout,
-    kNumericBase = 1000,  // + index into kNumericControls
-    kChoiceBase = 2000,   // + index into kChoiceControls
+    kControlBase = 1000,  // + parameter index
 };
 
 std::vector<option> LongOptions() {
@@ -35,10 +35,9 @@ std::vector<option> LongOptions() {
         {"depth", required_argument, nullptr, kDepth}, {"downsample", required_argument, nullptr, kDownsample},
         {"frames", required_argument, nullptr, kFrames}, {"gpu", no_argument, nullptr, kGpu},
     };
-    for (size_t i = 0; i < kNumericControls.size(); ++i)
-        options.push_back({kNumericControls[i].option.data(), required_argument, nullptr, int(kNumericBase + i)});
-    for (size_t i = 0; i < kChoiceControls.size(); ++i)
-        options.push_back({kChoiceControls[i].option.data(), required_argument, nullptr, int(kChoiceBase + i)});
+    for (const ControlRow& row : kControls)
+        if (!row.cli.name.empty())
+            options.push_back({row.cli.name.data(), required_argument, nullptr, int(kControlBase) + row.index});
     options.push_back({nullptr, 0, nullptr, 0});
     return options;
 }
@@ -66,22 +65,22 @@ std::string FormatNumber(double v) {
     return std::string(buffer, ec == std::errc() ? ptr : buffer);
 }
 
-double ParseControlValue(std::string_view text, const NumericControl& control) {
+double ParseControlValue(std::string_view text, const ControlRow& control) {
     double value = 0.0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    const std::string name = "--" + std::string(control.option);
-    const std::string range = FormatNumber(control.min) + " to " + FormatNumber(control.max);
+    const std::string name = "--" + std::string(control.cli.name);
+    const std::string range = FormatNumber(control.range.validMin) + " to " + FormatNumber(control.range.validMax);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
         throw UsageError(name + " needs a number from " + range + " (or start:end), not " + Quoted(text));
-    if (control.whole && value != std::floor(value))
+    if (control.type == PF_Param_SLIDER && value != std::floor(value))
         throw UsageError(name + " needs a whole number, not " + Quoted(text));
-    if (value < control.min || value > control.max)
+    if (value < control.range.validMin || value > control.range.validMax)
         throw UsageError(name + " must lie from " + range + ", not " + Quoted(text));
     return value;
 }
 
-Ramp ParseRamp(std::string_view text, const NumericControl& control) {
+Ramp ParseRamp(std::string_view text, const ControlRow& control) {
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos) {
         const double v = ParseControlValue(text, control);
@@ -90,13 +89,14 @@ Ramp ParseRamp(std::string_view text, const NumericControl& control) {
     return {ParseControlValue(text.substr(0, colon), control), ParseControlValue(text.substr(colon + 1), control)};
 }
 
-int32_t ParseChoice(std::string_view text, const ChoiceControl& control) {
+double ParseChoice(std::string_view text, const ControlRow& control) {
+    const std::vector<std::string> choices = ChoiceNames(control);
     std::string names;
-    for (size_t i = 0; i < control.choices.size() && !control.choices[i].empty(); ++i) {
-        if (text == control.choices[i]) return int32_t(i + 1);
-        names += (i ? "|" : "") + std::string(control.choices[i]);
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (text == choices[i]) return double(i + 1);
+        names += (i ? "|" : "") + choices[i];
     }
-    throw UsageError("--" + std::string(control.option) + " takes " + names + ", not " + Quoted(text));
+    throw UsageError("--" + std::string(control.cli.name) + " takes " + names + ", not " + Quoted(text));
 }
 
 void ParseSize(std::string_view text, CliOptions& options) {
@@ -114,14 +114,11 @@ bool HasFrameRun(const std::string& pattern) {
 }
 
 // Controls that the chosen mode does not read are accepted but pointed out.
-void NoteUnusedControls(const std::vector<int32_t>& given, CliOptions& options) {
-    const bool simple = options.controls[kParamMode].start == 1.0;
-    for (const NumericControl& c : kNumericControls) {
-        const bool simpleOnly = c.param == kParamWidth;
-        const bool detailOnly = c.param == kParamBlurRadius || c.param == kParamSharpRadius || c.param == kParamSharpen;
-        const bool unused = simple ? detailOnly : simpleOnly;
-        if (unused && std::find(given.begin(), given.end(), c.param) != given.end())
-            options.notes.push_back("--" + std::string(c.option) + " has no effect with --mode " +
+void NoteUnusedControls(const std::vector<ParamIndex>& given, CliOptions& options) {
+    const bool simple = options.controls[kParamMode].start == kModeSimple;
+    for (const ControlRow& row : kControls) {
+        if (!ShownInMode(row, simple) && std::find(given.begin(), given.end(), row.index) != given.end())
+            options.notes.push_back("--" + std::string(row.cli.name) + " has no effect with --mode " +
                                     (simple ? "simple" : "detail"));
     }
 }
@@ -141,7 +138,7 @@ void Validate(CliOptions& options, bool sizeOrSeedGiven) {
 CliOptions ParseOptions(int argc, char* const* argv) {
     CliOptions options;
     const std::vector<option> longOptions = LongOptions();
-    std::vector<int32_t> controlsGiven;
+    std::vector<ParamIndex> controlsGiven;
     bool sizeOrSeedGiven = false;
     optind = 0;  // fresh scan (GNU), also when called again
     opterr = 0;  // our own messages instead of getopt's
@@ -169,14 +166,13 @@ CliOptions ParseOptions(int argc, char* const* argv) {
             case ':': throw UsageError(std::string(argv[optind - 1]) + " needs a value; see --help");
             case '?': throw UsageError("unknown option " + Quoted(argv[optind - 1]) + "; see --help");
             default:
-                if (code >= kChoiceBase) {
-                    const ChoiceControl& c = kChoiceControls[code - kChoiceBase];
-                    const double v = ParseChoice(arg, c);
-                    options.controls[c.param] = {v, v};
+                const ControlRow& row = Control(ParamIndex(code - kControlBase));
+                if (row.type == PF_Param_POPUP) {
+                    const double v = ParseChoice(arg, row);
+                    options.controls[row.index] = {v, v};
                 } else {
-                    const NumericControl& c = kNumericControls[code - kNumericBase];
-                    options.controls[c.param] = ParseRamp(arg, c);
-                    controlsGiven.push_back(c.param);
+                    options.controls[row.index] = ParseRamp(arg, row);
+                    controlsGiven.push_back(row.index);
                 }
         }
     }
@@ -197,6 +193,33 @@ std::string FrameFileName(const std::string& pattern, int32_t number) {
     if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
     return pattern.substr(0, first) + digits + pattern.substr(last + 1);
 }
+
+namespace {
+
+// One line per control: its option, its range and its default, from the table.
+std::string ControlsHelp() {
+    std::string text;
+    for (const ControlRow& row : kControls) {
+        if (row.cli.name.empty()) continue;
+        std::string option = "--" + std::string(row.cli.name) + " ";
+        std::string line = std::string(row.cli.help);
+        std::string dephault = FormatNumber(row.dephault);
+        if (row.type == PF_Param_POPUP) {
+            const std::vector<std::string> choices = ChoiceNames(row);
+            for (size_t i = 0; i < choices.size(); ++i) option += (i ? "|" : "") + choices[i];
+            dephault = choices.at(size_t(row.dephault) - 1);
+        } else {
+            option += row.cli.metavar;
+            line += ", " + FormatNumber(row.range.validMin) + " to " + FormatNumber(row.range.validMax);
+        }
+        const char* mode = row.shownIn == ShownIn::kSimple ? "; simple" : row.shownIn == ShownIn::kDetail ? "; detail" : "";
+        text += "      " + option + std::string(std::max<size_t>(2, 23 - option.size()), ' ') + line + " (default " +
+                dephault + mode + ")\n";
+    }
+    return text;
+}
+
+}  // namespace
 
 std::string HelpText(const std::string& program) {
     return "Usage: " + program + R"( [options] -o OUTPUT
@@ -221,15 +244,7 @@ Input and output:
 
 Effect controls (numbers may be given as start:end to animate them linearly
 over the frames, e.g. --amount 1:32):
-      --mode simple|detail   which controls set the pattern (default simple)
-      --width W              pattern size in pixels, 0 to 200 (default 6; simple)
-      --blur-radius R        blur radius, 0 to 200 (default 6; detail)
-      --sharp-radius R       sharpen radius, 0 to 200 (default 6; detail)
-      --sharpen S            sharpening in percent, 0 to 10000 (default 1000; detail)
-      --amount N             iterations, 1 to 1000 (default 32)
-      --blur box|gaussian    pattern blur (default gaussian)
-      --gray off|before|after  gray conversion (default before)
-
+)" + ControlsHelp() + R"(
 Other:
   -h, --help             this text
       --version          the program's version

@@ -32,7 +32,6 @@ std::string Refusal(const std::vector<std::string>& args) {
 }
 
 TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
-    // The controls' defaults are checked against the plug-in's own elsewhere.
     const CliOptions plain = Parse({"-o", "out.png"});
     EXPECT_EQ(std::make_tuple(plain.action, plain.input, plain.noiseWidth, plain.noiseHeight, plain.seed, plain.depth,
                               plain.frames, plain.downsample, plain.gpu),
@@ -45,8 +44,8 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
                "/x/p.so"});
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
-    const ControlValues first = ControlsAt(o.controls, 0, 5);
-    const ControlValues last = ControlsAt(o.controls, 4, 5);
+    const ParamValues first = ControlsAt(o.controls, 0, 5);
+    const ParamValues last = ControlsAt(o.controls, 4, 5);
     EXPECT_EQ(std::make_tuple(first[kParamMode], first[kParamBlur], first[kParamGray]), std::make_tuple(2, 1, 3));
     // Ramps reach their ends exactly, not a rounding step beyond the range.
     EXPECT_EQ(std::make_tuple(first[kParamWidth], last[kParamWidth]), std::make_tuple(0.1, 200.0));
