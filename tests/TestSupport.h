@@ -1,20 +1,34 @@
 // What the tests that drive the built plug-in share: its library, loaded as
-// a host loads it; host worlds with deterministic pixels and their bytes; and
-// a GPU state on whatever OpenCL device the machine has.
+// a host loads it; its controls set from the engine's record of them; host
+// worlds with deterministic pixels and their bytes; and a GPU state on
+// whatever OpenCL device the machine has.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/ControlSettings.h"
 #include "hostapi/HostApi.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
+#include "plugin/ControlTable.h"
 
 namespace maculo::test {
 
 // Loaded once per test program and never unloaded, as a host keeps its
 // plug-ins (so that a leak report can still name the plug-in's functions).
 const minihost::PluginLibrary& Plugin();
+
+inline void SetControls(minihost::Interact& params, const PatternControls& c) {
+    params.SetValue(kParamMode, c.parameterMode);
+    params.SetValue(kParamBlur, c.blurMode);
+    params.SetValue(kParamGray, c.grayMode);
+    params.SetValue(kParamWidth, c.width);
+    params.SetValue(kParamBlurRadius, c.blurRadius);
+    params.SetValue(kParamSharpRadius, c.sharpRadius);
+    params.SetValue(kParamSharpen, c.sharpen);
+    params.SetValue(kParamAmount, c.amount);
+}
 
 // Points the effect's global data at the GPU tests' state (PoCL's processor
 // device where the machine has no GPU), in place of the state global setup

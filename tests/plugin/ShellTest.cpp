@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
+#include <optional>
 #include <tuple>
 
 #include "engine/PatternTypes.h"
+#include "plugin/ControlTable.h"
 #include "tests/TestSupport.h"
 
 namespace maculo::test {
@@ -43,7 +44,7 @@ std::tuple<A_long, A_long, A_long, A_long> Edges(const PF_LRect& r) { return {r.
 // go to the GPU.
 TEST_F(PluginShell, PreRenderReadsAtTheFramesTimeAndPassesTheRequestOn) {
     host.SetTime(48, 2, 24);
-    host.Params().SetValueAt(12, 48, 7);  // "Amount", keyed at the frame's time only
+    host.Params().SetValueAt(kParamAmount, 48, 7);  // keyed at the frame's time only
     host.Render().SetLayer(host.Worlds().MakeWorld(40, 30, PF_PixelFormat_ARGB32));
     PF_RenderRequest request = Frame::WholeFrame(40, 30);
     request.rect = {2, 3, 30, 20};
@@ -78,22 +79,21 @@ TEST_F(PluginShell, PreRenderReadsAtTheFramesTimeAndPassesTheRequestOn) {
     }
 }
 
-// Detail shows its two groups and hides "Width"; Simple does the reverse, and
-// any mode but Simple is Detail. ('.' untouched, '-' hidden, '+' shown.)
+// Each mode shows its own controls and hides the other's, and any mode but
+// Simple is Detail; the controls both show are left alone.
 TEST_F(PluginShell, ModeSwitchShowsThatModesControlsOnly) {
-    const auto visibility = [&](PF_ParamValue mode) {
-        host.Params().SetValue(1, mode);
+    for (const PF_ParamValue mode : {2, 1, 3}) {
+        host.Params().SetValue(kParamMode, mode);
         EXPECT_EQ(host.Send(PF_Cmd_USER_CHANGED_PARAM), PF_Err_NONE);
-        std::string shown;
-        for (PF_ParamIndex i = 1; i < host.InData().num_params; ++i) {
-            const std::optional<bool> hidden = host.Aegp().Hidden(i);
-            shown += !hidden ? '.' : *hidden ? '-' : '+';
+        for (const ControlRow& row : kControls) {
+            const std::optional<bool> hidden = host.Aegp().Hidden(row.index);
+            if (row.shownIn == ShownIn::kAlways) {
+                EXPECT_FALSE(hidden.has_value()) << row.name;
+            } else {
+                EXPECT_EQ(hidden, (row.shownIn == ShownIn::kSimple) != (mode == 1)) << "mode " << mode << ", " << row.name;
+            }
         }
-        return shown;
-    };
-    EXPECT_EQ(visibility(2), "...-+++++++.");
-    EXPECT_EQ(visibility(1), "...+-------.");
-    EXPECT_EQ(visibility(3), "...-+++++++.");
+    }
     for (const minihost::AegpCall& call : host.Aegp().Calls()) {
         if (call.function == minihost::AegpFunction::kGetNewEffectForEffect ||
             call.function == minihost::AegpFunction::kGetNewEffectStreamByIndex) {
