@@ -127,8 +127,9 @@ PF_Err SmartRender(const PF_InData& in_data, PF_OutData* out_data, PF_SmartRende
     if (err == PF_Err_NONE) err = callbacks.checkout_output(in_data.effect_ref, &output);
     if (err == PF_Err_NONE && (layer == nullptr || output == nullptr)) err = PF_Err_INTERNAL_STRUCT_DAMAGED;
 
-    // Acquired after the checkouts, whatever they answered, as hosts expect;
-    // when it is missing, the layer is still checked in as the error unwinds.
+    // Acquired after the checkouts, whatever they answered: the order hosts
+    // are written for. When it is missing, the layer is checked in as the
+    // error unwinds.
     const ScopedSuite<PF_WorldSuite2> worlds(in_data, out_data);
 
     // The input's format stands for both worlds.

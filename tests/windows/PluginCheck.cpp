@@ -177,8 +177,9 @@ uint64_t RenderFrame(Host& host, Depth depth, PF_GPU_Framework gpu) {
     return sum;
 }
 
-// Whether the library is still mapped after the host let it go: it pins
-// itself, so that the workers parked in it keep their code.
+// Whether the library is still mapped after the host let it go, as it must
+// be for the OpenMP workers parked in it: the Windows library pins itself,
+// the Linux one is linked -z nodelete.
 bool StillLoaded(const std::string& path) {
 #ifdef _WIN32
     return GetModuleHandleA(path.substr(path.find_last_of("/\\") + 1).c_str()) != nullptr;
