@@ -1,12 +1,15 @@
 // What the built plug-in tells the host beside the picture: what pre-render
-// asks of the input and reports, which controls a mode shows, and where it
-// renders. The pictures themselves are the fuzzer's, the host-fault sweep's
-// and the plug-in check's matter.
+// asks of the input and reports, in what order a render calls the host, which
+// controls a mode shows, and where it renders. The pictures themselves are
+// the fuzzer's, the host-fault sweep's and the plug-in check's matter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "engine/PatternTypes.h"
 #include "plugin/ControlTable.h"
@@ -77,6 +80,23 @@ TEST_F(PluginShell, PreRenderReadsAtTheFramesTimeAndPassesTheRequestOn) {
         EXPECT_EQ(host.Send(PF_Cmd_GPU_DEVICE_SETUP, &extra), PF_Err_NONE);
         EXPECT_EQ(host.OutData().out_flags2, gpu != PF_GPU_Framework_METAL ? PF_OutFlag2_SUPPORTS_GPU_RENDER_F32 : 0);
     }
+}
+
+// Both checkouts come before the world suite, the layer's check-in before its release.
+TEST_F(PluginShell, RenderCallsTheHostInTheDocumentedOrder) {
+    host.Render().SetLayer(SeededWorld(host.Worlds(), 5, 4, 8, 0, 6));
+    host.Render().SetOutput(host.Worlds().MakeWorld(5, 4, PF_PixelFormat_ARGB32));
+    Frame frame(host.Render(), Frame::WholeFrame(5, 4), PF_GPU_Framework_NONE, 8);
+    PreRender(frame);
+    ASSERT_EQ(host.Send(PF_Cmd_SMART_RENDER, frame.RenderExtra()), PF_Err_NONE);
+    const std::vector<std::string> calls = host.Log().Calls();
+    const auto render = std::ranges::find(calls, "checkout_layer_pixels(0)");
+    ASSERT_GE(calls.end() - render, 6);
+    EXPECT_EQ(std::vector(render, render + 4),
+              (std::vector<std::string>{"checkout_layer_pixels(0)", "checkout_output",
+                                        "AcquireSuite(PF World Suite, 2)", "PF_GetPixelFormat"}));
+    EXPECT_EQ(std::vector(calls.end() - 2, calls.end()),
+              (std::vector<std::string>{"checkin_layer_pixels(0)", "ReleaseSuite(PF World Suite, 2)"}));
 }
 
 // Each mode shows its own controls and hides the other's, and any mode but
