@@ -23,12 +23,6 @@ bool UseTestGpu(minihost::Host& host) {
     return true;
 }
 
-PF_PixelFormat FormatOfDepth(int depth) {
-    if (depth == 8) return PF_PixelFormat_ARGB32;
-    if (depth == 16) return PF_PixelFormat_ARGB64;
-    return PF_PixelFormat_ARGB128;
-}
-
 PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long height, int depth, A_long padding,
                             uint32_t seed) {
     PF_EffectWorld* world = worlds.MakeWorld(width, height, FormatOfDepth(depth), padding);

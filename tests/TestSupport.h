@@ -36,7 +36,9 @@ inline void SetControls(minihost::Interact& params, const PatternControls& c) {
 // or the effect kept no global data; GPU frames then fall back to the processor.
 bool UseTestGpu(minihost::Host& host);
 
-PF_PixelFormat FormatOfDepth(int depth);
+inline PF_PixelFormat FormatOfDepth(int depth) {
+    return depth == 8 ? PF_PixelFormat_ARGB32 : depth == 16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
+}
 
 // A host world of 8, 16 or 32 bits whose every byte, padding included,
 // follows from `seed`; integer channels stay within the depth's range.

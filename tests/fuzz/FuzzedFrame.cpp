@@ -55,10 +55,6 @@ double SliderValue(ByteReader& in) {
     return in.Take<uint16_t>() / 65535.0 * 260.0 - 30.0;
 }
 
-PF_PixelFormat FormatOf(int depth) {
-    return depth == 8 ? PF_PixelFormat_ARGB32 : depth == 16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
-}
-
 minihost::EffectSession& Session() {
     // Loaded once and kept, as a host keeps its plug-ins.
     static auto* session = new minihost::EffectSession(MACULO_PLUGIN_PATH);
@@ -83,7 +79,7 @@ Frame Decode(ByteReader& in) {
     Frame f{};
     const uint8_t depth = in.Take<uint8_t>();
     f.depth = depth % 3 == 0 ? 8 : depth % 3 == 1 ? 16 : 32;
-    f.reported = depth & 0x80 ? in.Take<uint32_t>() : FormatOf(f.depth);
+    f.reported = depth & 0x80 ? in.Take<uint32_t>() : test::FormatOfDepth(f.depth);
     f.width = in.Take<uint8_t>() % 65;
     f.height = in.Take<uint8_t>() % 65;
     const bool sameSize = in.Take<uint8_t>() % 4 != 0;
@@ -186,8 +182,8 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     expect(session.SetUpGpu(f.gpu) == PF_Err_NONE, "GPU device setup answers 0");
 
     minihost::WorldSuite& worlds = host.Worlds();
-    PF_EffectWorld* layer = worlds.MakeWorld(f.layerWidth, f.layerHeight, FormatOf(f.depth), f.layerPadding);
-    PF_EffectWorld* output = worlds.MakeWorld(f.width, f.height, FormatOf(f.depth), f.outputPadding);
+    PF_EffectWorld* layer = worlds.MakeWorld(f.layerWidth, f.layerHeight, test::FormatOfDepth(f.depth), f.layerPadding);
+    PF_EffectWorld* output = worlds.MakeWorld(f.width, f.height, test::FormatOfDepth(f.depth), f.outputPadding);
     const size_t outputBytes = size_t(output->rowbytes) * size_t(output->height);  // all the host allocated
     FillLayer(*layer, size_t(layer->rowbytes) * size_t(layer->height), f, in);
     std::memset(output->data, kUntouched, outputBytes);
@@ -200,7 +196,7 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     const PF_Err err = session.RenderFrameAt(0, f.downsample, *layer, *output, int16_t(f.depth), f.gpu);
 
     const size_t pixelBytes = size_t(f.depth / 2);
-    const bool known = f.reported == FormatOf(f.depth);
+    const bool known = f.reported == test::FormatOfDepth(f.depth);
     const bool unusable = !Addressable(*layer, pixelBytes) || !Addressable(*output, pixelBytes) ||
                           f.layerWidth < f.width || f.layerHeight < f.height;
     const bool cancelled = progressCalls > f.cancelAfter;
