@@ -2,28 +2,7 @@
 
 #include <unistd.h>
 
-#include <csignal>
-
 namespace maculo {
-namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
-
-}  // namespace
-
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;  // the next Ctrl-C takes the default action
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-}
-
-bool Interrupted() { return interrupted != 0; }
-
-void RequestInterrupt() { interrupted = 1; }
 
 ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) != 0) {}
 

@@ -1,17 +1,10 @@
-// What the user sees and does while frames render: a progress bar on
-// standard error and Ctrl-C to stop.
+// What the user sees while frames render: a progress bar on standard error.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
 namespace maculo {
-
-// Ctrl-C marks the render as interrupted; the renderer's progress callback
-// then asks the plug-in to stop. A second Ctrl-C ends the process at once.
-void InstallInterruptHandler();
-bool Interrupted();
-void RequestInterrupt();
 
 class ProgressBar {
 public:

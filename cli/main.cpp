@@ -2,34 +2,51 @@
 // the plug-in's own binary.
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "cli/CliError.h"
+#include "cli/FrameBudget.h"
+#include "cli/FrameFiles.h"
 #include "cli/ImageFiles.h"
 #include "cli/Options.h"
 #include "cli/PluginRenderer.h"
 #include "cli/Progress.h"
+#include "cli/Signals.h"
 
 namespace maculo {
 namespace {
 
 constexpr char kProgram[] = "maculo-render";
 
-FrameImage SourceFrame(const CliOptions& options) {
-    const bool noise = options.input.empty();
-    const OIIO::ImageBuf picture =
-        noise ? NoisePicture(options.noiseWidth, options.noiseHeight, options.seed) : ReadPicture(options.input);
-    const int32_t depth = options.depth != 0 ? options.depth : NaturalDepth(picture);
-    return ToFrame(Downsample(picture, options.downsample), depth);
+void Note(const std::string& text) { std::fprintf(stderr, "%s: note: %s\n", kProgram, text.c_str()); }
+
+struct Source {
+    FrameImage frame;
+    FileTraits traits;
+};
+
+// The picture to start from; its size is judged before its pixels are read.
+Source LoadSource(const CliOptions& options) {
+    std::optional<PictureFile> file;
+    OIIO::ImageSpec layout(options.noiseWidth, options.noiseHeight, 3, OIIO::TypeDesc::UINT8);
+    if (!options.input.empty()) layout = file.emplace(options.input).Layout();
+    const int32_t n = options.downsample;
+    const int32_t depth = options.depth != 0 ? options.depth : NaturalDepth(layout.format);
+    CheckFrameFits((layout.width + n - 1) / n, (layout.height + n - 1) / n, depth, int64_t(layout.image_bytes()),
+                   AvailableMemory());
+    const OIIO::ImageBuf picture = file ? file->Read() : NoisePicture(layout.width, layout.height, options.seed);
+    return {ToFrame(Downsample(picture, n), depth), TraitsOf(picture, n)};
 }
 
 void RenderFrames(const CliOptions& options) {
-    InstallInterruptHandler();
+    InstallStopHandlers();
     // Refuse an unwritable output before the work, not after it.
     CheckWritable(FrameFileName(options.output, 1));
     PluginRenderer renderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, options.gpu,
                             options.downsample);
-    const FrameImage source = SourceFrame(options);
+    if (options.gpu) Note(renderer.GpuReport());
+    const Source source = LoadSource(options);
 
     ProgressBar bar(stderr);
     for (int32_t index = 0; index < options.frames; ++index) {
@@ -37,17 +54,18 @@ void RenderFrames(const CliOptions& options) {
         const std::string name = FrameFileName(options.output, number);
         const auto progress = [&](A_long current, A_long total) -> PF_Err {
             bar.Show(number, options.frames, current, total);
-            return Interrupted() ? PF_Interrupt_CANCEL : PF_Err_NONE;
+            return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
         };
         FrameImage result;
-        const PF_Err err =
-            renderer.Render(source, ControlsAt(options.controls, index, options.frames), index, progress, result);
-        if (Interrupted()) throw CliError(kExitInterrupted, "interrupted; " + name + " was not written");
+        const PF_Err err = renderer.Render(source.frame, ControlsAt(options.controls, index, options.frames), index,
+                                           progress, result);
+        if (StopSignal() != 0) throw Stopped(name);
         if (err != PF_Err_NONE)
             throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
                           std::to_string(err) + ")");
         bar.Show(number, options.frames, 1, 1);
-        WriteFrame(result, name);
+        const std::string lost = WriteFrame(result, name, source.traits);
+        if (index == 0 && !lost.empty()) Note(lost);  // the same for every frame
     }
 }
 
@@ -67,7 +85,7 @@ int Run(int argc, char** argv) {
         }
         case CliOptions::Action::kRender: break;
     }
-    for (const std::string& note : options.notes) std::fprintf(stderr, "%s: note: %s\n", kProgram, note.c_str());
+    for (const std::string& note : options.notes) Note(note);
     RenderFrames(options);
     return 0;
 }
