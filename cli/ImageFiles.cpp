@@ -29,7 +29,8 @@ FrameImage ToFrameAs(const OIIO::ImageBuf& picture, int32_t depth) {
     const int alpha = AlphaChannel(layout);
     const OIIO::ROI roi = picture.roi();
     std::vector<typename D::File> file(size_t(roi.npixels()) * size_t(channels));
-    if (!picture.get_pixels(roi, D::Type(), file.data())) throw Failure("cannot convert the picture: " + picture.geterror());
+    if (!picture.get_pixels(roi, D::Type(), file.data()))
+        throw Failure("cannot convert the picture: " + picture.geterror());
 
     FrameImage frame = MakeFrame(depth, roi.width(), roi.height(), alpha >= 0);
     const size_t count = size_t(frame.width) * size_t(frame.height);
