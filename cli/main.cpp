@@ -1,5 +1,6 @@
 // maculo-render: renders the Maculo Pattern effect outside the host, through
 // the plug-in's own binary.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -48,25 +49,33 @@ void RenderFrames(const CliOptions& options) {
     if (options.gpu) Note(renderer.GpuReport());
     const Source source = LoadSource(options);
 
-    ProgressBar bar(stderr);
-    for (int32_t index = 0; index < options.frames; ++index) {
-        const int32_t number = index + 1;
-        const std::string name = FrameFileName(options.output, number);
-        const auto progress = [&](A_long current, A_long total) -> PF_Err {
-            bar.Show(number, options.frames, current, total);
-            return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
-        };
-        FrameImage result;
-        const PF_Err err = renderer.Render(source.frame, ControlsAt(options.controls, index, options.frames), index,
-                                           progress, result);
-        if (StopSignal() != 0) throw Stopped(name);
-        if (err != PF_Err_NONE)
-            throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
-                          std::to_string(err) + ")");
-        bar.Show(number, options.frames, 1, 1);
-        const std::string lost = WriteFrame(result, name, source.traits);
-        if (index == 0 && !lost.empty()) Note(lost);  // the same for every frame
-    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        ProgressBar bar(stderr);
+        for (int32_t index = 0; index < options.frames; ++index) {
+            const int32_t number = index + 1;
+            const std::string name = FrameFileName(options.output, number);
+            const auto progress = [&](A_long current, A_long total) -> PF_Err {
+                bar.Show(number, options.frames, current, total);
+                return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
+            };
+            FrameImage result;
+            const PF_Err err = renderer.Render(source.frame, ControlsAt(options.controls, index, options.frames), index,
+                                               progress, result);
+            if (StopSignal() != 0) throw Stopped(name);
+            if (err != PF_Err_NONE)
+                throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
+                              std::to_string(err) + ")");
+            bar.Show(number, options.frames, 1, 1);
+            const std::string lost = WriteFrame(result, name, source.traits);
+            if (index == 0 && !lost.empty()) {  // the same for every frame
+                bar.Clear();
+                Note(lost);
+            }
+        }
+    }  // the bar leaves its line before the closing one
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(stderr, "%s: %s\n", kProgram, Summary(options.frames, seconds).c_str());
 }
 
 int Run(int argc, char** argv) {

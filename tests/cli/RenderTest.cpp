@@ -120,7 +120,7 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     // A GPU render says what rendered it, whether or not the machine has a GPU.
     const Outcome gpu = Run({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
     EXPECT_EQ(gpu.exitCode, 0);
-    EXPECT_TRUE(gpu.err.find("OpenCL") != std::string::npos && gpu.err.ends_with("renders the frames\n")) << gpu.err;
+    EXPECT_TRUE(gpu.err.find("OpenCL") != std::string::npos && gpu.err.find("renders the frames\n") != std::string::npos) << gpu.err;
 
     EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
 }
