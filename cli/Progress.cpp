@@ -17,7 +17,8 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) != 0) {}
+ProgressBar::ProgressBar(std::FILE* stream)
+    : stream_(stream), enabled_(stream != nullptr && isatty(fileno(stream)) != 0) {}
 
 ProgressBar::~ProgressBar() { Clear(); }
 

@@ -11,7 +11,8 @@ namespace maculo {
 
 class ProgressBar {
 public:
-    // Draws only when `stream` is a terminal, so logs and pipes stay clean.
+    // Draws only when `stream` is a terminal, so logs and pipes stay clean;
+    // never without a stream.
     explicit ProgressBar(std::FILE* stream);
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
