@@ -141,6 +141,34 @@ TEST_F(Renderer, SequencesAnimateControlsFrameByFrame) {
     }
 }
 
+// A render farm's chunks, each a separate run with its own thread count,
+// give the very files of one run; each frame reads its own input.
+TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
+    for (int i = 1; i <= 4; ++i) WriteFrame(ToFrame(NoisePicture(24, 16, i), 8), File("in_" + std::to_string(i) + ".png"));
+    const auto render = [&](const std::string& output, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"-i", File("in_#.png"), "-o", File(output), "--frames", "4", "--amount",
+                                         "1:7", "--width", "2:5", "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");  // quiet
+    };
+    render("whole_#.png", {});
+    render("part_#.png", {"--range", "1:2", "--threads", "1"});
+    render("part_#.png", {"--range", "3:4", "--threads", "2"});
+    const auto bytes = [&](const std::string& name) {
+        std::stringstream content;
+        content << std::ifstream(File(name), std::ios::binary).rdbuf();
+        return content.str();
+    };
+    for (const char* frame : {"1", "2", "3", "4"})
+        EXPECT_EQ(bytes("whole_" + std::string(frame) + ".png"), bytes("part_" + std::string(frame) + ".png")) << frame;
+    // Frame 3: Width 4 and Amount 5, from the third picture.
+    ExpectFileMatchesEngine<Pixel8>(File("part_3.png"), ToFrame(ReadPicture(File("in_3.png")), 8),
+                                    {1, 2, 2, 4, 6, 6, 1000, 5});
+    EXPECT_EQ(Files().size(), 12u);
+}
+
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     struct Case {
         std::vector<std::string> args;
