@@ -126,9 +126,15 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     host.Params().SetProgress(progress);
 
     const PF_PixelFormat format = FormatOf(source.depth);
-    if (layer_ == nullptr) {
+    // The frames of an input sequence may differ in size and depth.
+    if (layer_ == nullptr || layer_->width != source.width || layer_->height != source.height || format != format_) {
+        if (layer_ != nullptr) {
+            host.Worlds().DisposeHostWorld(layer_);
+            host.Worlds().DisposeHostWorld(output_);
+        }
         layer_ = host.Worlds().MakeWorld(source.width, source.height, format);
         output_ = host.Worlds().MakeWorld(source.width, source.height, format);
+        format_ = format;
     }
     CopyRows(source.Bytes(), source.RowBytes(), reinterpret_cast<uint8_t*>(layer_->data), layer_->rowbytes,
              source.RowBytes(), source.height);

@@ -35,6 +35,7 @@ private:
     double mode_ = 1.0;  // the mode the effect last heard of
     PF_EffectWorld* layer_ = nullptr;
     PF_EffectWorld* output_ = nullptr;
+    PF_PixelFormat format_ = 0;  // of both worlds
 };
 
 // The plug-in library beside this program, as a build leaves it, or else

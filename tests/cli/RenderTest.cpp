@@ -121,7 +121,8 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     // A GPU render says what rendered it, whether or not the machine has a GPU.
     const Outcome gpu = Run({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
     EXPECT_EQ(gpu.exitCode, 0);
-    EXPECT_TRUE(gpu.err.find("OpenCL") != std::string::npos && gpu.err.find("renders the frames\n") != std::string::npos) << gpu.err;
+    EXPECT_NE(gpu.err.find("OpenCL"), std::string::npos) << gpu.err;
+    EXPECT_NE(gpu.err.find("renders the frames\n"), std::string::npos) << gpu.err;
 
     EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
 }
@@ -144,7 +145,10 @@ TEST_F(Renderer, SequencesAnimateControlsFrameByFrame) {
 // A render farm's chunks, each a separate run with its own thread count,
 // give the very files of one run; each frame reads its own input.
 TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
-    for (int i = 1; i <= 4; ++i) WriteFrame(ToFrame(NoisePicture(24, 16, i), 8), File("in_" + std::to_string(i) + ".png"));
+    // The last picture is larger than the others.
+    for (int i = 1; i <= 4; ++i)
+        WriteFrame(ToFrame(NoisePicture(24 + i / 4 * 6, 16 + i / 4 * 4, i), 8),
+                   File("in_" + std::to_string(i) + ".png"));
     const auto render = [&](const std::string& output, std::vector<std::string> extra) {
         std::vector<std::string> args = {"-i", File("in_#.png"), "-o", File(output), "--frames", "4", "--amount",
                                          "1:7", "--width", "2:5", "--quiet"};
@@ -163,9 +167,11 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
     };
     for (const char* frame : {"1", "2", "3", "4"})
         EXPECT_EQ(bytes("whole_" + std::string(frame) + ".png"), bytes("part_" + std::string(frame) + ".png")) << frame;
-    // Frame 3: Width 4 and Amount 5, from the third picture.
+    // Frame 3: Width 4 and Amount 5, from the third picture; frame 4 ends the ramps.
     ExpectFileMatchesEngine<Pixel8>(File("part_3.png"), ToFrame(ReadPicture(File("in_3.png")), 8),
                                     {1, 2, 2, 4, 6, 6, 1000, 5});
+    ExpectFileMatchesEngine<Pixel8>(File("part_4.png"), ToFrame(ReadPicture(File("in_4.png")), 8),
+                                    {1, 2, 2, 5, 6, 6, 1000, 7});
     EXPECT_EQ(Files().size(), 12u);
 }
 
