@@ -239,7 +239,10 @@ public:
             text += "\n" + group + (group == kControlsGroup ? kControlsNote : "") + ":\n";
             for (const auto& [names, description] : lines) {
                 std::string indented;
-                for (const char c : description) indented += c == '\n' ? "\n" + std::string(column, ' ') : std::string(1, c);
+                for (const char c : description) {
+                    indented += c;
+                    if (c == '\n') indented.append(column, ' ');  // continued lines under the first
+                }
                 text += names + std::string(column - names.size(), ' ') + indented + "\n";
             }
         }
