@@ -159,7 +159,8 @@ public:
         Add("--frames", "N", "render N frames, numbered from 1 (default 1)",
             [this](const std::string& v) { options_.frames = ParseInt(v, "frames", 1, 100000); });
         Add("--range", "FIRST:LAST",
-            "render only frames FIRST to LAST of --frames, as\nthe whole sequence renders them (a render farm's\nshare)",
+            "render only frames FIRST to LAST of --frames, as\n"
+            "the whole sequence renders them (a render farm's\nshare)",
             [this](const std::string& v) { ParseRange(v, options_); });
         Add("--downsample", "N", "render at 1/N resolution, as the host's preview does",
             [this](const std::string& v) { options_.downsample = ParseInt(v, "downsample", 1, 64); });
