@@ -42,13 +42,13 @@ struct Iteration {
 // chunks of a step one at a time, as they come free: a thread the system
 // holds back (the host renders other frames beside this one) then delays
 // nobody. Which thread blurs a chunk does not change its result. `input` is
-// not needed.
+// not needed. Returns the progress callback's non-zero value, or 0.
 int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
                 int32_t chunkRows, int32_t iterations, const ProgressHook& hook,
                 std::vector<BandScratch>& scratch) {
     const int32_t chunks = dims.width > 0 ? (dims.height + chunkRows - 1) / chunkRows : 0;
     const auto rowsIn = [&](int32_t chunk) { return std::min(chunkRows, dims.height - chunk * chunkRows); };
-    int32_t stop = kPatternOk;
+    int32_t stop = 0;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
         BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
@@ -57,7 +57,7 @@ int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const Ima
                 // The calling thread reports while the others wait.
                 if (omp_get_thread_num() == 0) stop = hook.callback(hook.ref, i, iterations);
 #pragma omp barrier
-                if (stop != kPatternOk) break;
+                if (stop != 0) break;
             }
 #pragma omp for schedule(dynamic)
             for (int32_t c = 0; c < chunks; ++c) {
@@ -75,10 +75,10 @@ int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const Ima
 
 }  // namespace
 
-int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
-                          PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
-                          const ProgressHook& hook) noexcept {
-    if (!IsUsable(input, blurred, pattern, dims)) return kPatternBadDims;
+PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
+                                PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+                                const ProgressHook& hook) noexcept {
+    if (!IsUsable(input, blurred, pattern, dims)) return {PatternStatus::kBadDims};
 
     if (settings.grayMode == kGrayBefore) {
         ConvertToGray(input, pattern, dims);
@@ -106,19 +106,18 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         scratch.reserve(static_cast<size_t>(threads));
         for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels);
 
-        const int32_t result =
-            Iterate(it, blurred, pattern, dims, chunkRows, settings.iterations, hook, scratch);
-        if (result != kPatternOk) return result;
+        const int32_t stop = Iterate(it, blurred, pattern, dims, chunkRows, settings.iterations, hook, scratch);
+        if (stop != 0) return {PatternStatus::kStopped, stop};
     } catch (const std::bad_alloc&) {
-        return kPatternOutOfMemory;
+        return {PatternStatus::kOutOfMemory};
     }
 
     if (settings.grayMode == kGrayAfter) ConvertToGray(pattern, pattern, dims);
-    return kPatternOk;
+    return {};
 }
 
-int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                      const PatternSettings& settings, const ProgressHook& hook) noexcept {
+PatternResult RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
+                            const PatternSettings& settings, const ProgressHook& hook) noexcept {
     return RunPatternCpuWith(BestKernels(), input, blurred, pattern, dims, settings, hook);
 }
 
