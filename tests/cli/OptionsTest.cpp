@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/CliError.h"
+#include "ScratchFolder.h"
 
 namespace maculo {
 namespace {
@@ -19,25 +19,7 @@ CliOptions Parse(std::vector<std::string> args) {
     return ParseOptions(int(args.size()), argv.data());
 }
 
-// The message of the usage error that parsing these arguments raises.
-std::string Refusal(const std::vector<std::string>& args) {
-    try {
-        Parse(args);
-    } catch (const CliError& e) {
-        EXPECT_EQ(e.ExitCode(), kExitUsage);
-        return e.what();
-    }
-    ADD_FAILURE() << "accepted";
-    return "";
-}
-
 TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
-    const CliOptions plain = Parse({"-o", "out.png"});
-    EXPECT_EQ(std::make_tuple(plain.action, plain.input, plain.noiseWidth, plain.noiseHeight, plain.seed, plain.depth,
-                              plain.frames, plain.downsample, plain.gpu),
-              std::make_tuple(CliOptions::Action::kRender, "", 1920, 1080, 1, 0, 1, 1, false));
-    EXPECT_EQ(std::make_tuple(plain.first, plain.Last(), plain.threads, plain.quiet), std::make_tuple(1, 1, 0, false));
-
     const CliOptions o =
         Parse({"--input=in.tif", "-o", "seq_###.exr", "--mode", "detail", "--blur", "box", "--gray=after",
                "--width", "0.1:150", "--blur-radius", "12.5", "--sharp-radius", "0", "--sharpen", "250:9000",
@@ -78,7 +60,6 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "--width", "-1"}, "--width must lie from 0 to "},
         {{"-o", "a.png", "--width", "6px"}, "--width needs a number"},
         {{"-o", "a.png", "--width", "nan"}, "--width needs a number"},
-        {{"-o", "a.png", "--amount", "0"}, "--amount must lie from "},
         {{"-o", "a.png", "--amount", "2.5"}, "--amount needs a whole number"},
         {{"-o", "a.png", "--amount", "1:-1"}, "--amount must lie from 1 to "},
         {{"-o", "a.png", "--amount", "1:"}, "--amount needs a number"},
@@ -92,13 +73,12 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
         {{"-o", "seq#/a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
         {{"-o", "a.png", "-o", "b.png"}, "--output is given more than once"},
-        {{"-o", "a.png", "--input", "x.png", "-i", "y.png"}, "--input is given more than once"},
         {{"-o", "a_#.png", "--frames", "5", "--range", "4:6"}, "--range ends at frame 6, after the last of --frames 5"},
         {{"-o", "a_#.png", "--frames", "5", "--range", "3:2"}, "--range needs FIRST:LAST"},
         {{"-o", "a.png", "--threads", "0"}, "--threads needs a whole number from 1"},
     };
     for (const Case& c : cases) {
-        const std::string message = Refusal(c.args);
+        const std::string message = ErrorOf(kExitUsage, [&] { Parse(c.args); });
         EXPECT_NE(message.find(c.says), std::string::npos) << "said: " << message << "\nwanted: " << c.says;
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }

@@ -1,5 +1,6 @@
-// A fresh folder per test, removed afterwards: files under work/, and room
-// beside it for what the test itself keeps (a program's error output).
+// What the renderer's tests share: a fresh folder per test, removed
+// afterwards (files under work/, and room beside it for what the test itself
+// keeps, a program's error output), and the failures the renderer raises.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "cli/CliError.h"
 
 namespace maculo {
 
@@ -35,5 +38,18 @@ protected:
 
     std::filesystem::path root_;
 };
+
+// The message of the CliError that `action` raises, which must exit with `exitCode`.
+template <typename Action>
+std::string ErrorOf(int exitCode, Action&& action) {
+    try {
+        action();
+    } catch (const CliError& e) {
+        EXPECT_EQ(e.ExitCode(), exitCode);
+        return e.what();
+    }
+    ADD_FAILURE() << "no error";
+    return "";
+}
 
 }  // namespace maculo
