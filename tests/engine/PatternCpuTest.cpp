@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
@@ -138,6 +139,51 @@ TEST(PatternParity, UnusableWidthsAndChannels) {
     // Far beyond the controls' range, widths are bounded.
     EXPECT_EQ(ShapeGaussianTable(1e30f).taps, 18001);
     EXPECT_EQ(ShapeBoxWindow(1e30f).k, 6001);
+}
+
+// Channels that repeat an earlier one or hold one value are computed once;
+// equal or constant but for one pixel (a NaN among them), they are not.
+// Spare columns hold other values in every channel and must not count;
+// the narrow frame's rows are shorter than the filter.
+TEST(PatternParity, RepeatedAndConstantChannels) {
+    const auto set = [](std::vector<PixelF>& image, float PixelF::*channel, float value) {
+        for (PixelF& p : image) p.*channel = value;
+    };
+    const std::vector<std::function<void(std::vector<PixelF>&, PixelF&)>> variants{
+        [&](auto& im, PixelF&) { set(im, &PixelF::alpha, 1.0f); },  // opaque: three planes
+        [&](auto& im, PixelF& odd) {
+            set(im, &PixelF::alpha, kNaN);
+            set(im, &PixelF::red, 1.25f);
+            for (PixelF& p : im) p.blue = p.green;
+            odd.blue = kNaN;
+        },
+        [&](auto& im, PixelF& odd) {
+            for (PixelF& p : im) p.red = p.green = p.blue = p.alpha;
+            odd.green = 0.5f;
+        },
+        [&](auto& im, PixelF& odd) {
+            set(im, &PixelF::alpha, 0.25f);
+            set(im, &PixelF::red, -0.0f);
+            set(im, &PixelF::green, -0.0f);
+            set(im, &PixelF::blue, 0.75f);
+            odd.alpha = 0.5f;
+        },
+        [&](auto& im, PixelF&) {
+            for (PixelF& p : im) p = {0.75f, 0.25f, 0.25f, 0.25f};
+        },
+    };
+    for (const ImageDims dims : {ImageDims{37, 150, 40}, ImageDims{3, 100, 5}}) {
+        for (const auto& vary : variants) {
+            std::vector<PixelF> input = reference::RandomImage(dims, 17);
+            vary(input, input[dims.pitch * 61 + 2]);
+            for (int32_t y = 0; y < dims.height; ++y) {
+                for (int32_t x = dims.width; x < dims.pitch; ++x) input[y * dims.pitch + x] = {0.1f, 0.2f, 0.3f, kNaN};
+            }
+            for (const auto& [mode, gray] : {std::pair{kBlurGaussian, kGrayOff}, {kBlurBox, kGrayBefore}}) {
+                ExpectMatchesReference(input, dims, {mode, gray, 3, 1.2f, 1.1f, kDefaultAmount, false});
+            }
+        }
+    }
 }
 
 // White turns to 1 + 2^-20 in gray; after the iteration nothing clamps it.
