@@ -2,6 +2,7 @@
 
 #include <immintrin.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -53,12 +54,14 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 
 // Baseline x86-64: SSE2, one pixel per vector.
 #define MACULO_KERNEL_NAMESPACE sse2
+#define MACULO_KERNEL_KEY "sse2"
 #define MACULO_KERNEL_NAME "SSE2"
 #define MACULO_VECTOR_BYTES 16
 #include "engine/BlurKernels.inl"
 
 MACULO_TARGET_BEGIN("avx2")
 #define MACULO_KERNEL_NAMESPACE avx2
+#define MACULO_KERNEL_KEY "avx2"
 #define MACULO_KERNEL_NAME "AVX2"
 #define MACULO_VECTOR_BYTES 32
 #include "engine/BlurKernels.inl"
@@ -66,6 +69,7 @@ MACULO_TARGET_END
 
 MACULO_TARGET_BEGIN("avx512f")
 #define MACULO_KERNEL_NAMESPACE avx512
+#define MACULO_KERNEL_KEY "avx512"
 #define MACULO_KERNEL_NAME "AVX-512"
 #define MACULO_VECTOR_BYTES 64
 #include "engine/BlurKernels.inl"
@@ -89,10 +93,15 @@ const BlurKernelSet* KernelsFor(InstructionSet set) {
 
 const BlurKernelSet& BestKernels() {
     static const BlurKernelSet& best = [] () -> const BlurKernelSet& {
-        for (const InstructionSet set : {InstructionSet::kAvx512, InstructionSet::kAvx2}) {
-            if (const BlurKernelSet* kernels = KernelsFor(set)) return *kernels;
+        const char* widest = std::getenv("MACULO_ISA");
+        const BlurKernelSet* chosen = &sse2::kKernels;
+        for (const InstructionSet set : kInstructionSets) {
+            const BlurKernelSet* kernels = KernelsFor(set);
+            if (!kernels) continue;
+            chosen = kernels;
+            if (widest && std::strcmp(widest, kernels->key) == 0) break;
         }
-        return sse2::kKernels;
+        return *chosen;
     }();
     return best;
 }

@@ -40,6 +40,7 @@ LineFilter BoxFilter(float a);
 // pixel of each row.
 struct BlurKernelSet {
     const char* name;
+    const char* key;  // the name MACULO_ISA gives it
     int32_t lanes;  // rows side by side in a line; kBandRows is a multiple
 
     // Vertical pass of the `count` output rows y0 ... y0 + count - 1 of a
@@ -79,11 +80,19 @@ struct BlurKernelSet {
 
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };
 
+// Every set the kernels are built for, narrowest first: the order in which
+// the widest one is found, and the list the tests and the benchmark go
+// through.
+inline constexpr InstructionSet kInstructionSets[] = {InstructionSet::kSse2, InstructionSet::kAvx2,
+                                                      InstructionSet::kAvx512};
+
 // The kernels for one instruction set, or nullptr when this processor (and
 // its operating system) cannot run them.
 const BlurKernelSet* KernelsFor(InstructionSet set);
 
-// The widest kernels this processor runs.
+// The widest kernels this processor runs; with the environment variable
+// MACULO_ISA naming a set's key (sse2, avx2 or avx512), the widest up to
+// that one, so that a narrower set can be run on a wider processor.
 const BlurKernelSet& BestKernels();
 
 enum class LineEnd { kStart, kEnd };

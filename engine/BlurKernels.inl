@@ -1,8 +1,8 @@
 // The blur kernels, written once for any vector width. BlurKernels.cpp
 // includes this file once per instruction set, inside a region compiled for
-// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME and
-// MACULO_VECTOR_BYTES defined (and undefined again at the end).
-// Everything used here is included before those regions and nothing here has
+// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME,
+// MACULO_KERNEL_KEY and MACULO_VECTOR_BYTES defined (and undefined again at
+// the end). Everything used here is included before those regions and nothing here has
 // outside linkage, so no function compiled for a wide set can stand in for
 // another set's copy. Each lane does the scalar arithmetic of one channel.
 //
@@ -577,11 +577,12 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row, kRollingSums,
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME, MACULO_KERNEL_KEY, kLanes, &Columns, &Row, kRollingSums,
                              kRollingSums * static_cast<int32_t>(sizeof(Wide) / sizeof(float))};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 
 #undef MACULO_KERNEL_NAMESPACE
 #undef MACULO_KERNEL_NAME
+#undef MACULO_KERNEL_KEY
 #undef MACULO_VECTOR_BYTES

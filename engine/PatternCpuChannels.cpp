@@ -10,33 +10,54 @@ namespace {
 
 constexpr float PixelF::*kChannelOf[kChannels] = {&PixelF::alpha, &PixelF::red, &PixelF::green, &PixelF::blue};
 
+using Bits4 = uint32_t __attribute__((vector_size(16)));
+using Float4 = float __attribute__((vector_size(16)));
+
 // Bit c * kChannels + d (d < c): channel c has channel d's bits everywhere;
 // bit c * kChannels + c: channel c has one value everywhere.
 constexpr uint32_t Alike(int c, int d) { return 1u << (c * kChannels + d); }
 
-uint32_t AlikeInRow(const PixelF* row, int32_t width, const uint32_t (&first)[kChannels]) {
-    // Differences ORed up, so that the loop has no branch.
-    uint32_t differ[kChannels][kChannels] = {};
+uint32_t AlikeInRow(const PixelF* row, int32_t width, Bits4 first) {
+    // Differences ORed up, so that the loop has no branch: against the
+    // first pixel, and against the channels one and two places on.
+    Bits4 constant = {};
+    Bits4 nextOne = {};
+    Bits4 nextTwo = {};
     for (int32_t x = 0; x < width; ++x) {
-        uint32_t bits[kChannels];
-        std::memcpy(bits, row + x, sizeof bits);
-        for (int c = 0; c < kChannels; ++c) {
-            differ[c][c] |= bits[c] ^ first[c];
-            for (int d = 0; d < c; ++d) differ[c][d] |= bits[c] ^ bits[d];
-        }
+        Bits4 bits;
+        std::memcpy(&bits, row + x, sizeof bits);
+        constant |= bits ^ first;
+        nextOne |= bits ^ __builtin_shufflevector(bits, bits, 1, 2, 3, 0);
+        nextTwo |= bits ^ __builtin_shufflevector(bits, bits, 2, 3, 0, 1);
     }
     uint32_t alike = 0;
     for (int c = 0; c < kChannels; ++c) {
-        for (int d = 0; d <= c; ++d) alike |= differ[c][d] == 0 ? Alike(c, d) : 0;
+        const int one = (c + 1) % kChannels;
+        const int two = (c + 2) % kChannels;
+        if (constant[c] == 0) alike |= Alike(c, c);
+        if (nextOne[c] == 0) alike |= Alike(std::max(c, one), std::min(c, one));
+        if (nextTwo[c] == 0) alike |= Alike(std::max(c, two), std::min(c, two));
     }
     return alike;
+}
+
+// m[c] lane k becomes m[k] lane c.
+void Transpose(Float4 (&m)[kChannels]) {
+    const Float4 lo01 = __builtin_shufflevector(m[0], m[1], 0, 4, 1, 5);
+    const Float4 hi01 = __builtin_shufflevector(m[0], m[1], 2, 6, 3, 7);
+    const Float4 lo23 = __builtin_shufflevector(m[2], m[3], 0, 4, 1, 5);
+    const Float4 hi23 = __builtin_shufflevector(m[2], m[3], 2, 6, 3, 7);
+    m[0] = __builtin_shufflevector(lo01, lo23, 0, 1, 4, 5);
+    m[1] = __builtin_shufflevector(lo01, lo23, 2, 3, 6, 7);
+    m[2] = __builtin_shufflevector(hi01, hi23, 0, 1, 4, 5);
+    m[3] = __builtin_shufflevector(hi01, hi23, 2, 3, 6, 7);
 }
 
 }  // namespace
 
 ChannelPlan PlanChannels(const PixelF* image, const ImageDims& dims) {
-    uint32_t first[kChannels];
-    std::memcpy(first, image, sizeof first);
+    Bits4 first;
+    std::memcpy(&first, image, sizeof first);
     uint32_t alike = ~0u;
 #pragma omp parallel for schedule(static) reduction(& : alike)
     for (int32_t y = 0; y < dims.height; ++y) {
@@ -83,11 +104,14 @@ void PackPlanes(const PixelF* image, const ImageDims& dims, const ChannelPlan& p
         for (int k = 0; k < kChannels; ++k) {
             from[k] = image + static_cast<int64_t>(MirrorIndex(strips.Start(k) + r - strips.halo, last)) * dims.pitch;
         }
-        for (int32_t p = 0; p < plan.planes; ++p) {
-            float PixelF::*channel = kChannelOf[plan.planeChannel[p]];
-            PixelF* out = packed + p * strips.planePixels + static_cast<int64_t>(r) * strips.packed.pitch;
-            for (int32_t x = 0; x < dims.width; ++x) {
-                out[x] = {from[0][x].*channel, from[1][x].*channel, from[2][x].*channel, from[3][x].*channel};
+        PixelF* out = packed + static_cast<int64_t>(r) * strips.packed.pitch;
+        for (int32_t x = 0; x < dims.width; ++x) {
+            // Pixel x of the four rows, turned into one vector per channel.
+            Float4 m[kChannels];
+            for (int k = 0; k < kChannels; ++k) std::memcpy(&m[k], from[k] + x, sizeof m[k]);
+            Transpose(m);
+            for (int32_t p = 0; p < plan.planes; ++p) {
+                std::memcpy(out + p * strips.planePixels + x, &m[plan.planeChannel[p]], sizeof(PixelF));
             }
         }
     }
@@ -114,23 +138,37 @@ void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to
 
 void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan,
                   const float* constants, PixelF* image, const ImageDims& dims) {
-#pragma omp parallel for schedule(static)
-    for (int32_t y = 0; y < dims.height; ++y) {
-        PixelF* out = image + static_cast<int64_t>(y) * dims.pitch;
-        for (int c = 0; c < kChannels; ++c) {
-            const ChannelRole& role = plan.roles[c];
-            float PixelF::*channel = kChannelOf[c];
-            if (role.kind == ChannelRole::kConstant) {
-                for (int32_t x = 0; x < dims.width; ++x) out[x].*channel = constants[c];
-            } else if (role.kind == ChannelRole::kCopy) {
-                float PixelF::*source = kChannelOf[role.source];
-                for (int32_t x = 0; x < dims.width; ++x) out[x].*channel = out[x].*source;
-            } else {
-                const int32_t lane = strips->LaneOf(y);
-                const PixelF* in = packed + role.source * strips->planePixels +
-                                   static_cast<int64_t>(y - strips->Start(lane) + strips->halo) * strips->packed.pitch;
-                float PixelF::*outOf = kChannelOf[lane];
-                for (int32_t x = 0; x < dims.width; ++x) out[x].*channel = in[x].*outOf;
+    // Vector `pick[c]` of the candidates becomes channel c: a plane's pixel
+    // (one row in each lane) or a constant in every lane.
+    int pick[kChannels] = {};
+    Float4 candidates[2 * kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelRole& role = plan.roles[c];
+        pick[c] = role.kind == ChannelRole::kPlane ? role.source
+                  : role.kind == ChannelRole::kCopy ? pick[role.source]
+                                                    : kChannels + c;
+        candidates[kChannels + c] = Float4{} + constants[c];
+    }
+    // Packed rows i hold picture rows Start(k) + i; the rows the last two
+    // strips share are written from the strip that holds them.
+    const int32_t rows = strips ? strips->rows : dims.height;
+#pragma omp parallel for schedule(static) firstprivate(candidates)
+    for (int32_t i = 0; i < rows; ++i) {
+        PixelF* out[kChannels] = {};
+        for (int k = 0; k < kChannels; ++k) {
+            const int32_t y = strips ? strips->Start(k) + i : i;
+            if ((strips ? strips->LaneOf(y) : 0) == k) out[k] = image + static_cast<int64_t>(y) * dims.pitch;
+        }
+        const PixelF* in = strips ? packed + static_cast<int64_t>(i + strips->halo) * strips->packed.pitch : nullptr;
+        for (int32_t x = 0; x < dims.width; ++x) {
+            for (int32_t p = 0; p < plan.planes; ++p) {
+                std::memcpy(&candidates[p], in + p * strips->planePixels + x, sizeof(PixelF));
+            }
+            Float4 m[kChannels];
+            for (int c = 0; c < kChannels; ++c) m[c] = candidates[pick[c]];
+            Transpose(m);
+            for (int k = 0; k < kChannels; ++k) {
+                if (out[k]) std::memcpy(out[k] + x, &m[k], sizeof(PixelF));
             }
         }
     }

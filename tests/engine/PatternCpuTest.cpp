@@ -43,7 +43,7 @@ Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const Patter
 // The kernels of every instruction set this processor runs.
 std::vector<const BlurKernelSet*> RunnableKernels() {
     std::vector<const BlurKernelSet*> sets;
-    for (const InstructionSet set : {InstructionSet::kSse2, InstructionSet::kAvx2, InstructionSet::kAvx512}) {
+    for (const InstructionSet set : kInstructionSets) {
         if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
     }
     return sets;
