@@ -41,10 +41,11 @@ struct Iteration {
 // What a blur of an image holding v everywhere gives: every output adds the
 // same products in the same order as the kernels do.
 float BlurConstant(const LineFilter& filter, float v) {
+    const bool table = filter.kind == LineFilter::Kind::kTable;
     const auto pass = [&](float in) {
         float sum = 0.0f;
-        for (int32_t t = 0; t < filter.taps; ++t) sum = sum + (filter.weights ? filter.weights[t] * in : in);
-        if (!filter.weights) {
+        for (int32_t t = 0; t < filter.taps; ++t) sum = sum + (table ? filter.weights[t] * in : in);
+        if (!table) {
             sum = sum + filter.edgeWeight * in;
             sum = sum + filter.edgeWeight * in;
         }
@@ -165,7 +166,7 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
         const int32_t chunkRows = RowsPerChunk(std::max(work.rows, 1), threads);
-        const int32_t bandRows = RowsPerBand(chunkRows);
+        const int32_t bandRows = RowsPerBand(chunkRows, kernels);
         scratch.reserve(static_cast<size_t>(threads));
         for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
 

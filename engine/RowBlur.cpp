@@ -41,7 +41,7 @@ void FilterRows(const PixelF* src, PixelF* dst, const ImageDims& rows, const Lin
         PadLine(line, rows.width, reach, lanes, LineEnd::kStart);
         PadLine(line, rows.width, reach, lanes, LineEnd::kEnd);
         float* state = states.data() + static_cast<size_t>(kernels.stateFloats) * omp_get_thread_num();
-        kernels.row(line, 0, rows.width, filter, count, out, nullptr, 0.0f, state);
+        kernels.row({line, 0, rows.width, filter, count, out, nullptr, 0.0f, state});
     }
 }
 

@@ -80,19 +80,29 @@ linux_out=$(build/tests/windows/maculo_plugin_check "$(cat build/tests/windows/p
 linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
 [ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
 
-# The plug-in with OpenCL.dll (no GPU device behind it here) and without.
-for opencl in builtin disabled; do
-    overrides=""
-    [ "$opencl" = disabled ] && overrides="opencl=d"
-    if ! windows_out=$(WINEDLLOVERRIDES="$overrides" "$wine" "$check_exe" "$aex" | tr -d '\r'); then
-        fail "Windows plug-in check, OpenCL $opencl"
-        continue
-    fi
-    grep -qx 'OpenCL device not found.' <<<"$windows_out" || fail "no GPU set-up message, OpenCL $opencl"
-    if [ "$(grep '^frame ' <<<"$windows_out")" != "$linux_frames" ]; then
-        fail "frames differ from the Linux build's, OpenCL $opencl"
-        diff <(echo "$linux_frames") <(grep '^frame ' <<<"$windows_out") >&2 || true
-    fi
+# The blur kernels' instruction sets this processor runs: each set's
+# MACULO_ISA key and the processor flag it needs.
+isa_keys=()
+for set in sse2:sse2 avx2:avx2 avx512:avx512f; do
+    grep -qw "${set#*:}" /proc/cpuinfo && isa_keys+=("${set%:*}")
+done
+
+# The plug-in with OpenCL.dll (no GPU device behind it here) and without,
+# once with the kernels of every instruction set.
+for isa in "${isa_keys[@]}"; do
+    for opencl in builtin disabled; do
+        overrides=""
+        [ "$opencl" = disabled ] && overrides="opencl=d"
+        if ! windows_out=$(MACULO_ISA="$isa" WINEDLLOVERRIDES="$overrides" "$wine" "$check_exe" "$aex" | tr -d '\r'); then
+            fail "Windows plug-in check, $isa, OpenCL $opencl"
+            continue
+        fi
+        grep -qx 'OpenCL device not found.' <<<"$windows_out" || fail "no GPU set-up message, $isa, OpenCL $opencl"
+        if [ "$(grep '^frame ' <<<"$windows_out")" != "$linux_frames" ]; then
+            fail "frames differ from the Linux build's, $isa, OpenCL $opencl"
+            diff <(echo "$linux_frames") <(grep '^frame ' <<<"$windows_out") >&2 || true
+        fi
+    done
 done
 /usr/lib/wine/wineserver -w
 
@@ -101,4 +111,4 @@ if [ "$failures" -ne 0 ]; then
     exit 1
 fi
 echo "Windows plug-in: exports, imports, instruction set, resource, command sequence and frames" \
-     "(identical to Linux: $(wc -l <<<"$linux_frames") frames) all passed"
+     "(identical to Linux: $(wc -l <<<"$linux_frames") frames, kernels ${isa_keys[*]}) all passed"

@@ -49,6 +49,16 @@ std::vector<const BlurKernelSet*> RunnableKernels() {
     return sets;
 }
 
+// MACULO_ISA picks a narrower set; no name, or a name no set has, leaves
+// the widest.
+TEST(KernelChoice, NarrowerSetsByName) {
+    const std::vector<const BlurKernelSet*> sets = RunnableKernels();
+    for (const BlurKernelSet* kernels : sets) EXPECT_EQ(&WidestKernelsUpTo(kernels->key), kernels);
+    for (const char* key : {static_cast<const char*>(nullptr), "", "avx1024"}) {
+        EXPECT_EQ(&WidestKernelsUpTo(key), sets.back());
+    }
+}
+
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims, const PatternSettings& s) {
     const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
     const int savedThreads = omp_get_max_threads();
