@@ -1,24 +1,37 @@
 #include "Controls.h"
 
+#include <cctype>
 #include <cmath>
+#include <string_view>
 
 namespace maculo {
 
 ControlRamps DefaultControls() {
     ControlRamps ramps{};
-    for (const NumericControl& c : kNumericControls) ramps[c.param] = {c.dephault, c.dephault};
-    for (const ChoiceControl& c : kChoiceControls) ramps[c.param] = {double(c.dephault), double(c.dephault)};
+    for (const ControlRow& row : kControls) ramps[row.index] = {row.dephault, row.dephault};
     return ramps;
 }
 
-ControlValues ControlsAt(const ControlRamps& ramps, int32_t frame, int32_t frames) {
+ParamValues ControlsAt(const ControlRamps& ramps, int32_t frame, int32_t frames) {
     const double t = frames > 1 ? double(frame) / double(frames - 1) : 0.0;
-    ControlValues values{};
+    ParamValues values{};
     // std::lerp hits both ends exactly, so a ramp never leaves its range.
     for (int32_t i = 0; i < kParamCount; ++i) values[i] = std::lerp(ramps[i].start, ramps[i].end, t);
-    for (const NumericControl& c : kNumericControls)
-        if (c.whole) values[c.param] = std::round(values[c.param]);
+    for (const ControlRow& row : kControls)
+        if (row.type == PF_Param_SLIDER) values[row.index] = std::round(values[row.index]);
     return values;
+}
+
+std::vector<std::string> ChoiceNames(const ControlRow& row) {
+    std::vector<std::string> names(1);
+    for (const char* c = row.choices; *c != '\0'; ++c) {
+        if (*c == '|') {
+            names.emplace_back();
+        } else if (*c != ' ') {
+            names.back() += char(std::tolower(static_cast<unsigned char>(*c)));
+        }
+    }
+    return names;
 }
 
 }  // namespace maculo

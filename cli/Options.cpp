@@ -1,47 +1,18 @@
 #include "Options.h"
 
-#include <getopt.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <string_view>
 
 #include "CliError.h"
+#include "engine/ControlSettings.h"
 
 namespace maculo {
 namespace {
-
-enum OptionCode : int {
-    kSize = 256,
-    kSeed,
-    kDepth,
-    kDownsample,
-    kFrames,
-    kGpu,
-    kPlugin,
-    kVersion,
-    kAbout,
-    kNumericBase = 1000,  // + index into kNumericControls
-    kChoiceBase = 2000,   // + index into kChoiceControls
-};
-
-std::vector<option> LongOptions() {
-    std::vector<option> options{
-        {"help", no_argument, nullptr, 'h'},        {"version", no_argument, nullptr, kVersion},
-        {"about", no_argument, nullptr, kAbout},    {"input", required_argument, nullptr, 'i'},
-        {"output", required_argument, nullptr, 'o'}, {"plugin", required_argument, nullptr, kPlugin},
-        {"size", required_argument, nullptr, kSize}, {"seed", required_argument, nullptr, kSeed},
-        {"depth", required_argument, nullptr, kDepth}, {"downsample", required_argument, nullptr, kDownsample},
-        {"frames", required_argument, nullptr, kFrames}, {"gpu", no_argument, nullptr, kGpu},
-    };
-    for (size_t i = 0; i < kNumericControls.size(); ++i)
-        options.push_back({kNumericControls[i].option.data(), required_argument, nullptr, int(kNumericBase + i)});
-    for (size_t i = 0; i < kChoiceControls.size(); ++i)
-        options.push_back({kChoiceControls[i].option.data(), required_argument, nullptr, int(kChoiceBase + i)});
-    options.push_back({nullptr, 0, nullptr, 0});
-    return options;
-}
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
@@ -66,22 +37,22 @@ std::string FormatNumber(double v) {
     return std::string(buffer, ec == std::errc() ? ptr : buffer);
 }
 
-double ParseControlValue(std::string_view text, const NumericControl& control) {
+double ParseControlValue(std::string_view text, const ControlRow& control) {
     double value = 0.0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    const std::string name = "--" + std::string(control.option);
-    const std::string range = FormatNumber(control.min) + " to " + FormatNumber(control.max);
+    const std::string name = "--" + std::string(control.cli.name);
+    const std::string range = FormatNumber(control.range.validMin) + " to " + FormatNumber(control.range.validMax);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
         throw UsageError(name + " needs a number from " + range + " (or start:end), not " + Quoted(text));
-    if (control.whole && value != std::floor(value))
+    if (control.type == PF_Param_SLIDER && value != std::floor(value))
         throw UsageError(name + " needs a whole number, not " + Quoted(text));
-    if (value < control.min || value > control.max)
+    if (value < control.range.validMin || value > control.range.validMax)
         throw UsageError(name + " must lie from " + range + ", not " + Quoted(text));
     return value;
 }
 
-Ramp ParseRamp(std::string_view text, const NumericControl& control) {
+Ramp ParseRamp(std::string_view text, const ControlRow& control) {
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos) {
         const double v = ParseControlValue(text, control);
@@ -90,13 +61,18 @@ Ramp ParseRamp(std::string_view text, const NumericControl& control) {
     return {ParseControlValue(text.substr(0, colon), control), ParseControlValue(text.substr(colon + 1), control)};
 }
 
-int32_t ParseChoice(std::string_view text, const ChoiceControl& control) {
-    std::string names;
-    for (size_t i = 0; i < control.choices.size() && !control.choices[i].empty(); ++i) {
-        if (text == control.choices[i]) return int32_t(i + 1);
-        names += (i ? "|" : "") + std::string(control.choices[i]);
-    }
-    throw UsageError("--" + std::string(control.option) + " takes " + names + ", not " + Quoted(text));
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : "|") + name;
+    return text;
+}
+
+double ParseChoice(std::string_view text, const ControlRow& control) {
+    const std::vector<std::string> choices = ChoiceNames(control);
+    const auto found = std::find(choices.begin(), choices.end(), text);
+    if (found == choices.end())
+        throw UsageError("--" + std::string(control.cli.name) + " takes " + Joined(choices) + ", not " + Quoted(text));
+    return double(found - choices.begin() + 1);
 }
 
 void ParseSize(std::string_view text, CliOptions& options) {
@@ -113,20 +89,7 @@ bool HasFrameRun(const std::string& pattern) {
     return pattern.find('#', pattern.find_last_of('/') + 1) != std::string::npos;
 }
 
-// Controls that the chosen mode does not read are accepted but pointed out.
-void NoteUnusedControls(const std::vector<int32_t>& given, CliOptions& options) {
-    const bool simple = options.controls[kParamMode].start == 1.0;
-    for (const NumericControl& c : kNumericControls) {
-        const bool simpleOnly = c.param == kParamWidth;
-        const bool detailOnly = c.param == kParamBlurRadius || c.param == kParamSharpRadius || c.param == kParamSharpen;
-        const bool unused = simple ? detailOnly : simpleOnly;
-        if (unused && std::find(given.begin(), given.end(), c.param) != given.end())
-            options.notes.push_back("--" + std::string(c.option) + " has no effect with --mode " +
-                                    (simple ? "simple" : "detail"));
-    }
-}
-
-void Validate(CliOptions& options, bool sizeOrSeedGiven) {
+void Validate(const CliOptions& options, bool sizeOrSeedGiven) {
     if (options.action != CliOptions::Action::kRender) return;
     if (options.output.empty()) throw UsageError("no output file given (-o FILE); see --help");
     if (!options.input.empty() && sizeOrSeedGiven)
@@ -136,55 +99,174 @@ void Validate(CliOptions& options, bool sizeOrSeedGiven) {
                          " needs a run of '#' in the output name for the frame number, e.g. out_####.png");
 }
 
+// A control's help line: what it does, its range, its default and the mode
+// that reads it.
+std::string ControlHelp(const ControlRow& row) {
+    std::string text(row.cli.help);
+    std::string dephault = FormatNumber(row.dephault);
+    if (row.type == PF_Param_POPUP) {
+        dephault = ChoiceNames(row).at(size_t(row.dephault) - 1);
+    } else {
+        text += ", " + FormatNumber(row.range.validMin) + " to " + FormatNumber(row.range.validMax);
+    }
+    const char* mode = row.shownIn == ShownIn::kSimple ? "; simple" : row.shownIn == ShownIn::kDetail ? "; detail" : "";
+    return text + " (default " + dephault + mode + ")";
+}
+
+constexpr char kControlsGroup[] = "Effect controls";
+constexpr char kControlsNote[] =
+    " (numbers may be given as start:end to animate them linearly\nover the frames, e.g. --amount 1:32)";
+
+// Every option, declared once: CLI11 parses the command line with them, and
+// the help text is written from them. An option's group is its help section.
+class CommandLine {
+public:
+    CommandLine() {
+        app_.set_help_flag();  // --help is ours: an action, not an exit
+        app_.allow_extras();   // refused after parsing, with our own message
+        app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+        app_.option_defaults()->group("Input and output");
+        Add("-i,--input", "FILE", "picture to start from (anything OpenImageIO reads);\nwithout it, a built-in noise image",
+            [this](const std::string& v) { options_.input = v; });
+        Add("--size", "WxH", "size of the noise image (default 1920x1080)",
+            [this](const std::string& v) { ParseSize(v, options_); });
+        Add("--seed", "N", "seed of the noise image (default 1)",
+            [this](const std::string& v) { options_.seed = ParseInt(v, "seed", 0, INT32_MAX); });
+        Add("-o,--output", "FILE",
+            "file to write (anything OpenImageIO writes); a run of\n'#' is replaced by the frame number (out_####.png)",
+            [this](const std::string& v) { options_.output = v; });
+        Add("--depth", "8|16|32", "bits per channel of the frame (default: the input's;\n8 for the noise image)",
+            [this](const std::string& v) {
+                options_.depth = ParseInt(v, "depth", 8, 32);
+                if (options_.depth != 8 && options_.depth != 16 && options_.depth != 32)
+                    throw UsageError("--depth takes 8, 16 or 32, not " + Quoted(v));
+            });
+        Add("--frames", "N", "render N frames, numbered from 1 (default 1)",
+            [this](const std::string& v) { options_.frames = ParseInt(v, "frames", 1, 100000); });
+        Add("--downsample", "N", "render at 1/N resolution, as the host's preview does",
+            [this](const std::string& v) { options_.downsample = ParseInt(v, "downsample", 1, 64); });
+        app_.add_flag("--gpu", options_.gpu,
+                      "render with the host's OpenCL framework (falls back to\nthe processor when no GPU can be used)");
+        Add("--plugin", "PATH", "plug-in library (default: MaculoPattern.so next to\nthis program)",
+            [this](const std::string& v) { options_.plugin = v; });
+
+        app_.option_defaults()->group(kControlsGroup);
+        for (const ControlRow& row : kControls) {
+            if (row.cli.name.empty()) continue;
+            const std::string name = "--" + std::string(row.cli.name);
+            if (row.type == PF_Param_POPUP) {
+                Add(name, Joined(ChoiceNames(row)), ControlHelp(row), [this, &row](const std::string& v) {
+                    const double choice = ParseChoice(v, row);
+                    options_.controls[row.index] = {choice, choice};
+                });
+            } else {
+                Add(name, std::string(row.cli.metavar), ControlHelp(row),
+                    [this, &row](const std::string& v) { options_.controls[row.index] = ParseRamp(v, row); });
+            }
+        }
+
+        app_.option_defaults()->group("Other");
+        Action("-h,--help", "this text", CliOptions::Action::kHelp);
+        Action("--version", "the program's version", CliOptions::Action::kVersion);
+        Action("--about", "the plug-in's about text", CliOptions::Action::kAbout);
+    }
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
+    CliOptions Parse(int argc, char* const* argv) {
+        try {
+            app_.parse(argc, argv);
+        } catch (const CLI::ArgumentMismatch& e) {
+            // CLI11 starts the message with the option's name.
+            const std::string message = e.what();
+            throw UsageError(message.substr(0, message.find(':')) + " needs a value; see --help");
+        } catch (const CLI::ParseError& e) {
+            throw UsageError(std::string(e.what()) + "; see --help");
+        }
+        RefuseExtras(app_.remaining());
+        Validate(options_, app_.count("--size") + app_.count("--seed") > 0);
+        NoteUnusedControls();
+        return options_;
+    }
+
+    std::string Help(const std::string& program) const {
+        std::string text = "Usage: " + program +
+                           " [options] -o OUTPUT\n\nRenders the Maculo Pattern effect with the plug-in library, "
+                           "outside the host.\n";
+        const std::vector<const CLI::Option*> all = app_.get_options();
+        std::vector<std::string> groups;
+        for (const CLI::Option* option : all)
+            if (std::find(groups.begin(), groups.end(), option->get_group()) == groups.end())
+                groups.push_back(option->get_group());
+        for (const std::string& group : groups) {
+            std::vector<std::pair<std::string, std::string>> lines;
+            size_t column = 0;
+            for (const CLI::Option* option : all) {
+                if (option->get_group() != group) continue;
+                const std::vector<std::string>& shorts = option->get_snames();
+                std::string names = shorts.empty() ? "      " : "  -" + shorts.front() + ", ";
+                names += "--" + option->get_lnames().front();
+                if (!option->get_type_name().empty()) names += " " + option->get_type_name();
+                column = std::max(column, names.size() + 2);
+                lines.emplace_back(names, option->get_description());
+            }
+            text += "\n" + group + (group == kControlsGroup ? kControlsNote : "") + ":\n";
+            for (const auto& [names, description] : lines) {
+                std::string indented;
+                for (const char c : description) indented += c == '\n' ? "\n" + std::string(column, ' ') : std::string(1, c);
+                text += names + std::string(column - names.size(), ' ') + indented + "\n";
+            }
+        }
+        return text + R"(
+Exit status: 0 done, 1 a file, the plug-in or the render failed, 2 a wrong
+command line, 130 interrupted (Ctrl-C; the unfinished file is not written).
+)";
+    }
+
+private:
+    // An option with a value, which `parse` checks and stores.
+    void Add(const std::string& names, const std::string& metavar, const std::string& help,
+             std::function<void(const std::string&)> parse) {
+        app_.add_option_function<std::string>(names, std::move(parse), help)->type_name(metavar);
+    }
+
+    void Action(const std::string& names, const std::string& help, CliOptions::Action action) {
+        app_.add_flag_callback(names, [this, action] { options_.action = action; }, help);
+    }
+
+    static void RefuseExtras(std::vector<std::string> extras) {
+        // After "--" every argument is a plain one.
+        const bool plain = !extras.empty() && extras.front() == "--";
+        if (plain) extras.erase(extras.begin());
+        if (extras.empty()) return;
+        if (!plain && extras.front().size() > 1 && extras.front()[0] == '-')
+            throw UsageError("unknown option " + Quoted(extras.front()) + "; see --help");
+        throw UsageError("unexpected argument " + Quoted(extras.front()) + "; see --help");
+    }
+
+    // Controls that the chosen mode does not read are accepted but pointed out.
+    void NoteUnusedControls() {
+        const bool simple = options_.controls[kParamMode].start == kModeSimple;
+        for (const ControlRow& row : kControls) {
+            if (!row.cli.name.empty() && !ShownInMode(row, simple) && app_.count("--" + std::string(row.cli.name)) > 0)
+                options_.notes.push_back("--" + std::string(row.cli.name) + " has no effect with --mode " +
+                                         (simple ? "simple" : "detail"));
+        }
+    }
+
+    CLI::App app_;
+    CliOptions options_;
+};
+
 }  // namespace
 
 CliOptions ParseOptions(int argc, char* const* argv) {
-    CliOptions options;
-    const std::vector<option> longOptions = LongOptions();
-    std::vector<int32_t> controlsGiven;
-    bool sizeOrSeedGiven = false;
-    optind = 0;  // fresh scan (GNU), also when called again
-    opterr = 0;  // our own messages instead of getopt's
-    for (;;) {
-        const int code = getopt_long(argc, argv, "+:hi:o:", longOptions.data(), nullptr);
-        if (code == -1) break;
-        const std::string_view arg = optarg ? optarg : "";
-        switch (code) {
-            case 'h': options.action = CliOptions::Action::kHelp; break;
-            case kVersion: options.action = CliOptions::Action::kVersion; break;
-            case kAbout: options.action = CliOptions::Action::kAbout; break;
-            case 'i': options.input = arg; break;
-            case 'o': options.output = arg; break;
-            case kPlugin: options.plugin = arg; break;
-            case kSize: ParseSize(arg, options); sizeOrSeedGiven = true; break;
-            case kSeed: options.seed = ParseInt(arg, "seed", 0, INT32_MAX); sizeOrSeedGiven = true; break;
-            case kDepth:
-                options.depth = ParseInt(arg, "depth", 8, 32);
-                if (options.depth != 8 && options.depth != 16 && options.depth != 32)
-                    throw UsageError("--depth takes 8, 16 or 32, not " + Quoted(arg));
-                break;
-            case kDownsample: options.downsample = ParseInt(arg, "downsample", 1, 64); break;
-            case kFrames: options.frames = ParseInt(arg, "frames", 1, 100000); break;
-            case kGpu: options.gpu = true; break;
-            case ':': throw UsageError(std::string(argv[optind - 1]) + " needs a value; see --help");
-            case '?': throw UsageError("unknown option " + Quoted(argv[optind - 1]) + "; see --help");
-            default:
-                if (code >= kChoiceBase) {
-                    const ChoiceControl& c = kChoiceControls[code - kChoiceBase];
-                    const double v = ParseChoice(arg, c);
-                    options.controls[c.param] = {v, v};
-                } else {
-                    const NumericControl& c = kNumericControls[code - kNumericBase];
-                    options.controls[c.param] = ParseRamp(arg, c);
-                    controlsGiven.push_back(c.param);
-                }
-        }
-    }
-    if (optind < argc) throw UsageError("unexpected argument " + Quoted(argv[optind]) + "; see --help");
-    Validate(options, sizeOrSeedGiven);
-    NoteUnusedControls(controlsGiven, options);
-    return options;
+    CommandLine commandLine;
+    return commandLine.Parse(argc, argv);
 }
+
+std::string HelpText(const std::string& program) { return CommandLine().Help(program); }
 
 std::string FrameFileName(const std::string& pattern, int32_t number) {
     const size_t nameStart = pattern.find_last_of('/') + 1;
@@ -196,48 +278,6 @@ std::string FrameFileName(const std::string& pattern, int32_t number) {
     const size_t width = last - first + 1;
     if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
     return pattern.substr(0, first) + digits + pattern.substr(last + 1);
-}
-
-std::string HelpText(const std::string& program) {
-    return "Usage: " + program + R"( [options] -o OUTPUT
-
-Renders the Maculo Pattern effect with the plug-in library, outside the host.
-
-Input and output:
-  -i, --input FILE       picture to start from (anything OpenImageIO reads);
-                         without it, a built-in noise image
-      --size WxH         size of the noise image (default 1920x1080)
-      --seed N           seed of the noise image (default 1)
-  -o, --output FILE      file to write (anything OpenImageIO writes); a run of
-                         '#' is replaced by the frame number (out_####.png)
-      --depth 8|16|32    bits per channel of the frame (default: the input's;
-                         8 for the noise image)
-      --frames N         render N frames, numbered from 1 (default 1)
-      --downsample N     render at 1/N resolution, as the host's preview does
-      --gpu              render with the host's OpenCL framework (falls back to
-                         the processor when no GPU can be used)
-      --plugin PATH      plug-in library (default: MaculoPattern.so next to
-                         this program)
-
-Effect controls (numbers may be given as start:end to animate them linearly
-over the frames, e.g. --amount 1:32):
-      --mode simple|detail   which controls set the pattern (default simple)
-      --width W              pattern size in pixels, 0 to 200 (default 6; simple)
-      --blur-radius R        blur radius, 0 to 200 (default 6; detail)
-      --sharp-radius R       sharpen radius, 0 to 200 (default 6; detail)
-      --sharpen S            sharpening in percent, 0 to 10000 (default 1000; detail)
-      --amount N             iterations, 1 to 1000 (default 32)
-      --blur box|gaussian    pattern blur (default gaussian)
-      --gray off|before|after  gray conversion (default before)
-
-Other:
-  -h, --help             this text
-      --version          the program's version
-      --about            the plug-in's about text
-
-Exit status: 0 done, 1 a file, the plug-in or the render failed, 2 a wrong
-command line, 130 interrupted (Ctrl-C; the unfinished file is not written).
-)";
 }
 
 }  // namespace maculo

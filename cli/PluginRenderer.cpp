@@ -77,11 +77,11 @@ PluginRenderer::PluginRenderer(const std::string& pluginPath, bool gpu, int32_t 
 
 std::string PluginRenderer::About() { return session_.About(); }
 
-PF_Err PluginRenderer::Render(const FrameImage& source, const ControlValues& values, int32_t index,
+PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& values, int32_t index,
                               const minihost::ProgressFunction& progress, FrameImage& result) {
     minihost::Host& host = session_.GetHost();
-    for (const NumericControl& c : kNumericControls) host.Params().SetValue(c.param, values[c.param]);
-    for (const ChoiceControl& c : kChoiceControls) host.Params().SetValue(c.param, values[c.param]);
+    for (const ControlRow& row : kControls)
+        if (CarriesValue(row)) host.Params().SetValue(row.index, values[row.index]);
     // The effect shows and hides its controls when the user switches modes.
     if (values[kParamMode] != mode_) {
         mode_ = values[kParamMode];

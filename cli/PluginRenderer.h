@@ -21,7 +21,7 @@ public:
     // Renders frame `index` of the sequence from `source` with the control
     // `values`. `progress` hears the effect's progress and answers non-zero to
     // stop it. Returns the effect's error code; `result` is complete only on 0.
-    PF_Err Render(const FrameImage& source, const ControlValues& values, int32_t index,
+    PF_Err Render(const FrameImage& source, const ParamValues& values, int32_t index,
                   const minihost::ProgressFunction& progress, FrameImage& result);
 
 private:

@@ -9,6 +9,7 @@
 #include "cli/Options.h"
 #include "cli/PluginRenderer.h"
 #include "cli/Progress.h"
+#include "resources/Version.h"
 
 namespace maculo {
 namespace {
@@ -55,7 +56,7 @@ int Run(int argc, char** argv) {
     const CliOptions options = ParseOptions(argc, argv);
     switch (options.action) {
         case CliOptions::Action::kHelp: std::fputs(HelpText(kProgram).c_str(), stdout); return 0;
-        case CliOptions::Action::kVersion: std::printf("%s %s\n", kProgram, MACULO_VERSION); return 0;
+        case CliOptions::Action::kVersion: std::printf("%s %s\n", kProgram, kVersionText); return 0;
         case CliOptions::Action::kAbout: {
             std::string about = PluginRenderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin,
                                                false, 1)

@@ -13,10 +13,9 @@ constexpr char kDescription[] = "Maculo Pattern from Quillfen.\nGenerating Macul
 PF_Err About(const PF_InData& in_data, PF_OutData& out_data)
 {
     HostSuites suites(in_data);
-    // The about box shows the marketing version 1.1, written out here rather
-    // than unpacked from the packed version number.
-    suites.Get<PF_ANSICallbacksSuite1>().sprintf(out_data.return_msg, "%s v%d.%d\r%s", kEffectName, 1, 1,
-                                                 kDescription);
+    // The about box shows the marketing version: major and minor.
+    suites.Get<PF_ANSICallbacksSuite1>().sprintf(out_data.return_msg, "%s v%d.%d\r%s", kEffectName, kVersionMajor,
+                                                 kVersionMinor, kDescription);
     return PF_Err_NONE;
 }
 

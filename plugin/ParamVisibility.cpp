@@ -1,19 +1,11 @@
+#include "engine/ControlSettings.h"
+#include "plugin/AcquiredSuites.h"
 #include "plugin/Commands.h"
+#include "plugin/ControlTable.h"
 #include "plugin/GlobalData.h"
 #include "plugin/HandleLock.h"
-#include "plugin/AcquiredSuites.h"
 
 namespace maculo {
-
-namespace {
-
-constexpr PF_ParamIndex kModeIndex = 1;
-constexpr PF_ParamIndex kWidthIndex = 4;       // the simple set
-constexpr PF_ParamIndex kFirstDetailIndex = 5;  // groups "Blur Option" and "Sharp Option" ...
-constexpr PF_ParamIndex kLastDetailIndex = 11;  // ... up to the end of the second group
-constexpr PF_ParamValue kSimpleMode = 1;
-
-}  // namespace
 
 PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params[])
 {
@@ -25,7 +17,7 @@ PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params
     const AEGP_StreamSuite5& streams = suites.Get<AEGP_StreamSuite5>();
     const AEGP_DynamicStreamSuite4& dynamicStreams = suites.Get<AEGP_DynamicStreamSuite4>();
 
-    if (in_data.global_data == nullptr || params == nullptr || params[kModeIndex] == nullptr) {
+    if (in_data.global_data == nullptr || params == nullptr || params[kParamMode] == nullptr) {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     const HandleLock global(suites.Get<PF_HandleSuite1>(), in_data.global_data);
@@ -43,18 +35,20 @@ PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params
         return PF_Err_INTERNAL_STRUCT_DAMAGED;  // success without a reference: nothing to use or dispose
     }
 
-    const bool simple = params[kModeIndex]->u.pd.value == kSimpleMode;
+    const bool simple = params[kParamMode]->u.pd.value == kModeSimple;
     // Codes are OR-merged so that a failed disposal is not hidden behind, nor
     // hides, the failure that stopped the walk.
     PF_Err result = PF_Err_NONE;
-    for (PF_ParamIndex index = kWidthIndex; index <= kLastDetailIndex && result == PF_Err_NONE; ++index) {
+    for (const ControlRow& row : kControls) {
+        if (result != PF_Err_NONE) break;
+        if (row.shownIn == ShownIn::kAlways) continue;
         AEGP_StreamRefH stream = nullptr;
-        result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, index, &stream);
+        result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, row.index, &stream);
         if (result == PF_Err_NONE && stream == nullptr) {
             result = PF_Err_INTERNAL_STRUCT_DAMAGED;  // success without a stream: nothing to use or dispose
         }
         if (result == PF_Err_NONE) {
-            const bool hidden = index < kFirstDetailIndex ? !simple : simple;
+            const bool hidden = !ShownInMode(row, simple);
             result = dynamicStreams.AEGP_SetDynamicStreamFlag(stream, AEGP_DynStreamFlag_HIDDEN, false, hidden);
             result |= streams.AEGP_DisposeStream(stream);
         }

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -6,26 +7,40 @@
 #include "engine/ControlSettings.h"
 #include "plugin/AcquiredSuites.h"
 #include "plugin/Commands.h"
+#include "plugin/ControlTable.h"
 #include "plugin/HostError.h"
+#include "plugin/ParamValues.h"
 #include "plugin/RenderDriver.h"
 
 namespace maculo {
 
 namespace {
 
-// The controls, in the order they are checked out and in: mode, blur, gray,
-// width, the two radii, sharpen, amount. Group markers carry no value.
-constexpr PF_ParamIndex kReadOrder[] = {1, 2, 3, 4, 6, 9, 10, 12};
-constexpr size_t kReadCount = std::size(kReadOrder);
+// The controls that carry a value, in the order they are checked out and in.
+constexpr auto kReadOrder = [] {
+    std::array<const ControlRow*, std::count_if(std::begin(kControls), std::end(kControls), CarriesValue)> order{};
+    size_t at = 0;
+    for (const ControlRow& row : kControls)
+        if (CarriesValue(row)) order[at++] = &row;
+    return order;
+}();
+constexpr size_t kReadCount = kReadOrder.size();
 
 // The frame's settings record is the pre-render data. It lives on the heap,
 // not in a host handle, because the host releases it through
 // delete_pre_render_data_func, which gets no suites to dispose a handle with.
 void DeleteSettings(void* settings) noexcept { delete static_cast<PatternSettings*>(settings); }
 
-PatternControls ControlsOf(const PF_ParamDef (&p)[kReadCount]) {
-    return PatternControls{p[0].u.pd.value,   p[1].u.pd.value,   p[2].u.pd.value,   p[3].u.fs_d.value,
-                           p[4].u.fs_d.value, p[5].u.fs_d.value, p[6].u.fs_d.value, p[7].u.sd.value};
+double ValueOf(const ControlRow& row, const PF_ParamDef& def) {
+    if (row.type == PF_Param_POPUP) return def.u.pd.value;
+    if (row.type == PF_Param_SLIDER) return def.u.sd.value;
+    return def.u.fs_d.value;
+}
+
+PatternControls ControlsOf(const PF_ParamDef (&params)[kReadCount]) {
+    ParamValues values{};
+    for (size_t i = 0; i < kReadCount; ++i) values[kReadOrder[i]->index] = ValueOf(*kReadOrder[i], params[i]);
+    return PatternControlsOf(values);
 }
 
 // Checks the controls out at the frame's time and in again, in order. A
@@ -36,7 +51,7 @@ PF_Err ReadControls(const PF_InData& in_data, PatternControls& controls) {
     size_t out = 0;
     PF_Err err = PF_Err_NONE;
     while (out < kReadCount) {
-        err = in_data.inter.checkout_param(in_data.effect_ref, kReadOrder[out], in_data.current_time,
+        err = in_data.inter.checkout_param(in_data.effect_ref, kReadOrder[out]->index, in_data.current_time,
                                            in_data.time_step, in_data.time_scale, &params[out]);
         if (err != PF_Err_NONE) break;
         ++out;

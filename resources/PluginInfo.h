@@ -4,6 +4,7 @@
 #pragma once
 
 #include "hostapi/HostConstants.h"
+#include "resources/Version.h"
 
 namespace maculo {
 
@@ -13,9 +14,9 @@ inline constexpr char kPropertyListCategory[] = "quillfen";
 inline constexpr char kRegistrationCategory[] = "Quillfen";
 inline constexpr char kEntryPointName[] = "EffectMain";
 
-// Version 1.1.0, release, build 1.
-inline constexpr A_u_long kPluginVersion = PF_Version(1, 1, 0, PF_Stage_RELEASE, 1);
-static_assert(kPluginVersion == 0x88601);
+// The project's version, release, build 1.
+inline constexpr A_u_long kPluginVersion =
+    PF_Version(kVersionMajor, kVersionMinor, kVersionPatch, PF_Stage_RELEASE, 1);
 
 // The effect interface version the effect is written against.
 inline constexpr A_short kInterfaceVersionMajor = 13;

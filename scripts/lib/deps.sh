@@ -1,6 +1,6 @@
 # Debian packages the project needs, and an idempotent installer for them.
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev
-                ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev)
+                ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev libcli11-dev)
 # clang with its OpenMP runtime and sanitizer runtimes: the thread-sanitizer build and the fuzzer.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang libomp-dev libclang-rt-dev)
 # The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),

@@ -9,6 +9,7 @@
 #include "engine/DirectRender.h"
 #include "engine/FilterShapes.h"
 #include "minihost/EffectSession.h"
+#include "tests/SetControls.h"
 
 namespace maculo::fuzz {
 namespace {
@@ -172,11 +173,7 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     minihost::EffectSession& session = Session();
     minihost::Host& host = session.GetHost();
 
-    const double values[] = {double(f.controls.parameterMode), double(f.controls.blurMode), double(f.controls.grayMode),
-                             f.controls.width,  f.controls.blurRadius,  f.controls.sharpRadius,
-                             f.controls.sharpen, double(f.controls.amount)};
-    const PF_ParamIndex indices[] = {1, 2, 3, 4, 6, 9, 10, 12};
-    for (size_t i = 0; i < std::size(indices); ++i) host.Params().SetValue(indices[i], values[i]);
+    test::SetControls(host.Params(), f.controls);
     int progressCalls = 0;
     host.Params().SetProgress([&](A_long, A_long) {
         return ++progressCalls > f.cancelAfter ? PF_Interrupt_CANCEL : PF_Err_NONE;

@@ -12,6 +12,7 @@
 #include "engine/DirectRender.h"
 #include "gpu/GpuState.h"
 #include "minihost/EffectSession.h"
+#include "tests/SetControls.h"
 
 namespace maculo {
 namespace {
@@ -27,8 +28,6 @@ EffectSession& Session() {
     static EffectSession& session = *new EffectSession(MACULO_PLUGIN_PATH);
     return session;
 }
-
-constexpr PF_ParamIndex kControlIndices[] = {1, 2, 3, 4, 6, 9, 10, 12};
 
 std::tuple<A_long, A_long, A_long, A_long> Edges(const PF_LRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -56,11 +55,7 @@ protected:
     // Few iterations keep the frames fast; everything else at its default.
     static PatternControls Quick() { return {kModeSimple, kBlurGaussian, kGrayBefore, 4.0, 6.0, 6.0, 1000.0, 3}; }
 
-    static void SetControls(const PatternControls& c) {
-        const double values[] = {double(c.parameterMode), double(c.blurMode), double(c.grayMode), c.width,
-                                 c.blurRadius,            c.sharpRadius,      c.sharpen,           double(c.amount)};
-        for (size_t i = 0; i < std::size(values); ++i) host().Params().SetValue(kControlIndices[i], values[i]);
-    }
+    static void SetControls(const PatternControls& c) { test::SetControls(host().Params(), c); }
 
     // A world of the host's with every byte, padding included, random.
     template <typename Pixel>
@@ -187,13 +182,17 @@ TEST_F(Frames, PreRenderReadsTheControlsAtTheFramesTimeAndPassesTheRequestOn) {
     EXPECT_EQ(std::make_tuple(layerCheckout.index, layerCheckout.checkoutId, layerCheckout.what_time,
                               layerCheckout.time_step, layerCheckout.time_scale),
               std::make_tuple(0, 0, 48, 2, 24u));
+    // Every control that carries a value, in order.
     const std::vector<minihost::ParamCheckout> checkouts = host().Params().Checkouts();
-    ASSERT_EQ(checkouts.size() - paramsBefore, std::size(kControlIndices));
-    for (size_t i = 0; i < std::size(kControlIndices); ++i) {
-        const minihost::ParamCheckout& c = checkouts[paramsBefore + i];
-        EXPECT_EQ(std::make_tuple(c.index, c.what_time, c.time_step, c.time_scale),
-                  std::make_tuple(kControlIndices[i], 48, 2, 24u));
+    auto checkout = checkouts.begin() + std::ptrdiff_t(paramsBefore);
+    for (const ControlRow& row : kControls) {
+        if (!CarriesValue(row)) continue;
+        ASSERT_NE(checkout, checkouts.end());
+        EXPECT_EQ(std::make_tuple(checkout->index, checkout->what_time, checkout->time_step, checkout->time_scale),
+                  std::make_tuple(row.index, 48, 2, 24u));
+        ++checkout;
     }
+    EXPECT_EQ(checkout, checkouts.end());
 
     // The GPU frameworks the effect renders with.
     for (const PF_GPU_Framework gpu : {PF_GPU_Framework_OPENCL, PF_GPU_Framework_METAL, PF_GPU_Framework_CUDA}) {

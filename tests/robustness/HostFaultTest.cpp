@@ -17,6 +17,7 @@
 #include "minihost/EffectRef.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
+#include "tests/SetControls.h"
 #include "tests/robustness/PluginInHost.h"
 
 namespace maculo {
@@ -80,11 +81,9 @@ public:
         }
 
         // Detail mode, so that every control the frame reads matters.
-        const std::pair<PF_ParamIndex, double> controls[] = {{1, 2}, {2, kBlurGaussian}, {3, kGrayAfter}, {6, 3.0},
-                                                             {9, 2.0}, {10, 800.0}, {12, 3}};
-        for (const auto& [index, value] : controls) host.Params().SetValue(index, value);
+        test::SetControls(host.Params(), {2, kBlurGaussian, kGrayAfter, 6.0, 3.0, 2.0, 800.0, 3});
         record(Step::kModeSwitch, [&](StepResult&) {
-            PF_UserChangedParamExtra extra{1};
+            PF_UserChangedParamExtra extra{kParamMode};
             return host.Send(PF_Cmd_USER_CHANGED_PARAM, &extra);
         });
 

@@ -14,6 +14,7 @@
 
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
+#include "plugin/ControlTable.h"
 #include "resources/PluginInfo.h"
 
 #ifdef _WIN32
@@ -30,11 +31,6 @@ namespace {
 
 using minihost::Host;
 
-// The effect's controls as the host numbers them (0 is the input layer).
-constexpr A_long kParamCount = 13;
-constexpr PF_ParamIndex kParamMode = 1;
-constexpr PF_ParamIndex kParamWidth = 4;   // shown in the Simple mode
-constexpr PF_ParamIndex kParamRadius = 6;  // the blur radius, shown in the Detail mode
 constexpr double kModeSimple = 1;
 constexpr double kModeDetail = 2;
 
@@ -149,7 +145,7 @@ void CheckVisibilitySwitch(Host& host) {
         host.Params().SetValue(kParamMode, mode);
         PF_UserChangedParamExtra extra{kParamMode};
         ExpectCode(host.Send(PF_Cmd_USER_CHANGED_PARAM, &extra), "parameter mode switch");
-        Expect(host.Aegp().Hidden(kParamWidth) == widthHidden && host.Aegp().Hidden(kParamRadius) == !widthHidden,
+        Expect(host.Aegp().Hidden(kParamWidth) == widthHidden && host.Aegp().Hidden(kParamBlurRadius) == !widthHidden,
                "controls shown and hidden by the mode switch");
     }
 }
