@@ -474,16 +474,17 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
 }
 
 // Flattened: every helper and lambda inlined, so that the sums stay in registers.
-[[gnu::flatten]] void Columns(const ColumnPass& pass) {
-    const auto [band, count, from, to, filter, firstLine, lineStride, state, width, resume] = pass;
+[[gnu::flatten]] void Columns(const ColumnPass& p) {
+    const LineFilter& filter = p.filter;
     if (Rolls(filter)) {
         WithRollingTaps(filter.taps, [&]<int N>() {
-            ColumnsRolling<N>(band, count, from, to, filter, firstLine, lineStride, state, width, resume);
+            ColumnsRolling<N>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride, p.state, p.width,
+                              p.resume);
         });
     } else if (filter.kind == LineFilter::Kind::kTable) {
-        ColumnsWith<TableTaps>(band, count, from, to, filter, firstLine, lineStride);
+        ColumnsWith<TableTaps>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride);
     } else {
-        ColumnsWith<BoxTaps>(band, count, from, to, filter, firstLine, lineStride);
+        ColumnsWith<BoxTaps>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride);
     }
 }
 
@@ -547,28 +548,29 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
     }
 }
 
-[[gnu::flatten]] void Row(const RowPass& pass) {
-    const auto [line, from, to, filter, count, out, sharp, amount, state] = pass;
-    // The row pointers as locals: read through the caller's arrays, each
-    // store could have changed them.
+[[gnu::flatten]] void Row(const RowPass& p) {
+    // The record's fields and row pointers as locals: read through the
+    // caller's memory, each store could have changed them.
+    const int32_t count = p.count;
+    const float amount = p.amount;
     PixelF* outRows[kLanes] = {};
     const PixelF* sharpRows[kLanes] = {};
     for (int32_t k = 0; k < count; ++k) {
-        outRows[k] = out[k];
-        if (sharp) sharpRows[k] = sharp[k];
+        outRows[k] = p.out[k];
+        if (p.sharp) sharpRows[k] = p.sharp[k];
     }
-    if (!sharp) {
-        RowSums(line, from, to, filter, [&](int k, int32_t px, auto value) {
+    if (!p.sharp) {
+        RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto value) {
             if (k < count) StoreResult(outRows[k] + px, value);
-        }, state, outRows[0]);
+        }, p.state, outRows[0]);
         return;
     }
-    RowSums(line, from, to, filter, [&](int k, int32_t px, auto blurred) {
+    RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto blurred) {
         using V = decltype(blurred);
         if (k >= count) return;
         const V s = Load<V>(sharpRows[k] + px);
         StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
-    }, state, outRows[0]);
+    }, p.state, outRows[0]);
 }
 
 }  // namespace
