@@ -12,6 +12,12 @@ if [ ! -f build/CMakeCache.txt ]; then
 fi
 cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern
 
+# The blur kernels' instruction sets, baseline first, as the engine lists
+# them (kInstructionSets): each one's MACULO_ISA key, which is also its
+# kernels' namespace, and the processor flag it needs.
+kernel_sets=(sse2:sse2 avx2:avx2 avx512:avx512f)
+wide_namespaces=$(for set in "${kernel_sets[@]:1}"; do echo "${set%:*}"; done | paste -sd'|')
+
 aex=build-windows/MaculoPattern.aex
 objdump=x86_64-w64-mingw32-objdump
 failures=0
@@ -54,7 +60,7 @@ aligned=$(grep -E -x 'vmovap[sd]|vmovdqa(32|64)?' <<<"$aex_beyond" | sort -u | x
 [ -z "$aligned" ] || fail "aligned moves of AVX vectors: $aligned"
 kernels=build-windows/engine/CMakeFiles/maculo_engine.dir/BlurKernels.cpp.obj
 kernel_lines=$($objdump -d --no-show-raw-insn "$kernels" | x86_64-w64-mingw32-c++filt |
-    awk -F'\t' '/^[0-9a-f]+ <.*>:$/ {wide = $0 ~ /maculo::(avx2|avx512)::/; next}
+    awk -F'\t' -v wide_re="maculo::($wide_namespaces)::" '/^[0-9a-f]+ <.*>:$/ {wide = $0 ~ wide_re; next}
                 NF >= 2 {split($2, w, " "); print (wide ? "wide" : "base"), w[1]}')
 outside=$(awk '$1 == "base" {print $2}' <<<"$kernel_lines" | beyond_baseline | sort -u | xargs)
 [ -z "$outside" ] || fail "instructions beyond baseline x86-64 outside the wide kernels: $outside"
@@ -80,10 +86,9 @@ linux_out=$(build/tests/windows/maculo_plugin_check "$(cat build/tests/windows/p
 linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
 [ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
 
-# The blur kernels' instruction sets this processor runs: each set's
-# MACULO_ISA key and the processor flag it needs.
+# The blur kernels' instruction sets this processor runs.
 isa_keys=()
-for set in sse2:sse2 avx2:avx2 avx512:avx512f; do
+for set in "${kernel_sets[@]}"; do
     grep -qw "${set#*:}" /proc/cpuinfo && isa_keys+=("${set%:*}")
 done
 
