@@ -250,10 +250,14 @@ TEST(PatternProgress, ScheduleAndCancellation) {
     omp_set_num_threads(3);
     for (const auto& [height, iterations, cancelAt, expected] :
          {std::tuple{5, 0, -1, Calls{}}, {5, 1, -1, Calls{}}, {5, 4, -1, Calls{{1, 4}, {3, 4}}},
-          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
+          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}},
+          {40, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
         const ImageDims dims{6, height, 8};
-        const std::vector<PixelF> input = reference::RandomImage(dims, 3);
-        PatternSettings s{kBlurGaussian, kGrayOff, iterations, 1.5f, 1.0f, 8.0f, false};
+        // One alpha everywhere, gray colours: 40 rows are tall enough for
+        // the one plane.
+        std::vector<PixelF> input = reference::RandomImage(dims, 3);
+        for (PixelF& p : input) p.alpha = 0.7f;
+        PatternSettings s{kBlurGaussian, kGrayBefore, iterations, 1.5f, 1.0f, 8.0f, false};
         Progress progress{{}, cancelAt};
         const Outcome run = RunEngine(input, dims, s, {&Progress::Callback, &progress});
         SCOPED_TRACE(testing::Message() << height << " rows, " << iterations << " iterations");
