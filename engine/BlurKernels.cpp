@@ -68,7 +68,7 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 #include "engine/BlurKernels.inl"
 
 MACULO_TARGET_BEGIN("avx2")
-#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 16, 11, 23, 2, 6, 256}
+#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 32, 11, 23, 2, 6, 256}
 #define MACULO_KERNEL_NAMESPACE avx2
 #define MACULO_KERNEL_KEY "avx2"
 #define MACULO_KERNEL_NAME "AVX2"
