@@ -127,7 +127,8 @@ public:
         app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
         app_.option_defaults()->group("Input and output");
-        Add("-i,--input", "FILE", "picture to start from (anything OpenImageIO reads);\nwithout it, a built-in noise image",
+        Add("-i,--input", "FILE",
+            "picture to start from (anything OpenImageIO reads);\nwithout it, a built-in noise image",
             [this](const std::string& v) { options_.input = v; });
         Add("--size", "WxH", "size of the noise image (default 1920x1080)",
             [this](const std::string& v) { ParseSize(v, options_); });
@@ -214,7 +215,8 @@ public:
             text += "\n" + group + (group == kControlsGroup ? kControlsNote : "") + ":\n";
             for (const auto& [names, description] : lines) {
                 std::string indented;
-                for (const char c : description) indented += c == '\n' ? "\n" + std::string(column, ' ') : std::string(1, c);
+                for (const char c : description)
+                    indented += c == '\n' ? "\n" + std::string(column, ' ') : std::string(1, c);
                 text += names + std::string(column - names.size(), ' ') + indented + "\n";
             }
         }

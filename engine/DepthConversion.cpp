@@ -33,6 +33,16 @@ void CopyRow(const PixelF* src, PixelF* dst, int32_t count) {
     std::memcpy(dst, src, static_cast<size_t>(count) * sizeof(PixelF));
 }
 
+// A copy in which NaN channels become +0. A NaN left in the picture would
+// turn every sum its filter window reaches into NaN, which the clamp makes 0:
+// one bad pixel would blacken a square the filter's size. Infinities pass.
+void CopyRowWithoutNaN(const PixelF* src, PixelF* dst, int32_t count) {
+    for (int32_t x = 0; x < count; ++x) {
+        const __m128 p = _mm_loadu_ps(&src[x].alpha);
+        _mm_storeu_ps(&dst[x].alpha, _mm_and_ps(p, _mm_cmpord_ps(p, p)));
+    }
+}
+
 // The channels of one pixel times full, truncated toward zero, kept inside
 // 0 ... full. maxps and minps return their second operand when the first is
 // NaN, so NaN gives 0 and the conversion to integers is defined for any input.
@@ -79,7 +89,7 @@ void ConvertToWorking(const Pixel16* in, PixelF* work, const ImageDims& inDims, 
 }
 
 void ConvertToWorking(const PixelF* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
-    ConvertRows(in, inDims.pitch, work, outDims.pitch, outDims, CopyRow);
+    ConvertRows(in, inDims.pitch, work, outDims.pitch, outDims, CopyRowWithoutNaN);
 }
 
 void ConvertFromWorking(const PixelF* work, Pixel8* out, const ImageDims& outDims) {

@@ -22,7 +22,8 @@ inline constexpr float kMaxChannel8 = 255.0f;
 inline constexpr float kMaxChannel16 = 32768.0f;
 
 // Host pixels (inDims.pitch apart per row) into the working image
-// (outDims.pitch apart per row); outDims.width x outDims.height pixels.
+// (outDims.pitch apart per row); outDims.width x outDims.height pixels. A
+// NaN float channel is read as 0; every other float value as it is.
 void ConvertToWorking(const Pixel8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
 void ConvertToWorking(const Pixel16* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
 void ConvertToWorking(const PixelF* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);

@@ -38,6 +38,12 @@ struct Iteration {
     float amount;
 };
 
+// The kernels' clamp to 0...1: NaN and -0 give +0.
+float Clamp01(float c) {
+    c = c > 0.0f ? c : 0.0f;
+    return c < 1.0f ? c : 1.0f;
+}
+
 // What a blur of an image holding v everywhere gives: every output adds the
 // same products in the same order as the kernels do.
 float BlurConstant(const LineFilter& filter, float v) {
@@ -49,7 +55,7 @@ float BlurConstant(const LineFilter& filter, float v) {
             sum = sum + filter.edgeWeight * in;
             sum = sum + filter.edgeWeight * in;
         }
-        return Saturate(sum / filter.divisor);
+        return Clamp01(sum / filter.divisor);
     };
     return pass(pass(v));
 }
@@ -57,7 +63,7 @@ float BlurConstant(const LineFilter& filter, float v) {
 float IterateConstant(const Iteration& it, float v, int32_t iterations) {
     for (int32_t i = 0; i < iterations; ++i) {
         const float s = BlurConstant(it.patternBlur, v);
-        v = Saturate((s - BlurConstant(it.sharpenBlur, s)) * it.amount + s);
+        v = Clamp01((s - BlurConstant(it.sharpenBlur, s)) * it.amount + s);
     }
     return v;
 }
@@ -84,13 +90,14 @@ struct Work {
 // chunks of a step one at a time, as they come free: a thread the system
 // holds back (the host renders other frames beside this one) then delays
 // nobody. Which thread blurs a chunk does not change its result. Returns
-// the progress callback's answer and the iterations completed.
+// the progress callback's non-zero value, or 0, and the iterations
+// completed.
 std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32_t chunkRows,
                                     int32_t iterations, const ProgressHook& hook,
                                     std::vector<BandScratch>& scratch) {
     const int32_t perSection = work.dims.width > 0 ? (work.rows + chunkRows - 1) / chunkRows : 0;
     const int32_t chunks = perSection * work.sections;
-    int32_t stop = kPatternOk;
+    int32_t stop = 0;
     int32_t done = iterations;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
@@ -110,10 +117,10 @@ std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32
                 // The calling thread reports while the others wait.
                 if (omp_get_thread_num() == 0) {
                     stop = hook.callback(hook.ref, i, iterations);
-                    if (stop != kPatternOk) done = i;
+                    if (stop != 0) done = i;
                 }
 #pragma omp barrier
-                if (stop != kPatternOk) break;
+                if (stop != 0) break;
             }
 #pragma omp for schedule(dynamic)
             for (int32_t c = 0; c < chunks; ++c) blur(c, work.pattern, work.blurred, it.patternBlur, nullptr);
@@ -126,10 +133,10 @@ std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32
 
 }  // namespace
 
-int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
-                          PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
-                          const ProgressHook& hook) noexcept {
-    if (!IsUsable(input, blurred, pattern, dims)) return kPatternBadDims;
+PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
+                                PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+                                const ProgressHook& hook) noexcept {
+    if (!IsUsable(input, blurred, pattern, dims)) return {PatternStatus::kBadDims};
 
     if (settings.grayMode == kGrayBefore) {
         ConvertToGray(input, pattern, dims);
@@ -170,23 +177,23 @@ int32_t RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* b
         scratch.reserve(static_cast<size_t>(threads));
         for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
 
-        const auto [result, done] = Iterate(it, work, chunkRows, settings.iterations, hook, scratch);
+        const auto [stop, done] = Iterate(it, work, chunkRows, settings.iterations, hook, scratch);
         if (byChannel) {
             float constants[kChannels];
             for (int c = 0; c < kChannels; ++c) constants[c] = IterateConstant(it, plan.roles[c].value, done);
             UnpackPlanes(input, strips ? &*strips : nullptr, plan, constants, pattern, dims);
         }
-        if (result != kPatternOk) return result;
+        if (stop != 0) return {PatternStatus::kStopped, stop};
     } catch (const std::bad_alloc&) {
-        return kPatternOutOfMemory;
+        return {PatternStatus::kOutOfMemory};
     }
 
     if (settings.grayMode == kGrayAfter) ConvertToGray(pattern, pattern, dims);
-    return kPatternOk;
+    return {};
 }
 
-int32_t RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                      const PatternSettings& settings, const ProgressHook& hook) noexcept {
+PatternResult RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
+                            const PatternSettings& settings, const ProgressHook& hook) noexcept {
     return RunPatternCpuWith(BestKernels(), input, blurred, pattern, dims, settings, hook);
 }
 

@@ -44,10 +44,19 @@ struct ProgressHook {
     void* ref;
 };
 
-// Result codes the engine can produce besides a callback's own value.
-inline constexpr int32_t kPatternOk = 0;
-inline constexpr int32_t kPatternOutOfMemory = 4;
-// Geometry no working image can have (negative sizes, pitch below width).
-inline constexpr int32_t kPatternBadDims = 512;
+// How a run of the pattern iteration ended.
+enum class PatternStatus : int32_t {
+    kDone,
+    kStopped,      // the progress callback returned non-zero
+    kOutOfMemory,  // a weight table or scratch line could not be allocated
+    kBadDims,      // geometry no working image can have (negative sizes, pitch below width)
+};
+
+struct PatternResult {
+    PatternStatus status = PatternStatus::kDone;
+    int32_t stopCode = 0;  // when stopped, the callback's value, which its caller wants back unchanged
+
+    bool operator==(const PatternResult&) const = default;
+};
 
 }  // namespace maculo

@@ -1,5 +1,4 @@
 // Operations that treat every pixel of the pitch x height area on its own.
-#include "engine/Float4.h"
 #include "engine/PatternOps.h"
 
 namespace maculo {
@@ -11,11 +10,6 @@ int64_t PixelCount(const ImageDims& dims) {
 }
 
 }  // namespace
-
-float Saturate(float c) {
-    c = c > 0.0f ? c : 0.0f;
-    return c < 1.0f ? c : 1.0f;
-}
 
 void CopyImage(const PixelF* src, PixelF* dst, const ImageDims& dims) {
     const int64_t count = PixelCount(dims);
@@ -30,18 +24,6 @@ void ConvertToGray(const PixelF* src, PixelF* dst, const ImageDims& dims) {
         const PixelF p = src[i];
         const float gray = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
         dst[i] = PixelF{p.alpha, gray, gray, gray};
-    }
-}
-
-void UnsharpMask(const PixelF* sharp, const PixelF* blurred, PixelF* dst,
-                 const ImageDims& dims, float amount) {
-    const int64_t count = PixelCount(dims);
-    const Float4 gain = Splat(amount);
-#pragma omp parallel for schedule(static)
-    for (int64_t i = 0; i < count; ++i) {
-        const Float4 s = LoadPixel(sharp + i);
-        const Float4 b = LoadPixel(blurred + i);
-        StorePixel(dst + i, Saturate((s - b) * gain + s));
     }
 }
 

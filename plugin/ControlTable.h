@@ -63,7 +63,8 @@ struct ControlRow {
 };
 
 inline constexpr PF_ParamFlags kSkipReveal = PF_ParamFlag_SKIP_REVEAL_WHEN_UNHIDDEN;
-inline constexpr ValueRange kRadiusRange = {0.0, 200.0, 0.0, 100.0};
+// Sizes in pixels at full resolution.
+inline constexpr ValueRange kPixelRange = {0.0, 200.0, 0.0, 100.0};
 
 inline constexpr ControlRow kControls[] = {
     {kParamMode, 3, PF_Param_POPUP, "Parameter Mode", PF_ParamFlag_SUPERVISE, ShownIn::kAlways, 1.0, {}, 0,
@@ -72,15 +73,15 @@ inline constexpr ControlRow kControls[] = {
      {"blur", "", "pattern blur"}},
     {kParamGray, 3, PF_Param_POPUP, "Gray Mode", 0, ShownIn::kAlways, 2.0, {}, 0, "OFF | Before | After",
      {"gray", "", "gray conversion"}},
-    {kParamWidth, 4, PF_Param_FLOAT_SLIDER, "Width", kSkipReveal, ShownIn::kSimple, 6.0, kRadiusRange, 1, nullptr,
+    {kParamWidth, 4, PF_Param_FLOAT_SLIDER, "Width", kSkipReveal, ShownIn::kSimple, 6.0, kPixelRange, 1, nullptr,
      {"width", "W", "pattern size in pixels"}},
     {kParamBlurGroup, 5, PF_Param_GROUP_START, "Blur Option", kSkipReveal, ShownIn::kDetail},
     {kParamBlurRadius, 6, PF_Param_FLOAT_SLIDER, "Radius", kSkipReveal | PF_ParamFlag_COLLAPSE_TWIRLY,
-     ShownIn::kDetail, 6.0, kRadiusRange, 1, nullptr, {"blur-radius", "R", "blur radius"}},
+     ShownIn::kDetail, 6.0, kPixelRange, 1, nullptr, {"blur-radius", "R", "blur radius"}},
     {kParamBlurGroupEnd, 7, PF_Param_GROUP_END, "", kSkipReveal, ShownIn::kDetail},
     {kParamSharpGroup, 8, PF_Param_GROUP_START, "Sharp Option", kSkipReveal, ShownIn::kDetail},
     {kParamSharpRadius, 9, PF_Param_FLOAT_SLIDER, "Radius", kSkipReveal | PF_ParamFlag_COLLAPSE_TWIRLY,
-     ShownIn::kDetail, 6.0, kRadiusRange, 1, nullptr, {"sharp-radius", "R", "sharpen radius"}},
+     ShownIn::kDetail, 6.0, kPixelRange, 1, nullptr, {"sharp-radius", "R", "sharpen radius"}},
     {kParamSharpen, 10, PF_Param_FLOAT_SLIDER, "Sharpen", kSkipReveal, ShownIn::kDetail, 1000.0,
      {0.0, 10000.0, 0.0, 1000.0}, 2, nullptr, {"sharpen", "S", "sharpening in percent"}},
     {kParamSharpGroupEnd, 11, PF_Param_GROUP_END, "", kSkipReveal, ShownIn::kDetail},
@@ -88,23 +89,16 @@ inline constexpr ControlRow kControls[] = {
      {"amount", "N", "iterations"}},
 };
 
-inline constexpr bool IndexedInOrder() {
+constexpr bool IndexedInOrder() {
     for (size_t i = 0; i < std::size(kControls); ++i)
         if (kControls[i].index != PF_ParamIndex(i + 1)) return false;
     return std::size(kControls) + 1 == kParamCount;
 }
 static_assert(IndexedInOrder(), "a row's index is its place in the table");
 
-constexpr const ControlRow& Control(ParamIndex index) { return kControls[index - 1]; }
-
 // Group markers carry no value.
 constexpr bool CarriesValue(const ControlRow& row) {
     return row.type == PF_Param_POPUP || row.type == PF_Param_FLOAT_SLIDER || row.type == PF_Param_SLIDER;
-}
-
-// Controls that only Detail shows start hidden: the default mode is Simple.
-constexpr PF_ParamUIFlags UiFlagsOf(const ControlRow& row) {
-    return row.shownIn == ShownIn::kDetail ? PF_PUI_INVISIBLE : 0;
 }
 
 constexpr A_short ChoiceCount(const ControlRow& row) {
@@ -116,6 +110,11 @@ constexpr A_short ChoiceCount(const ControlRow& row) {
 // Whether Simple (or else Detail) mode shows the control.
 constexpr bool ShownInMode(const ControlRow& row, bool simple) {
     return row.shownIn == ShownIn::kAlways || (row.shownIn == ShownIn::kSimple) == simple;
+}
+
+// Controls start as the default mode shows them; Simple is the first choice.
+constexpr PF_ParamUIFlags UiFlagsOf(const ControlRow& row) {
+    return ShownInMode(row, kControls[kParamMode - 1].dephault == 1.0) ? 0 : PF_PUI_INVISIBLE;
 }
 
 }  // namespace maculo

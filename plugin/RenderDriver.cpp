@@ -69,6 +69,19 @@ int32_t HostProgress(void* ref, int32_t current, int32_t total) {
     return in_data.inter.progress(in_data.effect_ref, current, total);
 }
 
+// The host's code for how the processor pipeline ended: a stop asked for by
+// the host's progress callback answers the host with the callback's own code.
+PF_Err HostCode(const PatternResult& result) {
+    switch (result.status) {
+        case PatternStatus::kDone: return PF_Err_NONE;
+        case PatternStatus::kStopped: return result.stopCode;
+        case PatternStatus::kOutOfMemory: return PF_Err_OUT_OF_MEMORY;
+        case PatternStatus::kBadDims: break;
+    }
+    // Geometry no working image can have: the host sent a damaged world.
+    return PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
 // One frame at one depth; Pixel is the host's pixel of that depth.
 template <typename Pixel>
 PF_Err RenderAtDepth(const PF_InData& in_data, PF_OutData* out_data, const PF_EffectWorld& input,
@@ -102,7 +115,7 @@ PF_Err RenderAtDepth(const PF_InData& in_data, PF_OutData* out_data, const PF_Ef
         if (const PF_Err err = images.Add(scratch)) return err;
         const ProgressHook hook{in_data.inter.progress != nullptr ? &HostProgress : nullptr,
                                 const_cast<PF_InData*>(&in_data)};
-        if (const int32_t err = RunPatternCpu(source, scratch, result, outDims, settings, hook)) return err;
+        if (const PF_Err err = HostCode(RunPatternCpu(source, scratch, result, outDims, settings, hook))) return err;
     }
 
     ConvertFromWorking(result, static_cast<Pixel*>(static_cast<void*>(output.data)), outDims);

@@ -135,16 +135,17 @@ PF_Err SmartRender(const PF_InData& in_data, PF_OutData* out_data, PF_SmartRende
     if (input.pre_render_data == nullptr) return PF_Err_INTERNAL_STRUCT_DAMAGED;
     const PatternSettings& settings = *static_cast<const PatternSettings*>(input.pre_render_data);
 
-    // Acquired before anything is checked out, so a missing suite leaves
-    // nothing to give back.
-    const ScopedSuite<PF_WorldSuite2> worlds(in_data, out_data);
-
     LayerCheckin checkin(callbacks, in_data.effect_ref);
     PF_EffectWorld* layer = nullptr;
     PF_EffectWorld* output = nullptr;
     PF_Err err = callbacks.checkout_layer_pixels(in_data.effect_ref, 0, &layer);
     if (err == PF_Err_NONE) err = callbacks.checkout_output(in_data.effect_ref, &output);
     if (err == PF_Err_NONE && (layer == nullptr || output == nullptr)) err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+
+    // Acquired after the checkouts, whatever they answered: the order hosts
+    // are written for. When it is missing, the layer is checked in as the
+    // error unwinds.
+    const ScopedSuite<PF_WorldSuite2> worlds(in_data, out_data);
 
     // The input's format stands for both worlds.
     PF_PixelFormat format = PF_PixelFormat_INVALID;

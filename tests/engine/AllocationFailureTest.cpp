@@ -48,14 +48,14 @@ TEST(PatternAllocation, EveryFailedAllocationReportsOutOfMemory) {
     for (int okBefore = 0; okBefore < 100; ++okBefore) {
         failAfter = okBefore;
         refused = false;
-        const int32_t result =
-            RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s, {nullptr, nullptr});
+        const PatternStatus result =
+            RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s, {nullptr, nullptr}).status;
         failAfter = -1;
         if (!refused) {
-            EXPECT_EQ(result, kPatternOk) << okBefore;
+            EXPECT_EQ(result, PatternStatus::kDone) << okBefore;
             break;
         }
-        EXPECT_EQ(result, kPatternOutOfMemory) << okBefore;
+        EXPECT_EQ(result, PatternStatus::kOutOfMemory) << okBefore;
         ++failures;
     }
     EXPECT_GE(failures, 3);  // two tables and at least one thread's lines

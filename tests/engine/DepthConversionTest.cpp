@@ -36,12 +36,14 @@ TEST(DepthConversion, EveryIntegerValueSurvivesTheRoundTrip) {
 TEST(DepthConversion, RowsFollowTheirPitchesAndIntegerDepthsTruncateAndSaturate) {
     // The exact points, then values no pipeline should hand back: NaN,
     // negatives and -inf give 0; +inf, huge values and anything above full
-    // scale give full scale instead of wrapping around. Floats pass unchanged.
+    // scale give full scale instead of wrapping around. Floats pass unchanged,
+    // except that a NaN read from the host becomes 0.
     const PixelF values[] = {{1.0f, 0.5f, 0.999f, 0.0f},
                              {kNaN, -0.25f, -kInf, kInf},
                              {1e30f, 256.0f / 255.0f, 1.000002f, -1e30f}};
     const Pixel8 want8[] = {{255, 127, 254, 0}, {0, 0, 0, 255}, {255, 255, 255, 0}};
     const Pixel16 want16[] = {{32768, 16384, 32735, 0}, {0, 0, 0, 32768}, {32768, 32768, 32768, 0}};
+    const PixelF read[] = {values[0], {0.0f, -0.25f, -kInf, kInf}, values[2]};
     const PixelF spareF{7, 7, 7, 7};
     const Pixel8 spare8{0xAB, 0xAB, 0xAB, 0xAB};
     const Pixel16 spare16{0xABAB, 0xABAB, 0xABAB, 0xABAB};
@@ -60,7 +62,7 @@ TEST(DepthConversion, RowsFollowTheirPitchesAndIntegerDepthsTruncateAndSaturate)
     ConvertFromWorking(work.data(), outF.data(), out);
     for (int i = 0; i < 12; ++i) {
         const bool picture = i / 4 < 2 && i % 4 < 3;
-        const PixelF& f = picture ? values[i % 4] : spareF;
+        const PixelF& f = picture ? read[i % 4] : spareF;
         EXPECT_EQ(std::memcmp(&work[i], &f, sizeof f), 0) << i;
         EXPECT_EQ(std::memcmp(&outF[i], &f, sizeof f), 0) << i;
         EXPECT_EQ(std::memcmp(&out8[i], picture ? &want8[i % 4] : &spare8, sizeof spare8), 0) << i;

@@ -18,7 +18,8 @@ std::vector<Pixel> DirectRender(const Pixel* pixels, const ImageDims& layer, int
     const size_t count = size_t(width) * size_t(height);
     std::vector<PixelF> source(count), blurred(count), pattern(count);
     ConvertToWorking(pixels, source.data(), layer, dims);
-    if (RunPatternCpu(source.data(), blurred.data(), pattern.data(), dims, settings, {}) != kPatternOk) return {};
+    if (RunPatternCpu(source.data(), blurred.data(), pattern.data(), dims, settings, {}).status != PatternStatus::kDone)
+        return {};
     std::vector<Pixel> out(count);
     ConvertFromWorking(pattern.data(), out.data(), dims);
     return out;

@@ -25,7 +25,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kDefaultAmount = 20.02654f;
 
 struct Outcome {
-    int32_t result;
+    PatternResult result;
     std::vector<PixelF> pattern;
 };
 
@@ -35,7 +35,7 @@ Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const Patter
                   const ProgressHook& hook = {nullptr, nullptr}, const BlurKernelSet& kernels = BestKernels()) {
     std::vector<PixelF> blurred(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
     std::vector<PixelF> pattern(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
-    const int32_t result =
+    const PatternResult result =
         RunPatternCpuWith(kernels, input.data(), blurred.data(), pattern.data(), dims, settings, hook);
     return {result, std::move(pattern)};
 }
@@ -66,7 +66,7 @@ void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& d
         for (int threads = 1; threads <= 3; ++threads) {
             omp_set_num_threads(threads);
             const Outcome run = RunEngine(input, dims, s, {nullptr, nullptr}, *kernels);
-            EXPECT_EQ(run.result, kPatternOk);
+            EXPECT_EQ(run.result.status, PatternStatus::kDone);
             EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, expected))
                 << dims.width << "x" << dims.height << " pitch " << dims.pitch << ", mode " << s.blurMode
                 << ", gray " << s.grayMode << ", " << s.iterations << " iterations, sigma " << s.blurSigma << "/"
@@ -210,7 +210,7 @@ TEST(PatternPipeline, NoIterationsCopiesEveryPixelIncludingSpareColumns) {
     const ImageDims dims{5, 4, 7};
     const std::vector<PixelF> input = reference::RandomImage(dims, 11, 2.5f);
     const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, 0, 2.0f, 2.0f, 1.0f, false});
-    EXPECT_EQ(run.result, kPatternOk);
+    EXPECT_EQ(run.result.status, PatternStatus::kDone);
     EXPECT_EQ(std::memcmp(run.pattern.data(), input.data(), input.size() * sizeof(PixelF)), 0);
 }
 
@@ -219,11 +219,12 @@ TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
     const std::vector<PixelF> input(12, PixelF{0.5f, 0.5f, 0.5f, 0.5f});
     for (const ImageDims dims : {ImageDims{4, 3, 3}, {-1, 3, 4}, {4, -3, 4}}) {
         const Outcome run = RunEngine(input, dims, s);
-        EXPECT_EQ(run.result, kPatternBadDims);
+        EXPECT_EQ(run.result.status, PatternStatus::kBadDims);
         EXPECT_TRUE(std::isnan(run.pattern[0].alpha));
     }
-    EXPECT_EQ(RunPatternCpu(nullptr, nullptr, nullptr, {4, 3, 4}, s, {nullptr, nullptr}), kPatternBadDims);
-    EXPECT_EQ(RunEngine(input, {0, 3, 4}, s).result, kPatternOk);  // no visible column
+    EXPECT_EQ(RunPatternCpu(nullptr, nullptr, nullptr, {4, 3, 4}, s, {nullptr, nullptr}).status,
+              PatternStatus::kBadDims);
+    EXPECT_EQ(RunEngine(input, {0, 3, 4}, s).result.status, PatternStatus::kDone);  // no visible column
 }
 
 using Calls = std::vector<std::pair<int32_t, int32_t>>;
@@ -263,7 +264,7 @@ TEST(PatternProgress, ScheduleAndCancellation) {
         SCOPED_TRACE(testing::Message() << height << " rows, " << iterations << " iterations");
         EXPECT_EQ(progress.calls, expected);
         EXPECT_TRUE(progress.onlyOnCallingThread);
-        EXPECT_EQ(run.result, cancelAt < 0 ? kPatternOk : 1234);
+        EXPECT_EQ(run.result, (cancelAt < 0 ? PatternResult{} : PatternResult{PatternStatus::kStopped, 1234}));
         s.iterations = cancelAt < 0 ? iterations : cancelAt;
         EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, reference::RunPattern(input.data(), dims, s)));
     }

@@ -1,5 +1,6 @@
 #include "ReferencePattern.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -8,6 +9,8 @@ namespace maculo::reference {
 namespace {
 
 using Line = std::vector<float>;
+
+constexpr float PixelF::*kChannels[] = {&PixelF::alpha, &PixelF::red, &PixelF::green, &PixelF::blue};
 
 float Clamp(float c) { return !(c > 0.0f) ? 0.0f : c > 1.0f ? 1.0f : c; }
 
@@ -22,19 +25,6 @@ int Reflect(int p, int last) {
         if (p > last) p = 2 * last - p;
     }
     return p;
-}
-
-std::vector<float> WeightTable(float sigma) {
-    int n = 1 - 2 * static_cast<int>((sigma * -9.0f) * 0.5f);
-    if (n < 7) n = 7;
-    const float coef1 = std::fmin(1.0f / std::sqrt(sigma * 6.2831855f), 1.0f);
-    const float coef2 = std::fmax(-1.0f / ((sigma + sigma) * sigma), -3.4028235e38f);
-    std::vector<float> table(n);
-    for (int i = 0; i < n; ++i) {
-        const int d = i - n / 2;
-        table[i] = static_cast<float>(std::exp(static_cast<double>(static_cast<float>(d * d) * coef2))) * coef1;
-    }
-    return table;
 }
 
 Line GaussianLine(const Line& in, const std::vector<float>& table) {
@@ -97,21 +87,57 @@ Plane Blur(Plane image, const LineFilter& filter) {
     return image;
 }
 
-void Gray(std::vector<PixelF>& picture) {
-    for (PixelF& p : picture) {
-        const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
-        p = {p.alpha, g, g, g};
+template <typename LineFilter>
+std::vector<PixelF> FilterRows(std::vector<PixelF> image, const ImageDims& rows, const LineFilter& filter) {
+    Line line(rows.width);
+    for (float PixelF::*channel : kChannels) {
+        for (int y = 0; y < rows.height; ++y) {
+            PixelF* row = image.data() + static_cast<size_t>(y) * rows.pitch;
+            for (int x = 0; x < rows.width; ++x) line[x] = row[x].*channel;
+            const Line out = filter(line);
+            for (int x = 0; x < rows.width; ++x) row[x].*channel = out[x];
+        }
     }
+    return image;
 }
 
 }  // namespace
+
+std::vector<float> WeightTable(float sigma) {
+    int n = 1 - 2 * static_cast<int>((sigma * -9.0f) * 0.5f);
+    if (n < 7) n = 7;
+    const float coef1 = std::fmin(1.0f / std::sqrt(sigma * 6.2831855f), 1.0f);
+    const float coef2 = std::fmax(-1.0f / ((sigma + sigma) * sigma), -3.4028235e38f);
+    std::vector<float> table(n);
+    for (int i = 0; i < n; ++i) {
+        const int d = i - n / 2;
+        table[i] = static_cast<float>(std::exp(static_cast<double>(static_cast<float>(d * d) * coef2))) * coef1;
+    }
+    return table;
+}
+
+std::vector<PixelF> BoxRows(const std::vector<PixelF>& image, const ImageDims& rows, float a) {
+    return FilterRows(image, rows, [a](const Line& line) { return BoxLine(line, a); });
+}
+
+std::vector<PixelF> GaussianRows(const std::vector<PixelF>& image, const ImageDims& rows,
+                                 const std::vector<float>& table) {
+    return FilterRows(image, rows, [&table](const Line& line) { return GaussianLine(line, table); });
+}
+
+float Unsharp(float sharp, float blurred, float amount) { return Clamp((sharp - blurred) * amount + sharp); }
+
+PixelF Gray(const PixelF& p) {
+    const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
+    return {p.alpha, g, g, g};
+}
 
 std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const PatternSettings& settings) {
     std::vector<PixelF> picture;
     for (int y = 0; y < dims.height; ++y) {
         for (int x = 0; x < dims.width; ++x) picture.push_back(input[static_cast<size_t>(y) * dims.pitch + x]);
     }
-    if (settings.grayMode == 2) Gray(picture);
+    if (settings.grayMode == 2) std::ranges::transform(picture, picture.begin(), Gray);
 
     const float blurSigma = Sanitized(settings.blurSigma);
     const std::vector<float> blurTable = WeightTable(blurSigma);
@@ -122,20 +148,19 @@ std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const
     const auto sharpenFilter = [&](const Line& line) { return GaussianLine(line, sharpenTable); };
 
     // Every step but the gray conversion treats the channels apart.
-    for (float PixelF::*channel : {&PixelF::alpha, &PixelF::red, &PixelF::green, &PixelF::blue}) {
+    for (float PixelF::*channel : kChannels) {
         Plane pattern{dims.width, dims.height, {}};
         for (const PixelF& p : picture) pattern.v.push_back(p.*channel);
         for (int i = 0; i < settings.iterations; ++i) {
             const Plane blurred = Blur(pattern, patternFilter);
             const Plane sharpenBlurred = Blur(blurred, sharpenFilter);
             for (size_t p = 0; p < pattern.v.size(); ++p) {
-                const float s = blurred.v[p];
-                pattern.v[p] = Clamp((s - sharpenBlurred.v[p]) * settings.sharpenAmount + s);
+                pattern.v[p] = Unsharp(blurred.v[p], sharpenBlurred.v[p], settings.sharpenAmount);
             }
         }
         for (size_t p = 0; p < picture.size(); ++p) picture[p].*channel = pattern.v[p];
     }
-    if (settings.grayMode == 3) Gray(picture);
+    if (settings.grayMode == 3) std::ranges::transform(picture, picture.begin(), Gray);
     return picture;
 }
 

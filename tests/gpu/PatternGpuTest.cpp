@@ -2,6 +2,7 @@
 // concurrent use of one state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/compute/program.hpp>
 #include <cmath>
 #include <cstring>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "engine/PatternCpu.h"
-#include "engine/PatternOps.h"
 #include "gpu/PatternGpu.h"
 #include "tests/gpu/GpuTestSupport.h"
 
@@ -26,7 +26,8 @@ PatternSettings Settings(int32_t blurMode, int32_t grayMode, int32_t iterations,
 
 std::vector<PixelF> RunCpu(std::vector<PixelF> input, const ImageDims& dims, const PatternSettings& settings) {
     std::vector<PixelF> blurred(input.size()), pattern(input.size());
-    EXPECT_EQ(RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, settings, {}), kPatternOk);
+    EXPECT_EQ(RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, settings, {}).status,
+              PatternStatus::kDone);
     return pattern;
 }
 
@@ -86,7 +87,7 @@ TEST_F(PatternGpu, ZeroIterationsGiveTheSourceOrItsUnclampedGrayConversion) {
     EXPECT_TRUE(SameBits(RunGpu(source, dims, Settings(kBlurGaussian, kGrayOff, 0), Gpu()), source));
 
     std::vector<PixelF> gray(source.size());
-    ConvertToGray(source.data(), gray.data(), dims);
+    std::ranges::transform(source, gray.begin(), reference::Gray);
     for (const int32_t mode : {kGrayBefore, kGrayAfter}) {
         const std::vector<PixelF> result = RunGpu(source, dims, Settings(kBlurBox, mode, 0), Gpu());
         EXPECT_EQ(Compare(result, gray, dims).ulps, 0) << "gray mode " << mode;

@@ -2,9 +2,12 @@
 // host drives it, compared with a direct run of the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -274,6 +277,34 @@ TEST_F(Frames, CheckinFailureAfterAGoodRenderIsReported) {
     EXPECT_EQ(Session().RenderFrame(*layer, *output, 8), 98);
     ExpectPicture(*output, Expected<Pixel8>(*layer, 6, 5, SettingsFromControls(Quick(), 1, false)));
     ExpectNothingOutlivesTheFrame();
+}
+
+// Both checkouts come before the world suite, the layer's check-in before its release.
+TEST_F(Frames, RenderCallsTheHostInTheDocumentedOrder) {
+    PF_EffectWorld* layer = RandomWorld<Pixel8>(5, 4, 0, 6);
+    PF_EffectWorld* output = host().Worlds().MakeWorld(5, 4, PF_PixelFormat_ARGB32);
+    ASSERT_EQ(Session().RenderFrame(*layer, *output, 8), PF_Err_NONE);
+    const std::vector<std::string> calls = host().Log().Calls();
+    const auto render = std::ranges::find(calls, "checkout_layer_pixels(0)");
+    ASSERT_GE(calls.end() - render, 6);
+    EXPECT_EQ(std::vector(render, render + 4),
+              (std::vector<std::string>{"checkout_layer_pixels(0)", "checkout_output",
+                                        "AcquireSuite(PF World Suite, 2)", "PF_GetPixelFormat"}));
+    EXPECT_EQ(std::vector(calls.end() - 2, calls.end()),
+              (std::vector<std::string>{"checkin_layer_pixels(0)", "ReleaseSuite(PF World Suite, 2)"}));
+}
+
+// A NaN would spread through the first blur's window and leave a black
+// square the filter's size; read as 0, it is one dark pixel among others.
+TEST_F(Frames, NanInAFloatLayerReadsAsZero) {
+    PF_EffectWorld* layer = RandomWorld<PixelF>(12, 10, 1, 8);
+    PF_EffectWorld* output = host().Worlds().MakeWorld(12, 10, PF_PixelFormat_ARGB128);
+    PixelF& pixel = reinterpret_cast<PixelF*>(layer->data)[5 * 13 + 6];
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    pixel = {nan, 0.5f, nan, -nan};
+    ASSERT_EQ(Session().RenderFrame(*layer, *output, 32), PF_Err_NONE);
+    pixel = {0.0f, 0.5f, 0.0f, 0.0f};
+    ExpectPicture(*output, Expected<PixelF>(*layer, 12, 10, SettingsFromControls(Quick(), 1, false)));
 }
 
 TEST_F(Frames, OddGeometryIsHandledWithoutReadingOutsideTheLayer) {

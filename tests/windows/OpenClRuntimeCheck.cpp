@@ -40,7 +40,8 @@ void CheckPipeline(const boost::compute::device& device) {
     }
     Expect(maculo::RunPatternGpu(source.data(), gpu.data(), dims, settings, maculo::CreateGpuStateFor(device)),
            "pattern on the device");
-    Expect(maculo::RunPatternCpu(source.data(), blurred.data(), cpu.data(), dims, settings, {}) == maculo::kPatternOk,
+    Expect(maculo::RunPatternCpu(source.data(), blurred.data(), cpu.data(), dims, settings, {}).status ==
+               maculo::PatternStatus::kDone,
            "pattern on the processor");
     for (size_t i = 0; i < source.size(); ++i) {
         for (float maculo::PixelF::*c : {&maculo::PixelF::alpha, &maculo::PixelF::red, &maculo::PixelF::green,

@@ -1,9 +1,11 @@
 // Drives the built plug-in binary through minihost as the host would (on
 // Windows after reading its property list resource): discovery, about, global
 // and GPU device setup, parameters, a "Parameter Mode" switch and back, then
-// a noise frame rendered at 8, 16 and 32 bits and once with the GPU requested.
-// Prints a checksum line per frame, which the Linux and Windows builds must
-// print alike. Exits with 1 at the first failed check.
+// a noise frame rendered at 8, 16 and 32 bits and once with the GPU requested;
+// then it unloads the plug-in, whose OpenMP workers are still parked in it,
+// loads it again and renders once more. Prints a checksum line per frame,
+// which the Linux and Windows builds must print alike. Exits with 1 at the
+// first failed check.
 
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +26,8 @@
 #include <type_traits>
 
 #include "resources/PropertyList.h"
+#else
+#include <dlfcn.h>
 #endif
 
 namespace maculo::check {
@@ -169,22 +173,48 @@ uint64_t RenderFrame(Host& host, Depth depth, PF_GPU_Framework gpu) {
     return sum;
 }
 
+// Whether the library is still mapped after the host let it go, as it must
+// be for the OpenMP workers parked in it: the Windows library pins itself,
+// the Linux one is linked -z nodelete.
+bool StillLoaded(const std::string& path) {
+#ifdef _WIN32
+    return GetModuleHandleA(path.substr(path.find_last_of("/\\") + 1).c_str()) != nullptr;
+#else
+    void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (handle != nullptr) dlclose(handle);
+    return handle != nullptr;
+#endif
+}
+
 void Run(const std::string& path) {
     CheckPropertyListResource(path);
-    const minihost::PluginLibrary plugin(path);
-    CheckDiscovery(plugin);
-    Host host;
-    host.SetEntry(plugin.EffectMain());
-    CheckSetup(host);
-    CheckVisibilitySwitch(host);
-    for (const Depth& depth : kDepths) {
-        const uint64_t sum = RenderFrame(host, depth, PF_GPU_Framework_NONE);
-        std::printf("frame %d-bit %016llx\n", depth.bits, static_cast<unsigned long long>(sum));
+    uint64_t first = 0;
+    {
+        const minihost::PluginLibrary plugin(path);
+        CheckDiscovery(plugin);
+        Host host;
+        host.SetEntry(plugin.EffectMain());
+        CheckSetup(host);
+        CheckVisibilitySwitch(host);
+        for (const Depth& depth : kDepths) {
+            const uint64_t sum = RenderFrame(host, depth, PF_GPU_Framework_NONE);
+            std::printf("frame %d-bit %016llx\n", depth.bits, static_cast<unsigned long long>(sum));
+            if (depth.bits == 8) first = sum;
+        }
+        // Whether or not a GPU is usable here, the frame must come out, and the
+        // same as the processor's.
+        const uint64_t gpu = RenderFrame(host, kDepths[2], PF_GPU_Framework_OPENCL);
+        std::printf("frame 32-bit-gpu-requested %016llx\n", static_cast<unsigned long long>(gpu));
+        ExpectCode(host.Send(PF_Cmd_GLOBAL_SETDOWN), "global setdown");
     }
-    // Whether or not a GPU is usable here, the frame must come out, and the
-    // same as the processor's.
-    const uint64_t gpu = RenderFrame(host, kDepths[2], PF_GPU_Framework_OPENCL);
-    std::printf("frame 32-bit-gpu-requested %016llx\n", static_cast<unsigned long long>(gpu));
+    Expect(StillLoaded(path), "the plug-in left memory when the host unloaded it");
+
+    const minihost::PluginLibrary again(path);
+    Host host;
+    host.SetEntry(again.EffectMain());
+    ExpectCode(host.Send(PF_Cmd_GLOBAL_SETUP), "global setup after reloading");
+    ExpectCode(host.Send(PF_Cmd_PARAMS_SETUP), "parameter setup after reloading");
+    Expect(RenderFrame(host, kDepths[0], PF_GPU_Framework_NONE) == first, "8-bit frame after reloading");
 }
 
 }  // namespace
