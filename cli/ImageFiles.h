@@ -1,17 +1,46 @@
-// Pictures in and out of files through OpenImageIO, the built-in noise
-// picture, and the conversion between file channels and host frames.
+// Pictures from files through OpenImageIO, the built-in noise picture, and
+// the conversion of file channels into host frames.
 #pragma once
 
 #include <OpenImageIO/imagebuf.h>
+#include <OpenImageIO/imageio.h>
 
+#include <memory>
 #include <string>
 
 #include "FrameImage.h"
 
 namespace maculo {
 
-// The whole first picture of a file, in its own channel type. Throws CliError.
-OIIO::ImageBuf ReadPicture(const std::string& path);
+// A picture file opened for reading: its layout comes first, so that the
+// frame's size can be judged before the pixels are read.
+class PictureFile {
+public:
+    // Throws CliError when the file cannot be opened as a picture.
+    explicit PictureFile(const std::string& path);
+
+    const OIIO::ImageSpec& Layout() const { return input_->spec(); }
+
+    // The whole first picture, in its own channel type, with its metadata.
+    // Anything the reader reports, an error or a warning (a truncated or
+    // corrupt file), fails it: a half-read picture must not render.
+    OIIO::ImageBuf Read();
+
+private:
+    std::string path_;
+    std::unique_ptr<OIIO::ImageInput> input_;
+};
+
+inline OIIO::ImageBuf ReadPicture(const std::string& path) { return PictureFile(path).Read(); }
+
+// What a written file keeps of the picture it came from.
+struct FileTraits {
+    OIIO::ParamValueList metadata;  // orientation, colour space and resolution
+    bool gray = false;              // no colour channels: a gray result is written as gray
+};
+
+// The traits of a picture rendered at 1/downsample of its size.
+FileTraits TraitsOf(const OIIO::ImageBuf& picture, int32_t downsample);
 
 // Deterministic uniform noise, 8 bits per channel, red, green and blue.
 OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed);
@@ -20,20 +49,12 @@ OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed);
 // the pixels it covers.
 OIIO::ImageBuf Downsample(const OIIO::ImageBuf& picture, int32_t factor);
 
-// 8 for 8-bit files, 16 for 16-bit ones, 32 for anything else.
-int32_t NaturalDepth(const OIIO::ImageBuf& picture);
+// 8 for 8-bit channels, 16 for 16-bit ones, 32 for anything else.
+int32_t NaturalDepth(OIIO::TypeDesc type);
+inline int32_t NaturalDepth(const OIIO::ImageBuf& picture) { return NaturalDepth(picture.spec().format); }
 
 // The picture as a host frame: gray pictures fill red, green and blue, and a
 // picture without alpha gets full alpha.
 FrameImage ToFrame(const OIIO::ImageBuf& picture, int32_t depth);
-
-// Fails early, before any rendering, when the file could not be written: an
-// unknown format or a folder that does not exist or cannot be written to.
-void CheckWritable(const std::string& path);
-
-// Writes the frame at its own depth, or the nearest one the format holds,
-// with alpha where the frame has it and the format can hold it. The file
-// appears only complete: it is written beside its place and renamed into it.
-void WriteFrame(const FrameImage& frame, const std::string& path);
 
 }  // namespace maculo

@@ -85,6 +85,15 @@ void ParseSize(std::string_view text, CliOptions& options) {
                          Quoted(text));
 }
 
+// A chunk of the sequence: whole frame numbers, the first no later than the last.
+void ParseRange(std::string_view text, CliOptions& options) {
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos || !ParseWhole(text.substr(0, colon), options.first) ||
+        !ParseWhole(text.substr(colon + 1), options.last) || options.first < 1 || options.last < options.first)
+        throw UsageError("--range needs FIRST:LAST, frame numbers from 1 with FIRST not after LAST, not " +
+                         Quoted(text));
+}
+
 bool HasFrameRun(const std::string& pattern) {
     return pattern.find('#', pattern.find_last_of('/') + 1) != std::string::npos;
 }
@@ -97,6 +106,9 @@ void Validate(const CliOptions& options, bool sizeOrSeedGiven) {
     if (options.frames > 1 && !HasFrameRun(options.output))
         throw UsageError("--frames " + std::to_string(options.frames) +
                          " needs a run of '#' in the output name for the frame number, e.g. out_####.png");
+    if (options.Last() > options.frames)
+        throw UsageError("--range ends at frame " + std::to_string(options.Last()) + ", after the last of --frames " +
+                         std::to_string(options.frames));
 }
 
 // A control's help line: what it does, its range, its default and the mode
@@ -128,7 +140,8 @@ public:
 
         app_.option_defaults()->group("Input and output");
         Add("-i,--input", "FILE",
-            "picture to start from (anything OpenImageIO reads);\nwithout it, a built-in noise image",
+            "picture to start from (anything OpenImageIO reads);\na run of '#' reads one per frame (in_####.exr);\n"
+            "without it, a built-in noise image",
             [this](const std::string& v) { options_.input = v; });
         Add("--size", "WxH", "size of the noise image (default 1920x1080)",
             [this](const std::string& v) { ParseSize(v, options_); });
@@ -145,12 +158,19 @@ public:
             });
         Add("--frames", "N", "render N frames, numbered from 1 (default 1)",
             [this](const std::string& v) { options_.frames = ParseInt(v, "frames", 1, 100000); });
+        Add("--range", "FIRST:LAST",
+            "render only frames FIRST to LAST of --frames, as\n"
+            "the whole sequence renders them (a render farm's\nshare)",
+            [this](const std::string& v) { ParseRange(v, options_); });
         Add("--downsample", "N", "render at 1/N resolution, as the host's preview does",
             [this](const std::string& v) { options_.downsample = ParseInt(v, "downsample", 1, 64); });
         app_.add_flag("--gpu", options_.gpu,
                       "render with the host's OpenCL framework (falls back to\nthe processor when no GPU can be used)");
         Add("--plugin", "PATH", "plug-in library (default: MaculoPattern.so next to\nthis program)",
             [this](const std::string& v) { options_.plugin = v; });
+        Add("--threads", "N", "processor threads to render with (default: all)",
+            [this](const std::string& v) { options_.threads = ParseInt(v, "threads", 1, 1024); });
+        app_.add_flag("-q,--quiet", options_.quiet, "no progress bar, notes or closing line; errors only");
 
         app_.option_defaults()->group(kControlsGroup);
         for (const ControlRow& row : kControls) {
@@ -186,6 +206,11 @@ public:
             throw UsageError(std::string(e.what()) + "; see --help");
         }
         RefuseExtras(app_.remaining());
+        // The later of two inputs or outputs would win silently.
+        for (const char* name : {"--input", "--output"})
+            if (app_.count(name) > 1)
+                throw UsageError(std::string(name) +
+                                 " is given more than once; a run of '#' in the name makes a sequence");
         Validate(options_, app_.count("--size") + app_.count("--seed") > 0);
         NoteUnusedControls();
         return options_;
@@ -215,14 +240,20 @@ public:
             text += "\n" + group + (group == kControlsGroup ? kControlsNote : "") + ":\n";
             for (const auto& [names, description] : lines) {
                 std::string indented;
-                for (const char c : description)
-                    indented += c == '\n' ? "\n" + std::string(column, ' ') : std::string(1, c);
+                for (const char c : description) {
+                    indented += c;
+                    if (c == '\n') indented.append(column, ' ');  // continued lines under the first
+                }
                 text += names + std::string(column - names.size(), ' ') + indented + "\n";
             }
         }
         return text + R"(
+Frames hold up to 134 megapixels (the host's working images are at most 2 GiB)
+and must fit the machine's memory; larger ones are refused before any work.
+
 Exit status: 0 done, 1 a file, the plug-in or the render failed, 2 a wrong
-command line, 130 interrupted (Ctrl-C; the unfinished file is not written).
+command line, 130 interrupted (Ctrl-C), 143 terminated (SIGTERM), 129 hung up
+(SIGHUP); a stopped render leaves no unfinished file.
 )";
     }
 

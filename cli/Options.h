@@ -12,7 +12,7 @@ namespace maculo {
 struct CliOptions {
     enum class Action { kRender, kHelp, kVersion, kAbout };
     Action action = Action::kRender;
-    std::string input;   // empty: the built-in noise image
+    std::string input;   // empty: the built-in noise image; a run of '#' reads one file per frame
     std::string output;  // may carry a run of '#' for the frame number
     std::string plugin;  // empty: next to the program
     int32_t noiseWidth = 1920;
@@ -21,9 +21,17 @@ struct CliOptions {
     int32_t depth = 0;  // 8, 16 or 32; 0 follows the input
     int32_t downsample = 1;
     int32_t frames = 1;
+    // The frames this run renders, numbered within --frames; a render farm
+    // splits a sequence into such ranges. 0 for `last`: through the last.
+    int32_t first = 1;
+    int32_t last = 0;
+    int32_t threads = 0;  // 0: the processor's count
+    bool quiet = false;   // no progress bar, notes or closing line; errors only
     bool gpu = false;
     ControlRamps controls = DefaultControls();
     std::vector<std::string> notes;  // harmless oddities worth telling the user
+
+    int32_t Last() const { return last != 0 ? last : frames; }
 };
 
 // Throws CliError (exit code 2) with one clear line for anything it refuses.

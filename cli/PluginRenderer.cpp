@@ -1,6 +1,5 @@
 #include "cli/PluginRenderer.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,51 +8,82 @@
 #include <iostream>
 
 #include "cli/CliError.h"
+#include "gpu/GpuState.h"
 
 namespace maculo {
 namespace {
 
 constexpr A_u_long kTimeScale = 24;  // frames of the sequence at 24 per second
 
-// The plug-in reports its OpenCL set-up on standard output, where it would
-// mix with the renderer's own output. Those lines matter only when a GPU
-// render is asked for: they then go to standard error, otherwise nowhere.
+// The plug-in reports a failed OpenCL set-up on standard output, where it
+// would mix with the renderer's own output. Its lines are caught in a file
+// for the GPU report and otherwise dropped.
 class PluginSetupOutput {
 public:
-    explicit PluginSetupOutput(bool show) : saved_(dup(STDOUT_FILENO)) {
+    PluginSetupOutput() : saved_(dup(STDOUT_FILENO)), caught_(std::tmpfile()) {
         std::fflush(stdout);
-        const int target = show ? dup(STDERR_FILENO) : open("/dev/null", O_WRONLY);
-        if (target >= 0) {
-            dup2(target, STDOUT_FILENO);
-            close(target);
-        }
+        if (caught_ != nullptr) dup2(fileno(caught_), STDOUT_FILENO);
     }
     ~PluginSetupOutput() {
+        Restore();
+        if (caught_ != nullptr) std::fclose(caught_);
+    }
+    PluginSetupOutput(const PluginSetupOutput&) = delete;
+    PluginSetupOutput& operator=(const PluginSetupOutput&) = delete;
+
+    // Puts standard output back and answers the first line the plug-in wrote.
+    std::string FirstLine() {
+        Restore();
+        char line[256] = "";
+        if (caught_ == nullptr) return "";
+        std::rewind(caught_);
+        if (std::fgets(line, sizeof line, caught_) == nullptr) return "";
+        return std::string(line, strcspn(line, "\r\n"));
+    }
+
+private:
+    void Restore() {
         std::cout.flush();
         std::fflush(stdout);
         if (saved_ >= 0) {
             dup2(saved_, STDOUT_FILENO);
             close(saved_);
+            saved_ = -1;
         }
     }
-    PluginSetupOutput(const PluginSetupOutput&) = delete;
-    PluginSetupOutput& operator=(const PluginSetupOutput&) = delete;
 
-private:
     int saved_;
+    std::FILE* caught_;
 };
 
-minihost::EffectSession& LoadSession(const std::string& pluginPath, bool gpu) {
-    const PluginSetupOutput setupOutput(gpu);
+minihost::EffectSession& LoadSession(const std::string& pluginPath, std::string& setupFailure) {
+    PluginSetupOutput setupOutput;
     try {
         // Never unloaded, as in a host: the effect keeps its GPU state until
         // the process ends. One host, and so one session, per process.
         static minihost::EffectSession* session = nullptr;
         session = new minihost::EffectSession(pluginPath);
+        setupFailure = setupOutput.FirstLine();
         return *session;
     } catch (const std::exception& e) {
         throw Failure("cannot load the plug-in " + pluginPath + ": " + e.what());
     }
+}
+
+// What a GPU render will run on: the plug-in takes the first OpenCL GPU, and
+// falls back to the processor without one or when it could not set it up.
+std::string DescribeGpu(const std::string& setupFailure) {
+    std::string device;
+    try {
+        device = FindGpuDevice().name();
+    } catch (const std::exception&) {
+        // No platform or no GPU: the plug-in found none either.
+    }
+    if (device.empty()) return "no OpenCL GPU found; the processor renders the frames";
+    if (!setupFailure.empty())
+        return "the plug-in could not set up OpenCL on " + device + " (" + setupFailure +
+               "); the processor renders the frames";
+    return "the OpenCL device " + device + " renders the frames";
 }
 
 PF_PixelFormat FormatOf(int32_t depth) {
@@ -70,7 +100,12 @@ void CopyRows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStri
 }  // namespace
 
 PluginRenderer::PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample)
-    : session_(LoadSession(pluginPath, gpu)), whatGpu_(gpu ? PF_GPU_Framework_OPENCL : PF_GPU_Framework_NONE) {
+    : session_(LoadSession(pluginPath, setupFailure_)),
+      whatGpu_(gpu ? PF_GPU_Framework_OPENCL : PF_GPU_Framework_NONE) {
+    if (gpu) gpuReport_ = DescribeGpu(setupFailure_);
+    // Padded rows only help tests catch effects that confuse width and row
+    // bytes; here they would only cost memory.
+    session_.GetHost().Worlds().SetRowPadding(0);
     session_.GetHost().SetDownsample(1, A_u_long(downsample));
     if (gpu && session_.SetUpGpu(whatGpu_) != PF_Err_NONE) throw Failure("the plug-in refused the GPU set-up");
 }
@@ -80,6 +115,8 @@ std::string PluginRenderer::About() { return session_.About(); }
 PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& values, int32_t index,
                               const minihost::ProgressFunction& progress, FrameImage& result) {
     minihost::Host& host = session_.GetHost();
+    // The host's call record serves tests; over a long sequence it would only grow.
+    host.Log().Clear();
     for (const ControlRow& row : kControls)
         if (CarriesValue(row)) host.Params().SetValue(row.index, values[row.index]);
     // The effect shows and hides its controls when the user switches modes.
@@ -91,9 +128,15 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     host.Params().SetProgress(progress);
 
     const PF_PixelFormat format = FormatOf(source.depth);
-    if (layer_ == nullptr) {
+    // The frames of an input sequence may differ in size and depth.
+    if (layer_ == nullptr || layer_->width != source.width || layer_->height != source.height || format != format_) {
+        if (layer_ != nullptr) {
+            host.Worlds().DisposeHostWorld(layer_);
+            host.Worlds().DisposeHostWorld(output_);
+        }
         layer_ = host.Worlds().MakeWorld(source.width, source.height, format);
         output_ = host.Worlds().MakeWorld(source.width, source.height, format);
+        format_ = format;
     }
     CopyRows(source.Bytes(), source.RowBytes(), reinterpret_cast<uint8_t*>(layer_->data), layer_->rowbytes,
              source.RowBytes(), source.height);
@@ -107,9 +150,12 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
 }
 
 std::string DefaultPluginPath() {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (program.parent_path() / MACULO_PLUGIN_FILE).string();
+    const fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    const fs::path beside = folder / MACULO_PLUGIN_FILE;  // in a build tree
+    if (fs::exists(beside, ec)) return beside.string();
+    return (folder / MACULO_INSTALLED_PLUGIN).lexically_normal().string();
 }
 
 }  // namespace maculo

@@ -13,10 +13,13 @@ namespace maculo {
 
 class PluginRenderer {
 public:
-    // Loads and sets up the effect; throws CliError when that fails.
+    // Loads and sets up the effect; throws CliError when that fails. The
+    // plug-in's own set-up output is kept from standard output.
     PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample);
 
     std::string About();
+    // With a GPU asked for, one line on what renders the frames.
+    const std::string& GpuReport() const { return gpuReport_; }
 
     // Renders frame `index` of the sequence from `source` with the control
     // `values`. `progress` hears the effect's progress and answers non-zero to
@@ -25,14 +28,18 @@ public:
                   const minihost::ProgressFunction& progress, FrameImage& result);
 
 private:
+    std::string setupFailure_;  // before the session, whose loading fills it
     minihost::EffectSession& session_;
+    std::string gpuReport_;
     PF_GPU_Framework whatGpu_;
     double mode_ = 1.0;  // the mode the effect last heard of
     PF_EffectWorld* layer_ = nullptr;
     PF_EffectWorld* output_ = nullptr;
+    PF_PixelFormat format_ = 0;  // of both worlds
 };
 
-// The plug-in library beside this program.
+// The plug-in library beside this program, as a build leaves it, or else
+// where an install puts it relative to the program.
 std::string DefaultPluginPath();
 
 }  // namespace maculo

@@ -2,47 +2,54 @@
 
 #include <unistd.h>
 
-#include <csignal>
-
 namespace maculo {
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+// "45s", "3m05s", "2h07m".
+std::string Duration(double seconds) {
+    const long s = long(seconds + 0.5);
+    char text[32];
+    if (s < 60) std::snprintf(text, sizeof text, "%lds", s);
+    else if (s < 3600) std::snprintf(text, sizeof text, "%ldm%02lds", s / 60, s % 60);
+    else std::snprintf(text, sizeof text, "%ldh%02ldm", s / 3600, s / 60 % 60);
+    return text;
+}
 
 }  // namespace
 
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;  // the next Ctrl-C takes the default action
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-}
+ProgressBar::ProgressBar(std::FILE* stream)
+    : stream_(stream), enabled_(stream != nullptr && isatty(fileno(stream)) != 0) {}
 
-bool Interrupted() { return interrupted != 0; }
+ProgressBar::~ProgressBar() { Clear(); }
 
-void RequestInterrupt() { interrupted = 1; }
-
-ProgressBar::ProgressBar(std::FILE* stream) : stream_(stream), enabled_(isatty(fileno(stream)) != 0) {}
-
-ProgressBar::~ProgressBar() {
-    if (enabled_ && drawn_ >= 0) std::fputs("\r\033[K", stream_);  // leave the line clean
+void ProgressBar::Clear() {
+    if (enabled_ && drawn_ >= 0) std::fputs("\r\033[K", stream_);
+    drawn_ = -1;
 }
 
 void ProgressBar::Show(int32_t frame, int32_t frames, int32_t current, int32_t total) {
     if (!enabled_ || total <= 0) return;
     const double frameShare = double(current < total ? current : total) / double(total);
-    const int perMille = int((double(frame - 1) + frameShare) / double(frames) * 1000.0);
+    const double done = (double(frame - 1) + frameShare) / double(frames);
+    const int perMille = int(done * 1000.0);
     if (perMille == drawn_) return;
     drawn_ = perMille;
     constexpr int kWidth = 30;
     char bar[kWidth + 1];
     for (int i = 0; i < kWidth; ++i) bar[i] = i < perMille * kWidth / 1000 ? '#' : '.';
     bar[kWidth] = '\0';
-    std::fprintf(stream_, "\rframe %d/%d [%s] %5.1f%%", frame, frames, bar, perMille / 10.0);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::string left = done > 0.0 ? Duration(elapsed * (1.0 - done) / done) : "";
+    std::fprintf(stream_, "\r\033[Kframe %d/%d [%s] %5.1f%%%s%s", frame, frames, bar, perMille / 10.0,
+                 left.empty() ? "" : " ETA ", left.c_str());
     std::fflush(stream_);
+}
+
+std::string Summary(int32_t frames, double seconds) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%d frame%s in %.1f s, %.2f s per frame", frames, frames == 1 ? "" : "s",
+                  seconds, seconds / frames);
+    return text;
 }
 
 }  // namespace maculo

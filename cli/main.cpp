@@ -1,14 +1,21 @@
 // maculo-render: renders the Maculo Pattern effect outside the host, through
 // the plug-in's own binary.
+#include <omp.h>
+
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "cli/CliError.h"
+#include "cli/FrameBudget.h"
+#include "cli/FrameFiles.h"
 #include "cli/ImageFiles.h"
 #include "cli/Options.h"
 #include "cli/PluginRenderer.h"
 #include "cli/Progress.h"
+#include "cli/Signals.h"
 #include "resources/Version.h"
 
 namespace maculo {
@@ -16,40 +23,72 @@ namespace {
 
 constexpr char kProgram[] = "maculo-render";
 
-FrameImage SourceFrame(const CliOptions& options) {
-    const bool noise = options.input.empty();
-    const OIIO::ImageBuf picture =
-        noise ? NoisePicture(options.noiseWidth, options.noiseHeight, options.seed) : ReadPicture(options.input);
-    const int32_t depth = options.depth != 0 ? options.depth : NaturalDepth(picture);
-    return ToFrame(Downsample(picture, options.downsample), depth);
+void Note(const std::string& text) { std::fprintf(stderr, "%s: note: %s\n", kProgram, text.c_str()); }
+
+struct Source {
+    std::string name;  // the file, empty for the noise
+    FrameImage frame;
+    FileTraits traits;
+};
+
+// The picture to start from; its size is judged before its pixels are read.
+Source LoadSource(const CliOptions& options, const std::string& name) {
+    std::optional<PictureFile> file;
+    OIIO::ImageSpec layout(options.noiseWidth, options.noiseHeight, 3, OIIO::TypeDesc::UINT8);
+    if (!name.empty()) layout = file.emplace(name).Layout();
+    const int32_t n = options.downsample;
+    const int32_t depth = options.depth != 0 ? options.depth : NaturalDepth(layout.format);
+    CheckFrameFits((layout.width + n - 1) / n, (layout.height + n - 1) / n, depth, int64_t(layout.image_bytes()),
+                   AvailableMemory());
+    const OIIO::ImageBuf picture = file ? file->Read() : NoisePicture(layout.width, layout.height, options.seed);
+    return {name, ToFrame(Downsample(picture, n), depth), TraitsOf(picture, n)};
 }
 
 void RenderFrames(const CliOptions& options) {
-    InstallInterruptHandler();
+    InstallStopHandlers();
     // Refuse an unwritable output before the work, not after it.
-    CheckWritable(FrameFileName(options.output, 1));
+    CheckWritable(FrameFileName(options.output, options.first));
+    if (options.threads > 0) omp_set_num_threads(options.threads);  // the plug-in's loops run on this thread
     PluginRenderer renderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, options.gpu,
                             options.downsample);
-    const FrameImage source = SourceFrame(options);
+    if (options.gpu && !options.quiet) Note(renderer.GpuReport());
 
-    ProgressBar bar(stderr);
-    for (int32_t index = 0; index < options.frames; ++index) {
-        const int32_t number = index + 1;
-        const std::string name = FrameFileName(options.output, number);
-        const auto progress = [&](A_long current, A_long total) -> PF_Err {
-            bar.Show(number, options.frames, current, total);
-            return Interrupted() ? PF_Interrupt_CANCEL : PF_Err_NONE;
-        };
-        FrameImage result;
-        const PF_Err err =
-            renderer.Render(source, ControlsAt(options.controls, index, options.frames), index, progress, result);
-        if (Interrupted()) throw CliError(kExitInterrupted, "interrupted; " + name + " was not written");
-        if (err != PF_Err_NONE)
-            throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
-                          std::to_string(err) + ")");
-        bar.Show(number, options.frames, 1, 1);
-        WriteFrame(result, name);
-    }
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t count = options.Last() - options.first + 1;
+    std::optional<Source> source;
+    {
+        ProgressBar bar(options.quiet ? nullptr : stderr);
+        for (int32_t number = options.first; number <= options.Last(); ++number) {
+            // An input sequence gives each frame its own picture.
+            const std::string input = FrameFileName(options.input, number);
+            if (!source || source->name != input) {
+                source.reset();  // one picture in memory at a time
+                source = LoadSource(options, input);
+            }
+            const std::string name = FrameFileName(options.output, number);
+            const int32_t position = number - options.first + 1;
+            const auto progress = [&](A_long current, A_long total) -> PF_Err {
+                bar.Show(position, count, current, total);
+                return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
+            };
+            // Frame `number` takes the same control values and time in any range.
+            FrameImage result;
+            const PF_Err err = renderer.Render(source->frame, ControlsAt(options.controls, number - 1, options.frames),
+                                               number - 1, progress, result);
+            if (StopSignal() != 0) throw Stopped(name);
+            if (err != PF_Err_NONE)
+                throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
+                              std::to_string(err) + ")");
+            bar.Show(position, count, 1, 1);
+            const std::string lost = WriteFrame(result, name, source->traits);
+            if (position == 1 && !lost.empty() && !options.quiet) {  // the same for every frame
+                bar.Clear();
+                Note(lost);
+            }
+        }
+    }  // the bar leaves its line before the closing one
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!options.quiet) std::fprintf(stderr, "%s: %s\n", kProgram, Summary(count, seconds).c_str());
 }
 
 int Run(int argc, char** argv) {
@@ -68,7 +107,8 @@ int Run(int argc, char** argv) {
         }
         case CliOptions::Action::kRender: break;
     }
-    for (const std::string& note : options.notes) std::fprintf(stderr, "%s: note: %s\n", kProgram, note.c_str());
+    if (!options.quiet)
+        for (const std::string& note : options.notes) Note(note);
     RenderFrames(options);
     return 0;
 }

@@ -80,7 +80,7 @@ A_Err AegpSuites::Perform(AegpCall call, CanFail canFail, Act act, void* stream)
         for (const auto& ref : self->streams_)
             if (&ref->slot == stream) call.index = ref->index;
     std::string entry = NameOf(call.function);
-    if (call.index >= 0) entry += "(" + std::to_string(call.index) + ")";
+    if (call.index >= 0) entry.append("(").append(std::to_string(call.index)).append(")");
     const Fault fault = self->journal_.Call(std::move(entry), canFail);
 
     A_Err err = self->plans_[call.function].Next();

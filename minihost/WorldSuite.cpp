@@ -9,10 +9,6 @@
 
 namespace maculo::minihost {
 
-namespace {
-constexpr int64_t kMaxWorldBytes = int64_t{1} << 31;
-}  // namespace
-
 A_long BytesPerPixel(PF_PixelFormat format) {
     switch (format) {
         case PF_PixelFormat_ARGB32: return 4;

@@ -4,6 +4,7 @@
 // knows each one's pixel format.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,9 @@ namespace maculo::minihost {
 
 // Bytes per pixel of the three formats; 0 for any other code.
 A_long BytesPerPixel(PF_PixelFormat format);
+
+// The largest world, row padding included, that this host makes.
+inline constexpr int64_t kMaxWorldBytes = int64_t{1} << 31;
 
 // What the effect asked PF_NewWorld for.
 struct WorldRequest {

@@ -6,11 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/lib/deps.sh
+source scripts/lib/renderer.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DMACULO_BUILD_TESTS=OFF -DMACULO_BUILD_BENCH=OFF >/dev/null
-cmake --build build-release -j "$(nproc)" --target maculo-render
+build_release_renderer
 
 mkdir -p out
 build-release/bin/maculo-render -o out/pattern.png

@@ -10,6 +10,7 @@
 
 #include "ScratchFolder.h"
 #include "cli/CliError.h"
+#include "cli/FrameFiles.h"
 
 namespace maculo {
 namespace {
@@ -123,30 +124,87 @@ TEST(Downsampling, AveragesBlocksAndKeepsPartialEdgeBlocks) {
     EXPECT_EQ(std::make_tuple(odd.spec().width, odd.spec().height, NaturalDepth(odd)), std::make_tuple(3, 2, 8));
 }
 
+// The message of the failure that `action` raises.
+template <typename Action>
+std::string FailureOf(Action&& action) {
+    try {
+        action();
+    } catch (const CliError& e) {
+        EXPECT_EQ(e.ExitCode(), kExitFailure);
+        return e.what();
+    }
+    ADD_FAILURE() << "no error";
+    return "";
+}
+
 TEST_F(ImageFiles, UnreadableAndUnwritableFilesFailCleanly) {
-    auto failure = [](auto&& action) -> std::string {
-        try {
-            action();
-        } catch (const CliError& e) {
-            EXPECT_EQ(e.ExitCode(), kExitFailure);
-            return e.what();
-        }
-        ADD_FAILURE() << "no error";
-        return "";
-    };
     // Missing files and folders are the renderer's own tests' matter.
     std::FILE* text = std::fopen(File("notes.png").c_str(), "w");
     std::fputs("not a picture", text);
     std::fclose(text);
-    EXPECT_NE(failure([&] { ReadPicture(File("notes.png")); }).find("cannot read"), std::string::npos);
+    EXPECT_NE(FailureOf([&] { ReadPicture(File("notes.png")); }).find("cannot read"), std::string::npos);
+    // The JPEG reader only warns of a file cut short, and would fill the rest.
+    WriteFrame(ToFrame(NoisePicture(64, 64, 1), 8), File("cut.jpg"));
+    fs::resize_file(File("cut.jpg"), fs::file_size(File("cut.jpg")) / 2);
+    EXPECT_EQ(FailureOf([&] { ReadPicture(File("cut.jpg")); }).rfind("cannot read " + File("cut.jpg") + ": ", 0), 0u);
 
     EXPECT_NO_THROW(CheckWritable(File("out.png")));
 
     // A failed write leaves nothing behind, and what stood in its place stays.
     fs::create_directory(File("taken.png"));  // a folder where the file should go
-    EXPECT_NE(failure([&] { WriteFrame(Sample(8), File("taken.png")); }).find("cannot write"), std::string::npos);
+    for (const std::string& message : {FailureOf([&] { WriteFrame(Sample(8), File("taken.png")); }),
+                                       FailureOf([&] { ReadPicture(File("taken.png")); })})
+        EXPECT_NE(message.find(File("taken.png") + ": it is a folder"), std::string::npos) << message;
     EXPECT_TRUE(fs::is_directory(File("taken.png")));
-    EXPECT_EQ(Files(), std::vector<std::string>({"notes.png", "taken.png"}));
+    EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "notes.png", "taken.png"}));
+}
+
+TEST_F(ImageFiles, WritesFollowLinksKeepPermissionsAndSpareProtectedFiles) {
+    WriteFrame(Sample(8), File("target.png"));
+    fs::permissions(File("target.png"), fs::perms(0640));
+    fs::create_symlink("target.png", File("link.png"));
+    fs::create_symlink("new.png", File("dangling.png"));
+    WriteFrame(Sample(16), File("link.png"));
+    WriteFrame(Sample(8), File("dangling.png"));
+    EXPECT_TRUE(fs::is_symlink(File("link.png")) && fs::is_symlink(File("dangling.png")));
+    EXPECT_EQ(NaturalDepth(ReadPicture(File("target.png"))), 16);
+    EXPECT_EQ(fs::status(File("target.png")).permissions(), fs::perms(0640));
+    EXPECT_TRUE(fs::exists(File("new.png")));
+
+    // Not even a user who may remove it (root) replaces a write-protected file.
+    fs::permissions(File("target.png"), fs::perms::owner_read);
+    EXPECT_NE(FailureOf([&] { CheckWritable(File("link.png")); }).find("Permission denied"), std::string::npos);
+    EXPECT_NE(FailureOf([&] { WriteFrame(Sample(8), File("target.png")); }).find("Permission denied"),
+              std::string::npos);
+    EXPECT_EQ(NaturalDepth(ReadPicture(File("target.png"))), 16);
+    EXPECT_EQ(Files(), std::vector<std::string>({"dangling.png", "link.png", "new.png", "target.png"}));
+}
+
+TEST_F(ImageFiles, FilesKeepTheSourcesMetadataAndGrayness) {
+    OIIO::ImageBuf gray(OIIO::ImageSpec(8, 6, 1, OIIO::TypeDesc::UINT8));
+    OIIO::ImageBufAlgo::noise(gray, "uniform", 0.0f, 1.0f);
+    gray.specmod().attribute("Orientation", 6);
+    gray.specmod().attribute("XResolution", 300.0f);
+    gray.specmod().attribute("ResolutionUnit", "in");
+    ASSERT_TRUE(gray.write(File("source.tif")));
+    const OIIO::ImageBuf source = ReadPicture(File("source.tif"));
+    const FileTraits traits = TraitsOf(source, 2);  // half the pixels over the same print size
+
+    WriteFrame(ToFrame(Downsample(source, 2), 16), File("gray.tif"), traits);
+    const OIIO::ImageSpec kept = ReadPicture(File("gray.tif")).spec();
+    EXPECT_EQ(std::make_tuple(kept.nchannels, kept.get_int_attribute("Orientation"),
+                              kept.get_float_attribute("XResolution"), kept.get_string_attribute("ResolutionUnit")),
+              std::make_tuple(1, 6, 150.0f, "in"));
+    // A result in colour stays in colour.
+    FrameImage tinted = ToFrame(source, 8);
+    tinted.Bytes()[1] ^= 1;  // the first pixel's red
+    WriteFrame(tinted, File("tinted.png"), traits);
+    EXPECT_EQ(ReadPicture(File("tinted.png")).nchannels(), 3);
+
+    // What a format cannot hold is said, once.
+    EXPECT_EQ(WriteFrame(Sample(16), File("lossy.jpg")),
+              File("lossy.jpg") + " holds 8-bit channels, not the frame's 16 bits, and no alpha");
+    EXPECT_EQ(WriteFrame(Sample(8), File("whole.exr")) + WriteFrame(Sample(32), File("whole.tif")), "");
 }
 
 }  // namespace

@@ -36,14 +36,16 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
     EXPECT_EQ(std::make_tuple(plain.action, plain.input, plain.noiseWidth, plain.noiseHeight, plain.seed, plain.depth,
                               plain.frames, plain.downsample, plain.gpu),
               std::make_tuple(CliOptions::Action::kRender, "", 1920, 1080, 1, 0, 1, 1, false));
+    EXPECT_EQ(std::make_tuple(plain.first, plain.Last(), plain.threads, plain.quiet), std::make_tuple(1, 1, 0, false));
 
     const CliOptions o =
         Parse({"--input=in.tif", "-o", "seq_###.exr", "--mode", "detail", "--blur", "box", "--gray=after",
                "--width", "0.1:150", "--blur-radius", "12.5", "--sharp-radius", "0", "--sharpen", "250:9000",
                "--amount", "1:32", "--depth", "16", "--downsample", "4", "--frames", "5", "--gpu", "--plugin",
-               "/x/p.so"});
+               "/x/p.so", "--range", "2:4", "--threads", "3", "-q"});
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
+    EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet), std::make_tuple(2, 4, 3, true));
     const ParamValues first = ControlsAt(o.controls, 0, 5);
     const ParamValues last = ControlsAt(o.controls, 4, 5);
     EXPECT_EQ(std::make_tuple(first[kParamMode], first[kParamBlur], first[kParamGray]), std::make_tuple(2, 1, 3));
@@ -89,6 +91,11 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "-i", "in.png", "--seed", "3"}, "cannot be used with --input"},
         {{"-o", "a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
         {{"-o", "seq#/a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
+        {{"-o", "a.png", "-o", "b.png"}, "--output is given more than once"},
+        {{"-o", "a.png", "--input", "x.png", "-i", "y.png"}, "--input is given more than once"},
+        {{"-o", "a_#.png", "--frames", "5", "--range", "4:6"}, "--range ends at frame 6, after the last of --frames 5"},
+        {{"-o", "a_#.png", "--frames", "5", "--range", "3:2"}, "--range needs FIRST:LAST"},
+        {{"-o", "a.png", "--threads", "0"}, "--threads needs a whole number from 1"},
     };
     for (const Case& c : cases) {
         const std::string message = Refusal(c.args);

@@ -11,12 +11,14 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <utility>
 
 #include "ScratchFolder.h"
 #include "cli/Controls.h"
+#include "cli/FrameFiles.h"
 #include "cli/ImageFiles.h"
 #include "engine/ControlSettings.h"
 #include "engine/DirectRender.h"
@@ -26,12 +28,12 @@ extern char** environ;
 namespace maculo {
 namespace {
 
-// Whether the process has its Ctrl-C handler in place: a loaded machine may
-// take longer to start it than the test waits before interrupting.
-bool CatchesInterrupt(pid_t pid) {
+// Whether the process has its handler for `signal` in place: a loaded
+// machine may take longer to start it than the test waits before signalling.
+bool Catches(pid_t pid, int signal) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
     return false;
 }
 
@@ -42,9 +44,8 @@ struct Outcome {
 
 class Renderer : public ScratchFolder {
 protected:
-    // Runs the program; with `interruptAfter`, sends it Ctrl-C's signal then.
-    Outcome Run(std::vector<std::string> args,
-                std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(-1)) const {
+    // Runs the program; with a `signal`, sends it once `ready` says so.
+    Outcome Run(std::vector<std::string> args, int signal = 0, const std::function<bool()>& ready = {}) const {
         args.insert(args.begin(), MACULO_RENDER_PATH);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -59,11 +60,11 @@ protected:
         const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) return {-1, "cannot start the program"};
-        if (interruptAfter.count() >= 0) {
-            for (int i = 0; i < 1000 && !CatchesInterrupt(pid); ++i)
+        if (signal != 0) {
+            for (int i = 0; i < 1000 && !Catches(pid, signal); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::this_thread::sleep_for(interruptAfter);
-            kill(pid, SIGINT);
+            for (int i = 0; i < 60000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            kill(pid, signal);
         }
         int status = 0;
         waitpid(pid, &status, 0);
@@ -117,7 +118,13 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     controls = {2, controls.blurMode, controls.grayMode, controls.width, 4.5, 2, 600, 2};
     ExpectFileMatchesEngine<Pixel16>(File("deep-out.tif"), ToFrame(ReadPicture(File("deep.tif")), 16), controls);
 
-    EXPECT_EQ(Files().size(), 3u);  // nothing but the pictures
+    // A GPU render says what rendered it, whether or not the machine has a GPU.
+    const Outcome gpu = Run({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
+    EXPECT_EQ(gpu.exitCode, 0);
+    EXPECT_NE(gpu.err.find("OpenCL"), std::string::npos) << gpu.err;
+    EXPECT_NE(gpu.err.find("renders the frames\n"), std::string::npos) << gpu.err;
+
+    EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
 }
 
 // At half resolution, as the host's preview renders.
@@ -135,6 +142,39 @@ TEST_F(Renderer, SequencesAnimateControlsFrameByFrame) {
     }
 }
 
+// A render farm's chunks, each a separate run with its own thread count,
+// give the very files of one run; each frame reads its own input.
+TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
+    // The last picture is larger than the others.
+    for (int i = 1; i <= 4; ++i)
+        WriteFrame(ToFrame(NoisePicture(24 + i / 4 * 6, 16 + i / 4 * 4, i), 8),
+                   File("in_" + std::to_string(i) + ".png"));
+    const auto render = [&](const std::string& output, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"-i", File("in_#.png"), "-o", File(output), "--frames", "4", "--amount",
+                                         "1:7", "--width", "2:5", "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");  // quiet
+    };
+    render("whole_#.png", {});
+    render("part_#.png", {"--range", "1:2", "--threads", "1"});
+    render("part_#.png", {"--range", "3:4", "--threads", "2"});
+    const auto bytes = [&](const std::string& name) {
+        std::stringstream content;
+        content << std::ifstream(File(name), std::ios::binary).rdbuf();
+        return content.str();
+    };
+    for (const char* frame : {"1", "2", "3", "4"})
+        EXPECT_EQ(bytes("whole_" + std::string(frame) + ".png"), bytes("part_" + std::string(frame) + ".png")) << frame;
+    // Frame 3: Width 4 and Amount 5, from the third picture; frame 4 ends the ramps.
+    ExpectFileMatchesEngine<Pixel8>(File("part_3.png"), ToFrame(ReadPicture(File("in_3.png")), 8),
+                                    {1, 2, 2, 4, 6, 6, 1000, 5});
+    ExpectFileMatchesEngine<Pixel8>(File("part_4.png"), ToFrame(ReadPicture(File("in_4.png")), 8),
+                                    {1, 2, 2, 5, 6, 6, 1000, 7});
+    EXPECT_EQ(Files().size(), 12u);
+}
+
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     struct Case {
         std::vector<std::string> args;
@@ -147,6 +187,9 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         {{"-o", File("none/a.png")}, 1, "cannot write " + File("none/a.png")},
         {{"-o", File("a.notaformat")}, 1, "cannot write " + File("a.notaformat")},
         {{"-o", File("a.png"), "--plugin", File("nothing.so")}, 1, "cannot load the plug-in"},
+        {{"-i", File("."), "-o", File("a.png")}, 1, "cannot read " + File(".") + ": it is a folder"},
+        // Refused at once, not after minutes of work.
+        {{"-o", File("a.png"), "--size", "12000x12000", "--depth", "32"}, 1, "a 12000x12000 frame needs"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = Run(c.args);
@@ -158,17 +201,34 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     EXPECT_TRUE(Files().empty());
 }
 
-TEST_F(Renderer, CtrlCStopsTheRenderAndWritesNothing) {
-    // Far more work than the time allowed before the signal.
-    const auto start = std::chrono::steady_clock::now();
-    const Outcome outcome =
-        Run({"-o", File("big.png"), "--size", "512x512", "--amount", "1000"}, std::chrono::milliseconds(500));
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(outcome.exitCode, 130) << outcome.err;
-    EXPECT_NE(outcome.err.find("interrupted; " + File("big.png") + " was not written"), std::string::npos)
-        << outcome.err;
-    EXPECT_LT(seconds, 30.0);
-    EXPECT_TRUE(Files().empty());
+TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
+    struct Case {
+        int signal;
+        int exitCode;
+        std::string says;
+        bool whileWriting;  // else while rendering
+    };
+    for (const Case& c : {Case{SIGINT, 130, "interrupted", false}, Case{SIGHUP, 129, "hung up", false},
+                          Case{SIGTERM, 143, "terminated", true}}) {
+        // Far more work than the time allowed before the signal, or a large
+        // file that takes a while to write.
+        const auto start = std::chrono::steady_clock::now();
+        const auto ready = [&] {
+            if (!c.whileWriting) return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
+            const std::vector<std::string> files = Files();
+            return !files.empty() && files[0].starts_with(".big.png.");
+        };
+        const Outcome outcome =
+            Run({"-o", File("big.png"), "--size", c.whileWriting ? "1600x1200" : "512x512", "--amount",
+                 c.whileWriting ? "1" : "1000"},
+                c.signal, ready);
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says + "; " + File("big.png") + " was not written"), std::string::npos)
+            << outcome.err;
+        EXPECT_LT(seconds, 30.0);
+        EXPECT_TRUE(Files().empty());
+    }
 }
 
 }  // namespace

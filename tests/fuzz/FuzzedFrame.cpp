@@ -9,7 +9,7 @@
 #include "engine/DirectRender.h"
 #include "engine/FilterShapes.h"
 #include "minihost/EffectSession.h"
-#include "tests/SetControls.h"
+#include "tests/TestSupport.h"
 
 namespace maculo::fuzz {
 namespace {
@@ -55,10 +55,6 @@ double SliderValue(ByteReader& in) {
     return in.Take<uint16_t>() / 65535.0 * 260.0 - 30.0;
 }
 
-PF_PixelFormat FormatOf(int depth) {
-    return depth == 8 ? PF_PixelFormat_ARGB32 : depth == 16 ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB128;
-}
-
 minihost::EffectSession& Session() {
     // Loaded once and kept, as a host keeps its plug-ins.
     static auto* session = new minihost::EffectSession(MACULO_PLUGIN_PATH);
@@ -83,7 +79,7 @@ Frame Decode(ByteReader& in) {
     Frame f{};
     const uint8_t depth = in.Take<uint8_t>();
     f.depth = depth % 3 == 0 ? 8 : depth % 3 == 1 ? 16 : 32;
-    f.reported = depth & 0x80 ? in.Take<uint32_t>() : FormatOf(f.depth);
+    f.reported = depth & 0x80 ? in.Take<uint32_t>() : test::FormatOfDepth(f.depth);
     f.width = in.Take<uint8_t>() % 65;
     f.height = in.Take<uint8_t>() % 65;
     const bool sameSize = in.Take<uint8_t>() % 4 != 0;
@@ -186,8 +182,8 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     expect(session.SetUpGpu(f.gpu) == PF_Err_NONE, "GPU device setup answers 0");
 
     minihost::WorldSuite& worlds = host.Worlds();
-    PF_EffectWorld* layer = worlds.MakeWorld(f.layerWidth, f.layerHeight, FormatOf(f.depth), f.layerPadding);
-    PF_EffectWorld* output = worlds.MakeWorld(f.width, f.height, FormatOf(f.depth), f.outputPadding);
+    PF_EffectWorld* layer = worlds.MakeWorld(f.layerWidth, f.layerHeight, test::FormatOfDepth(f.depth), f.layerPadding);
+    PF_EffectWorld* output = worlds.MakeWorld(f.width, f.height, test::FormatOfDepth(f.depth), f.outputPadding);
     const size_t outputBytes = size_t(output->rowbytes) * size_t(output->height);  // all the host allocated
     FillLayer(*layer, size_t(layer->rowbytes) * size_t(layer->height), f, in);
     std::memset(output->data, kUntouched, outputBytes);
@@ -195,11 +191,12 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     layer->rowbytes -= f.layerTrim;
     output->rowbytes -= f.outputTrim;
 
+    const bool empty = f.width == 0 || f.height == 0;
+    const size_t requests = empty ? worlds.Requests().size() : 0;  // the list only grows: copied when needed
     const PF_Err err = session.RenderFrameAt(0, f.downsample, *layer, *output, int16_t(f.depth), f.gpu);
 
     const size_t pixelBytes = size_t(f.depth / 2);
-    const bool known = f.reported == FormatOf(f.depth);
-    const bool empty = f.width == 0 || f.height == 0;
+    const bool known = f.reported == test::FormatOfDepth(f.depth);
     const bool unusable = !Addressable(*layer, pixelBytes) || !Addressable(*output, pixelBytes) ||
                           f.layerWidth < f.width || f.layerHeight < f.height;
     const bool cancelled = progressCalls > f.cancelAfter;
@@ -209,6 +206,7 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
                             : cancelled ? PF_Interrupt_CANCEL
                                         : PF_Err_NONE;
     expect(err == expected, "the frame answers " + std::to_string(expected) + ", not " + std::to_string(err));
+    if (empty) expect(worlds.Requests().size() == requests, "an empty output makes no working image");
 
     // Picture bytes as the host sees the output; every other byte it allocated is the host's alone.
     const auto* outBytes = reinterpret_cast<const uint8_t*>(output->data);

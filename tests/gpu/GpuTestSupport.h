@@ -67,18 +67,14 @@ inline int64_t Ulps(float a, float b) {
 }
 
 // Over the visible channels of two pitch x height images: the largest
-// distance in ulps and in value (a NaN against a number is the worst), and
-// the share of channels within `tolerance`.
+// distance in ulps and in value (a NaN against a number is the worst).
 struct Difference {
     int64_t ulps = 0;
     float largest = 0.0f;
-    double shareWithin = 1.0;
 };
 
-inline Difference Compare(const std::vector<PixelF>& a, const std::vector<PixelF>& b, const ImageDims& dims,
-                          float tolerance = 0.0f) {
+inline Difference Compare(const std::vector<PixelF>& a, const std::vector<PixelF>& b, const ImageDims& dims) {
     Difference d;
-    size_t channels = 0, within = 0;
     for (int32_t y = 0; y < dims.height; ++y) {
         for (int32_t x = 0; x < dims.width; ++x) {
             const size_t i = static_cast<size_t>(y) * dims.pitch + x;
@@ -86,12 +82,9 @@ inline Difference Compare(const std::vector<PixelF>& a, const std::vector<PixelF
                 const float value = std::fabs(a.at(i).*c - b.at(i).*c);
                 d.ulps = std::max(d.ulps, Ulps(a[i].*c, b[i].*c));
                 if (!(value <= d.largest)) d.largest = value;
-                within += value <= tolerance;
-                ++channels;
             }
         }
     }
-    if (channels) d.shareWithin = static_cast<double>(within) / static_cast<double>(channels);
     return d;
 }
 

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "resources/PropertyList.h"
@@ -18,14 +14,6 @@ std::string Zeros(size_t count) { return std::string(count, '\0'); }
 // Vendor 8BIM, the key as it lies in the file (reversed), id 0, one-byte length.
 std::string Property(const std::string& reversedKey, int length) {
     return "MIB8" + reversedKey + Zeros(4) + Bytes({length, 0, 0, 0});
-}
-
-// Little-endian number at a property's data: after vendor, key, id and length.
-uint32_t NumberOf(const std::string& reversedKey) {
-    const size_t at = kProduced.find("MIB8" + reversedKey) + 16;
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i) value |= uint32_t{static_cast<uint8_t>(kProduced.at(at + i))} << (8 * i);
-    return value;
 }
 
 // The documented layout, assembled by hand independently of the generator.
@@ -45,26 +33,6 @@ TEST(PropertyList, MatchesTheDocumentedLayoutByteForByte) {
     ASSERT_EQ(expected.size(), 298u);
     ASSERT_EQ(kProduced.size(), 298u);
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int(kProduced[i]), int(expected[i])) << "byte " << i;
-}
-
-// Found through the list's own keys: the strings' length bytes, and the flags
-// and version the effect declares at global setup.
-TEST(PropertyList, LengthBytesFlagsAndVersionAreWhereTheHostReadsThem) {
-    EXPECT_EQ(NumberOf("eman") & 0xFF, 14u);
-    EXPECT_EQ(NumberOf("ANMe") & 0xFF, 23u);
-    EXPECT_EQ(NumberOf("OLGe"), static_cast<uint32_t>(maculo::kGlobalOutFlags));
-    EXPECT_EQ(NumberOf("2LGe"), static_cast<uint32_t>(maculo::kGlobalOutFlags2));
-    EXPECT_EQ(NumberOf("REVe"), maculo::kPluginVersion);
-}
-
-TEST(PropertyList, GeneratorWritesExactlyTheCompiledBytesOrFailsLoudly) {
-    const std::string path = ::testing::TempDir() + "maculo_test.pipl";
-    ASSERT_EQ(std::system((std::string(MACULO_PIPL_GEN) + " " + path).c_str()), 0);
-    std::ifstream in(path, std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
-    EXPECT_EQ(written, kProduced);
-    EXPECT_NE(std::system((std::string(MACULO_PIPL_GEN) + " /nonexistent-dir/x.pipl 2>/dev/null").c_str()), 0);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "engine/PatternTypes.h"
 #include "minihost/EffectSession.h"
-#include "tests/robustness/PluginInHost.h"
+#include "tests/TestSupport.h"
 
 namespace maculo {
 namespace {
@@ -45,10 +45,10 @@ protected:
         // Every frame time has controls of its own.
         minihost::Interact& params = session_->GetHost().Params();
         for (const FrameSpec& frame : kFrames) {
-            params.SetValueAt(2, frame.time, frame.time % 2 == 0 ? kBlurGaussian : kBlurBox);
-            params.SetValueAt(3, frame.time, 1 + frame.time % 3);
-            params.SetValueAt(4, frame.time, 2.0 + 0.75 * frame.time);
-            params.SetValueAt(12, frame.time, 2 + frame.time % 3);
+            params.SetValueAt(kParamBlur, frame.time, frame.time % 2 == 0 ? kBlurGaussian : kBlurBox);
+            params.SetValueAt(kParamGray, frame.time, 1 + frame.time % 3);
+            params.SetValueAt(kParamWidth, frame.time, 2.0 + 0.75 * frame.time);
+            params.SetValueAt(kParamAmount, frame.time, 2 + frame.time % 3);
         }
     }
 

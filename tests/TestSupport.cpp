@@ -1,4 +1,4 @@
-#include "tests/robustness/PluginInHost.h"
+#include "tests/TestSupport.h"
 
 #include <random>
 
@@ -21,12 +21,6 @@ bool UseTestGpu(minihost::Host& host) {
     // Renders only read the state.
     global->gpuState = const_cast<GpuState*>(gpu);
     return true;
-}
-
-PF_PixelFormat FormatOfDepth(int depth) {
-    if (depth == 8) return PF_PixelFormat_ARGB32;
-    if (depth == 16) return PF_PixelFormat_ARGB64;
-    return PF_PixelFormat_ARGB128;
 }
 
 PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long height, int depth, A_long padding,

@@ -1,0 +1,25 @@
+// Whether a frame can be rendered at all, judged before any work: a frame
+// our host cannot make, or the machine cannot hold, is refused at once
+// rather than failing after minutes of rendering.
+#pragma once
+
+#include <cstdint>
+
+namespace maculo {
+
+// Bytes a render of a width x height frame at `depth` bits needs: the
+// effect's three float working images, the host's layer and output, the
+// frame before and after the effect, the file's buffers on the way out, and
+// `inputBytes` for the picture read in.
+int64_t FrameMemory(int32_t width, int32_t height, int32_t depth, int64_t inputBytes);
+
+// Throws CliError (exit 1) in plain words when a working image of the frame
+// would exceed the largest image our host makes, or the render the
+// `available` memory: the size asked, what it needs, the limit.
+void CheckFrameFits(int32_t width, int32_t height, int32_t depth, int64_t inputBytes, int64_t available);
+
+// The memory the system can give without swapping, or all of it where the
+// system does not say.
+int64_t AvailableMemory();
+
+}  // namespace maculo
