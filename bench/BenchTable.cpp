@@ -66,29 +66,35 @@ double MsPerIteration(PatternSettings s, const Run& run, const Prepare& prepare)
 }
 
 struct Images {
-    std::vector<PixelF> source = Noise(kFullHd);
-    std::vector<PixelF> input = source;
-    std::vector<PixelF> blurred = source;
-    std::vector<PixelF> spare = source;
-    std::vector<PixelF> pattern = source;
+    std::vector<PixelF> colour = Noise(kFullHd, false);  // alpha varies too
+    std::vector<PixelF> opaque = Noise(kFullHd);
+    std::vector<PixelF> input = colour;
+    std::vector<PixelF> blurred = colour;
+    std::vector<PixelF> spare = colour;
+    std::vector<PixelF> pattern = colour;
 };
 
-double OursMs(Images& im, const PatternSettings& settings) {
+double OursMs(Images& im, const BlurKernelSet& kernels, const std::vector<PixelF>& source,
+              const PatternSettings& settings) {
     return MsPerIteration(
         settings,
         [&](const PatternSettings& s) {
-            RunPatternCpu(im.input.data(), im.blurred.data(), im.pattern.data(), kFullHd, s,
-                          {nullptr, nullptr});
+            RunPatternCpuWith(kernels, im.input.data(), im.blurred.data(), im.pattern.data(), kFullHd, s,
+                              {nullptr, nullptr});
         },
-        [&] { im.input = im.source; });  // the engine clobbers its input
+        [&] { im.input = source; });  // the engine clobbers its input
 }
 
-double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] const PatternSettings& settings) {
+// The peer on the picture's four channels, or on one plane of floats (the
+// work of one distinct channel).
+double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] int channels,
+              [[maybe_unused]] const PatternSettings& settings) {
 #if MACULO_HAVE_OPENCV
+    const auto floats = [](std::vector<PixelF>& v) { return reinterpret_cast<float*>(v.data()); };
     return MsPerIteration(
         settings,
         [&](const PatternSettings& s) {
-            RunOpenCvPeer(im.source.data(), im.blurred.data(), im.spare.data(), im.pattern.data(),
+            RunOpenCvPeer(floats(im.colour), floats(im.blurred), floats(im.spare), floats(im.pattern), channels,
                           kFullHd, s);
         },
         [] {});
@@ -98,7 +104,7 @@ double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] const PatternSetting
 }
 
 double CopyMs(Images& im) {
-    return 1000.0 * BestSeconds([&] { CopyImage(im.source.data(), im.pattern.data(), kFullHd); }, 100);
+    return 1000.0 * BestSeconds([&] { CopyImage(im.colour.data(), im.pattern.data(), kFullHd); }, 100);
 }
 
 // Bytes read plus bytes written per second, in GB/s.
@@ -127,11 +133,14 @@ std::string Cell(double value, const char* format) {
     return text;
 }
 
-void Row(const std::string& work, int threads, double ours, double peer, double copy) {
+// ofFour: our own time on four distinct channels, for the rows that do less.
+void Row(const std::string& work, const char* set, int threads, double ours, double peer, double ofFour,
+         double copy) {
     const bool hasPeer = peer > 0.0;
-    std::printf("| %s | %d | %s | %s | %s | %s |\n", work.c_str(), threads, Cell(ours, "%.2f").c_str(),
+    std::printf("| %s | %s | %d | %s | %s | %s | %s | %s |\n", work.c_str(), set, threads, Cell(ours, "%.2f").c_str(),
                 hasPeer ? Cell(peer, "%.2f").c_str() : "n/a",
                 hasPeer ? Cell(peer / ours, "%.2f\u00d7").c_str() : "n/a",
+                ofFour > 0.0 ? Cell(ours / ofFour, "%.2f\u00d7").c_str() : "",
                 copy > 0.0 ? Cell(ours / copy, "%.1f").c_str() : "");
 }
 
@@ -153,43 +162,53 @@ int main() {
     if (all > 1) threadCounts.push_back(all);
 
     Images im;
-    const std::size_t pixels = im.source.size();
+    const std::size_t pixels = im.colour.size();
     Conversions conv(pixels);
     constexpr std::size_t kFloatBytes = sizeof(PixelF);
+    std::vector<const BlurKernelSet*> sets;
+    for (const InstructionSet set : kInstructionSets) {
+        if (const BlurKernelSet* kernels = KernelsFor(set)) sets.insert(sets.begin(), kernels);
+    }
 
-    std::printf("1920x1080, %s kernels; per iteration: best run of %d iterations less best run of 1, over %d\n\n",
-                BestKernels().name, 1 + kExtraIterations, kExtraIterations);
-    std::printf("| Work | Threads | Ours | OpenCV peer | Peer / ours | Ours in copies |\n");
-    std::printf("|---|---|---|---|---|---|\n");
+    std::printf("1920x1080; per iteration: best run of %d iterations less best run of 1, over %d\n\n",
+                1 + kExtraIterations, kExtraIterations);
+    std::printf("| Work | Set | Threads | Ours | OpenCV peer | Peer / ours | Of four channels | Ours in copies |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const int threads : threadCounts) {
         SetThreads(threads);
+        const PatternSettings width6 = Controls(kBlurGaussian, 6.0f, 1);
+        const PatternSettings width40 = Controls(kBlurGaussian, 40.0f, 1);
+        const PatternSettings gray6 = Controls(kBlurGaussian, 6.0f, 1, kGrayBefore);
+        const double peer6 = PeerMs(im, 4, width6);
+        const double peer40 = PeerMs(im, 4, width40);
+        const double peerPlane = PeerMs(im, 1, width6);
         // The copy is timed after the iterations, on a processor that has
         // left its idle clock behind.
-        double ours[2];
-        double peer[2];
-        const float widths[2] = {6.0f, 40.0f};
-        for (int w = 0; w < 2; ++w) {
-            const PatternSettings s = Controls(kBlurGaussian, widths[w], 1);
-            ours[w] = OursMs(im, s);
-            peer[w] = PeerMs(im, s);
-        }
         const double copy = CopyMs(im);
-        Row("Default controls, Width 6 (ms/iteration)", threads, ours[0], peer[0], copy);
-        Row("Width 40 (ms/iteration)", threads, ours[1], peer[1], copy);
-        Row("One copy of the image, the memory floor (ms)", threads, copy, 0.0, 0.0);
+        for (const BlurKernelSet* kernels : sets) {
+            const double four = OursMs(im, *kernels, im.colour, width6);
+            Row("Four channels, Width 6 (ms/iteration)", kernels->name, threads, four, peer6, 0.0, copy);
+            Row("Four channels, Width 40 (ms/iteration)", kernels->name, threads,
+                OursMs(im, *kernels, im.colour, width40), peer40, 0.0, copy);
+            Row("Opaque, gray off, Width 6: three planes (ms/iteration)", kernels->name, threads,
+                OursMs(im, *kernels, im.opaque, width6), peer6, four, copy);
+            Row("Opaque, gray before, Width 6: one plane (ms/iteration)", kernels->name, threads,
+                OursMs(im, *kernels, im.opaque, gray6), peerPlane, four, copy);
+        }
+        Row("One copy of the image, the memory floor (ms)", "", threads, copy, 0.0, 0.0, 0.0);
     }
     for (const int threads : threadCounts) {
         SetThreads(threads);
         const auto conversion = [&](const char* name, std::size_t pixelBytes, const auto& run) {
-            std::printf("| %s (GB/s) | %d | %s | | | |\n", name, threads,
+            std::printf("| %s (GB/s) | | %d | %s | | | | |\n", name, threads,
                         Cell(GigabytesPerSecond(pixels * (pixelBytes + kFloatBytes), run), "%.1f").c_str());
         };
         conversion("8-bit in", sizeof(Pixel8), [&] { ConvertToWorking(conv.eight.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("8-bit out", sizeof(Pixel8), [&] { ConvertFromWorking(im.source.data(), conv.eight.data(), kFullHd); });
+        conversion("8-bit out", sizeof(Pixel8), [&] { ConvertFromWorking(im.colour.data(), conv.eight.data(), kFullHd); });
         conversion("16-bit in", sizeof(Pixel16), [&] { ConvertToWorking(conv.sixteen.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("16-bit out", sizeof(Pixel16), [&] { ConvertFromWorking(im.source.data(), conv.sixteen.data(), kFullHd); });
+        conversion("16-bit out", sizeof(Pixel16), [&] { ConvertFromWorking(im.colour.data(), conv.sixteen.data(), kFullHd); });
         conversion("Float in", kFloatBytes, [&] { ConvertToWorking(conv.floats.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("Float out", kFloatBytes, [&] { ConvertFromWorking(im.source.data(), conv.floats.data(), kFullHd); });
+        conversion("Float out", kFloatBytes, [&] { ConvertFromWorking(im.colour.data(), conv.floats.data(), kFullHd); });
     }
     return 0;
 }

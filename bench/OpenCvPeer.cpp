@@ -10,9 +10,9 @@
 namespace maculo::bench {
 namespace {
 
-cv::Mat Wrap(const PixelF* pixels, const ImageDims& dims) {
-    return cv::Mat(dims.height, dims.width, CV_32FC4, const_cast<PixelF*>(pixels),
-                   static_cast<size_t>(dims.pitch) * sizeof(PixelF));
+cv::Mat Wrap(const float* pixels, int channels, const ImageDims& dims) {
+    return cv::Mat(dims.height, dims.width, CV_32FC(channels), const_cast<float*>(pixels),
+                   static_cast<size_t>(dims.pitch) * channels * sizeof(float));
 }
 
 // The box window as a separable kernel: k ones and f at each end, normalised.
@@ -33,12 +33,12 @@ void InBands(int height, const std::function<void(const cv::Range&)>& step) {
 
 }  // namespace
 
-void RunOpenCvPeer(const PixelF* input, PixelF* blurred, PixelF* sharpened, PixelF* pattern,
+void RunOpenCvPeer(const float* input, float* blurred, float* sharpened, float* pattern, int channels,
                    const ImageDims& dims, const PatternSettings& settings) {
-    const cv::Mat in = Wrap(input, dims);
-    cv::Mat b = Wrap(blurred, dims);
-    cv::Mat g = Wrap(sharpened, dims);
-    cv::Mat p = Wrap(pattern, dims);
+    const cv::Mat in = Wrap(input, channels, dims);
+    cv::Mat b = Wrap(blurred, channels, dims);
+    cv::Mat g = Wrap(sharpened, channels, dims);
+    cv::Mat p = Wrap(pattern, channels, dims);
     in.copyTo(p);
 
     const float blurSigma = SanitizeSigma(settings.blurSigma);

@@ -12,9 +12,10 @@
 namespace maculo::bench {
 
 // Copies `input` into `pattern`, then runs settings.iterations iterations on
-// it with `blurred` and `sharpened` as scratch; all pitch x height pixels.
-// Threads: cv::setNumThreads decides.
-void RunOpenCvPeer(const PixelF* input, PixelF* blurred, PixelF* sharpened, PixelF* pattern,
+// it with `blurred` and `sharpened` as scratch; all pitch x height pixels of
+// `channels` floats (4, or 1 for a plane). Threads: cv::setNumThreads
+// decides.
+void RunOpenCvPeer(const float* input, float* blurred, float* sharpened, float* pattern, int channels,
                    const ImageDims& dims, const PatternSettings& settings);
 
 }  // namespace maculo::bench

@@ -40,7 +40,7 @@ void Pattern(benchmark::State& state, const BlurKernelSet* kernels, int32_t blur
 }
 
 void RegisterAll() {
-    for (const InstructionSet set : {InstructionSet::kSse2, InstructionSet::kAvx2, InstructionSet::kAvx512}) {
+    for (const InstructionSet set : kInstructionSets) {
         const BlurKernelSet* kernels = KernelsFor(set);
         if (!kernels) continue;
         const std::string name = std::string("Pattern/") + kernels->name;

@@ -11,24 +11,17 @@ namespace maculo {
 namespace {
 
 // A band is blurred in strips of columns: the vertical pass fills the lines
-// strip by strip and the horizontal pass follows, so strips are narrow enough
-// that the lines of a strip, and the rows a window of the vertical pass
-// holds, stay in the core's second-level cache; strips are whole groups of
-// wide vectors.
-constexpr int32_t kLinesBytes = 512 * 1024;
-constexpr int32_t kWindowBytes = 256 * 1024;
-constexpr int32_t kStripAlign = 16;
-
-int32_t StripWidth(const LineFilter& filter, int32_t bandRows) {
+// strip by strip and the horizontal pass follows them (see KernelSchedule).
+int32_t StripWidth(const KernelSchedule& schedule, const LineFilter& filter, int32_t bandRows) {
     constexpr auto kPixelBytes = static_cast<int32_t>(sizeof(PixelF));
-    const int32_t pixels = std::min(kLinesBytes / kPixelBytes / bandRows,
-                                    kWindowBytes / kPixelBytes / (filter.taps + kBandRows + 1));
-    return std::max(kStripAlign, pixels / kStripAlign * kStripAlign);
+    const int32_t pixels = std::min(schedule.linesBytes / kPixelBytes / bandRows,
+                                    schedule.windowBytes / kPixelBytes / (filter.taps + kBandRows + 1));
+    const int32_t align = schedule.stripAlign;
+    return std::max(align, pixels / align * align);
 }
 
 constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
 
-constexpr int32_t kMostRowsPerBand = 16 * kBandRows;
 constexpr int32_t kChunksPerThread = 2;
 
 }  // namespace
@@ -38,7 +31,9 @@ int32_t RowsPerChunk(int32_t height, int threads) {
     return std::max(kBandRows, ((height + chunks - 1) / chunks + kBandRows - 1) / kBandRows * kBandRows);
 }
 
-int32_t RowsPerBand(int32_t chunkRows) { return std::min(chunkRows, kMostRowsPerBand); }
+int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels) {
+    return std::min(chunkRows, kernels.schedule.mostBandRows);
+}
 
 namespace {
 
@@ -75,7 +70,7 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
               const LineFilter& filter, int32_t y0, int32_t count, bool resume, BandScratch& scratch,
               PixelF* dst, const PixelF* sharp, float amount) {
     const int32_t last = dims.height - 1;
-    const int32_t strip = StripWidth(filter, scratch.BandRows());
+    const int32_t strip = StripWidth(kernels.schedule, filter, scratch.BandRows());
     const int32_t lanes = kernels.lanes;
     const int32_t reach = filter.Reach();
     const PixelF** rows = scratch.Rows();
@@ -94,8 +89,8 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             PixelF* line = scratch.Line(j / lanes);
             if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
             if (to == dims.width) PadLine(line, dims.width, reach + 1, lanes, LineEnd::kEnd);
-            kernels.row(line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount,
-                        scratch.State(j / lanes));
+            kernels.row({line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount,
+                         scratch.State(j / lanes)});
         }
     };
 
@@ -110,8 +105,8 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     int32_t done = 0;
     for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
         const int32_t x1 = std::min(dims.width, x0 + strip);
-        kernels.columns(rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
-                        dims.width, resume);
+        kernels.columns({rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
+                         dims.width, resume});
         // The horizontal pass may read one pixel past its windows, and goes
         // on from even pixels.
         const int32_t ready = x1 == dims.width ? dims.width : (x1 - reach - 1) / 2 * 2;

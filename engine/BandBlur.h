@@ -19,9 +19,10 @@ namespace maculo {
 // one) delays nobody long. A multiple of kBandRows.
 int32_t RowsPerChunk(int32_t height, int threads);
 
-// Rows in a band of chunks of `chunkRows` rows: up to 64, so that a band's
-// lines, a strip wide, stay in the core's cache. A multiple of kBandRows.
-int32_t RowsPerBand(int32_t chunkRows);
+// Rows in a band of chunks of `chunkRows` rows: up to the kernels'
+// schedule's, so that a band's lines, a strip wide, stay in the core's
+// cache. A multiple of kBandRows.
+int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels);
 
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for bands of `bandRows` rows, filters

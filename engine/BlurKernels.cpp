@@ -2,6 +2,8 @@
 
 #include <immintrin.h>
 
+#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -17,12 +19,12 @@ LineFilter TableFilter(const float* weights, int32_t taps) {
     for (int32_t t = 0; t < taps / 2; ++t) {
         symmetric = symmetric && std::memcmp(&weights[t], &weights[taps - 1 - t], sizeof(float)) == 0;
     }
-    return {weights, taps, 0.0f, sum, symmetric};
+    return {LineFilter::Kind::kTable, weights, taps, 0.0f, sum, symmetric};
 }
 
 LineFilter BoxFilter(float a) {
     const BoxWindow window = ShapeBoxWindow(a);
-    return {nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k), true};
+    return {LineFilter::Kind::kBox, nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k), true};
 }
 
 void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end) {
@@ -51,21 +53,33 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 #define MACULO_TARGET_END _Pragma("GCC pop_options")
 #endif
 
+// Each set's schedule: {linesBytes, windowBytes, stripAlign, mostBandRows,
+// prefetchVectors, mostRollingTaps, mostPairTaps, columnVectors, rowVectors,
+// stretchPixels}. AVX-512 has 32 vector registers, the narrower sets 16: the
+// groups of sums leave room for the loaded pixels and a weight, and only
+// AVX-512 keeps a whole default table's sums in registers.
+
 // Baseline x86-64: SSE2, one pixel per vector.
+#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 16, 11, 23, 2, 6, 256}
 #define MACULO_KERNEL_NAMESPACE sse2
+#define MACULO_KERNEL_KEY "sse2"
 #define MACULO_KERNEL_NAME "SSE2"
 #define MACULO_VECTOR_BYTES 16
 #include "engine/BlurKernels.inl"
 
 MACULO_TARGET_BEGIN("avx2")
+#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 32, 11, 23, 2, 6, 256}
 #define MACULO_KERNEL_NAMESPACE avx2
+#define MACULO_KERNEL_KEY "avx2"
 #define MACULO_KERNEL_NAME "AVX2"
 #define MACULO_VECTOR_BYTES 32
 #include "engine/BlurKernels.inl"
 MACULO_TARGET_END
 
 MACULO_TARGET_BEGIN("avx512f")
+#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 16, 25, 25, 4, 8, 256}
 #define MACULO_KERNEL_NAMESPACE avx512
+#define MACULO_KERNEL_KEY "avx512"
 #define MACULO_KERNEL_NAME "AVX-512"
 #define MACULO_VECTOR_BYTES 64
 #include "engine/BlurKernels.inl"
@@ -87,13 +101,19 @@ const BlurKernelSet* KernelsFor(InstructionSet set) {
     return nullptr;
 }
 
+const BlurKernelSet& WidestKernelsUpTo(const char* key) {
+    const BlurKernelSet* chosen = &sse2::kKernels;
+    for (const InstructionSet set : kInstructionSets) {
+        const BlurKernelSet* kernels = KernelsFor(set);
+        if (!kernels) continue;
+        chosen = kernels;
+        if (key && std::strcmp(key, kernels->key) == 0) break;
+    }
+    return *chosen;
+}
+
 const BlurKernelSet& BestKernels() {
-    static const BlurKernelSet& best = [] () -> const BlurKernelSet& {
-        for (const InstructionSet set : {InstructionSet::kAvx512, InstructionSet::kAvx2}) {
-            if (const BlurKernelSet* kernels = KernelsFor(set)) return *kernels;
-        }
-        return sse2::kKernels;
-    }();
+    static const BlurKernelSet& best = WidestKernelsUpTo(std::getenv("MACULO_ISA"));
     return best;
 }
 

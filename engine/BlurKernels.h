@@ -19,7 +19,8 @@ inline constexpr int32_t kBandSlack = 2 * kBandRows;
 
 // One filter along a line: a Gaussian weight table, or a box window.
 struct LineFilter {
-    const float* weights;  // the table; nullptr for the box
+    enum class Kind { kTable, kBox } kind;
+    const float* weights;  // the table's weights (the box has none)
     int32_t taps;          // table length, or the box's whole pixels k (both odd)
     float edgeWeight;      // the box's weight f for the pixel beyond each end of its window
     float divisor;         // sum of the table in table order, or (f + f) + k
@@ -27,7 +28,7 @@ struct LineFilter {
 
     int32_t Half() const { return taps / 2; }
     // How far from its centre a window reads.
-    int32_t Reach() const { return weights ? Half() : Half() + 1; }
+    int32_t Reach() const { return kind == Kind::kTable ? Half() : Half() + 1; }
 };
 
 // The Gaussian table of the given length (sum taken in table order), or the
@@ -35,55 +36,108 @@ struct LineFilter {
 LineFilter TableFilter(const float* weights, int32_t taps);
 LineFilter BoxFilter(float a);
 
+// Each instruction set's tuning, in one place (BlurKernels.cpp).
+struct KernelSchedule {
+    // A band is blurred in strips of columns narrow enough that the lines of
+    // a strip (linesBytes) and the rows a window of the vertical pass holds
+    // (windowBytes) stay in the core's second-level cache; strips are whole
+    // groups of stripAlign pixels.
+    int32_t linesBytes;
+    int32_t windowBytes;
+    int32_t stripAlign;
+    int32_t mostBandRows;     // rows of a band, a multiple of kBandRows
+    int32_t prefetchVectors;  // how far ahead the vertical pass fetches a row
+    // Symmetric tables of up to mostRollingTaps taps keep all their sums in
+    // progress in registers, up to mostPairTaps half of them (twice over).
+    int32_t mostRollingTaps;
+    int32_t mostPairTaps;
+    int32_t columnVectors;  // vectors the plain vertical pass sums together, times kBandRows
+    int32_t rowVectors;     // pixels the plain horizontal pass sums together
+    int32_t stretchPixels;  // pixels the rolling horizontal pass finishes before writing
+};
+
+// The vertical pass of the `count` output rows y0 ... y0 + count - 1 of a
+// band over pixels from ... to - 1. band[s], for s = -kBandSlack ...
+// count + filter.taps + kBandSlack - 1, is image row y0 + count - 1 +
+// filter.Half() - s (mirrored into the image): s climbs from the lowest
+// row the band reads. Output y meets its taps from the bottom of its
+// window upwards, as the pass along the rows of the quarter-turned image
+// does, and its clamped result goes to row j % lanes of line j / lanes,
+// j = y - y0, line i starting at firstLine + i * lineStride. Bands are
+// passed over from the bottom of a run of them upwards; with `resume`,
+// the band goes on from the one just below it, with the sums in progress
+// that pass left in `state` (width * 4 * stateSums floats, width the
+// image's), so that the rows they share are read only once.
+struct ColumnPass {
+    const PixelF* const* band;
+    int32_t count;
+    int32_t from;
+    int32_t to;
+    const LineFilter& filter;
+    PixelF* firstLine;
+    int64_t lineStride;
+    float* state;
+    int32_t width;
+    bool resume;
+};
+
+// The horizontal pass over pixels from ... to - 1 of the line's first
+// `count` rows; the line holds every pixel their windows reach and one
+// more (mirrored pixels past either end of the row). Writes row k's clamped
+// result to out[k], or, when sharp is given, the clamped unsharp mask
+// (sharp[k] - result) * amount + sharp[k]. A line is passed over from pixel
+// 0 to its end in one call or in several, each going on where the last one
+// stopped (at an even pixel), with `state` (stateFloats floats, one per
+// line) carrying the sums in progress from call to call.
+struct RowPass {
+    const PixelF* line;
+    int32_t from;
+    int32_t to;
+    const LineFilter& filter;
+    int32_t count;
+    PixelF* const* out;
+    const PixelF* const* sharp;
+    float amount;
+    float* state;
+};
+
 // The kernels work on lines that hold `lanes` image rows side by side:
 // pixel p of the line's row k is line[p * lanes + k], so that one vector is one
 // pixel of each row.
 struct BlurKernelSet {
     const char* name;
-    int32_t lanes;  // rows side by side in a line; kBandRows is a multiple
-
-    // Vertical pass of the `count` output rows y0 ... y0 + count - 1 of a
-    // band over pixels from ... to - 1. band[s], for s = -kBandSlack ...
-    // count + filter.taps + kBandSlack - 1, is image row y0 + count - 1 +
-    // filter.Half() - s (mirrored into the image): s climbs from the lowest
-    // row the band reads. Output y meets its taps from the bottom of its
-    // window upwards, as the pass along the rows of the quarter-turned image
-    // does, and its clamped result goes to row j % lanes of line j / lanes,
-    // j = y - y0, line i starting at firstLine + i * lineStride. Bands are
-    // passed over from the bottom of a run of them upwards; with `resume`,
-    // the band goes on from the one just below it, with the sums in progress
-    // that pass left in `state` (width * 4 * stateSums floats, width the
-    // image's), so that the rows they share are read only once.
-    void (*columns)(const PixelF* const* band, int32_t count, int32_t from, int32_t to, const LineFilter& filter,
-                    PixelF* firstLine, int64_t lineStride, float* state, int32_t width, bool resume);
-
-    // Horizontal pass over pixels from ... to - 1 of the line's first
-    // `count` rows; the line holds every pixel their windows reach and one
-    // more (mirrored pixels past either end of the row). Writes row k's clamped result to
-    // out[k], or, when sharp is given, the clamped unsharp mask
-    // (sharp[k] - result) * amount + sharp[k]. A line is passed over from
-    // pixel 0 to its end in one call or in several, each going on where the
-    // last one stopped (at an even pixel), with `state` (stateFloats floats,
-    // one per line) carrying the sums in progress from call to call.
-    void (*row)(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
-                PixelF* const* out, const PixelF* const* sharp, float amount, float* state);
-
-    // Symmetric tables up to a length the kernels set are summed by rolling
-    // sums, each product of a weight and an input passed to both outputs
-    // its weight serves; the sums in progress of a column or a line number
-    // at most stateSums. Longer tables and the box take every product
-    // afresh.
+    const char* key;  // the name MACULO_ISA gives it
+    int32_t lanes;    // rows side by side in a line; kBandRows is a multiple
+    void (*columns)(const ColumnPass& pass);
+    void (*row)(const RowPass& pass);
+    // The sums in progress of a column or a line number at most stateSums
+    // (symmetric tables up to the schedule's limits are summed by rolling
+    // sums, each product of a weight and an input passed to both outputs its
+    // weight serves; longer tables and the box take every product afresh).
     int32_t stateSums;
     int32_t stateFloats;  // the row pass's state: stateSums vectors
+    KernelSchedule schedule;
 };
 
 enum class InstructionSet { kSse2, kAvx2, kAvx512 };
+
+// Every set the kernels are built for, narrowest first: the order in which
+// the widest one is found, and the list the tests and the benchmark go
+// through.
+inline constexpr InstructionSet kInstructionSets[] = {InstructionSet::kSse2, InstructionSet::kAvx2,
+                                                      InstructionSet::kAvx512};
 
 // The kernels for one instruction set, or nullptr when this processor (and
 // its operating system) cannot run them.
 const BlurKernelSet* KernelsFor(InstructionSet set);
 
-// The widest kernels this processor runs.
+// The widest kernels this processor runs up to the set with the given key
+// (none, or one no set has: the widest of all).
+const BlurKernelSet& WidestKernelsUpTo(const char* key);
+
+// The widest kernels up to the set the environment variable MACULO_ISA
+// names (sse2, avx2 or avx512), so that a narrower set can be run on a
+// wider processor.
 const BlurKernelSet& BestKernels();
 
 enum class LineEnd { kStart, kEnd };

@@ -1,8 +1,8 @@
 // The blur kernels, written once for any vector width. BlurKernels.cpp
 // includes this file once per instruction set, inside a region compiled for
-// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME and
-// MACULO_VECTOR_BYTES defined (and undefined again at the end).
-// Everything used here is included before those regions and nothing here has
+// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME,
+// MACULO_KERNEL_KEY, MACULO_VECTOR_BYTES and MACULO_KERNEL_SCHEDULE defined
+// (and undefined again at the end). Everything used here is included before those regions and nothing here has
 // outside linkage, so no function compiled for a wide set can stand in for
 // another set's copy. Each lane does the scalar arithmetic of one channel.
 //
@@ -18,11 +18,9 @@ namespace {
 using Wide = float __attribute__((vector_size(MACULO_VECTOR_BYTES)));
 using Narrow = float __attribute__((vector_size(sizeof(PixelF))));  // one pixel, for row ends
 
-// AVX-512 has 32 vector registers, the narrower sets 16: the groups of sums
-// below leave room for the loaded pixels and a weight.
-constexpr bool kManyRegisters = MACULO_VECTOR_BYTES == 64;
-constexpr int kColumnVectors = kManyRegisters ? 4 : 2;  // times kBandRows sums
-constexpr int kRowVectors = kManyRegisters ? 8 : 6;
+constexpr KernelSchedule kSchedule = MACULO_KERNEL_SCHEDULE;
+constexpr int kColumnVectors = kSchedule.columnVectors;
+constexpr int kRowVectors = kSchedule.rowVectors;
 
 template <typename V>
 constexpr int32_t kPixelsPer = sizeof(V) / sizeof(PixelF);
@@ -389,11 +387,10 @@ template <typename V, int N, typename Input, typename Finish>
 }
 
 // The longest tables the two ways take: N sums in progress in the vector
-// registers, or (N + 1) / 2 of them (the narrower sets have 16 registers,
-// AVX-512 32, and its longer tables are left to the plain kernels).
+// registers, or (N + 1) / 2 of them.
 constexpr int32_t kFewestRollingTaps = 7;
-constexpr int32_t kMostRollingTaps = kManyRegisters ? 25 : 11;
-constexpr int32_t kMostPairTaps = kManyRegisters ? kMostRollingTaps : 23;
+constexpr int32_t kMostRollingTaps = kSchedule.mostRollingTaps;
+constexpr int32_t kMostPairTaps = std::max(kSchedule.mostPairTaps, kMostRollingTaps);
 
 // Sums in progress a run leaves in its state, at most.
 constexpr int32_t kRollingSums = kMostPairTaps + 1;
@@ -412,7 +409,7 @@ template <typename V, int N, typename Input, typename Finish>
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    return filter.weights && filter.symmetric && n >= kFewestRollingTaps && n <= kMostPairTaps && n % 2 == 1;
+    return filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps && n <= kMostPairTaps && n % 2 == 1;
 }
 
 // Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
@@ -438,7 +435,7 @@ template <int N>
             [&](int32_t s) {
                 // The next columns of this row, into the cache for the
                 // columns to come.
-                __builtin_prefetch(band[s] + x + 16 * kPixelsPer<Wide>, 0, 2);
+                __builtin_prefetch(band[s] + x + kSchedule.prefetchVectors * kPixelsPer<Wide>, 0, 2);
                 return Load<V>(band[s] + x);
             },
             [&](int32_t i, V sum) {
@@ -477,17 +474,17 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
 }
 
 // Flattened: every helper and lambda inlined, so that the sums stay in registers.
-[[gnu::flatten]] void Columns(const PixelF* const* band, int32_t count, int32_t from, int32_t to,
-                             const LineFilter& filter, PixelF* firstLine, int64_t lineStride, float* state,
-                             int32_t width, bool resume) {
+[[gnu::flatten]] void Columns(const ColumnPass& p) {
+    const LineFilter& filter = p.filter;
     if (Rolls(filter)) {
         WithRollingTaps(filter.taps, [&]<int N>() {
-            ColumnsRolling<N>(band, count, from, to, filter, firstLine, lineStride, state, width, resume);
+            ColumnsRolling<N>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride, p.state, p.width,
+                              p.resume);
         });
-    } else if (filter.weights) {
-        ColumnsWith<TableTaps>(band, count, from, to, filter, firstLine, lineStride);
+    } else if (filter.kind == LineFilter::Kind::kTable) {
+        ColumnsWith<TableTaps>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride);
     } else {
-        ColumnsWith<BoxTaps>(band, count, from, to, filter, firstLine, lineStride);
+        ColumnsWith<BoxTaps>(p.band, p.count, p.from, p.to, filter, p.firstLine, p.lineStride);
     }
 }
 
@@ -498,7 +495,7 @@ template <int N, typename Write>
 [[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to,
                                                 const LineFilter& filter, const Write& write, float* state,
                                                 const PixelF* firstRow) {
-    constexpr int32_t kStretch = 256;
+    constexpr int32_t kStretch = kSchedule.stretchPixels;
     const Wide divisor = Splat<Wide>(filter.divisor);
     Wide done[kStretch];
     for (int32_t x0 = from; x0 < to; x0 += kStretch) {
@@ -544,44 +541,47 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
         for (; x + kRowVectors <= to; x += kRowVectors) RowGroup<kRowVectors>(line, x, taps, filter, write);
         for (; x < to; ++x) RowGroup<1>(line, x, taps, filter, write);
     };
-    if (filter.weights) {
+    if (filter.kind == LineFilter::Kind::kTable) {
         groups(TableTaps{filter});
     } else {
         groups(BoxTaps{filter});
     }
 }
 
-[[gnu::flatten]] void Row(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, int32_t count,
-                          PixelF* const* out, const PixelF* const* sharp, float amount, float* state) {
-    // The row pointers as locals: read through the caller's arrays, each
-    // store could have changed them.
+[[gnu::flatten]] void Row(const RowPass& p) {
+    // The record's fields and row pointers as locals: read through the
+    // caller's memory, each store could have changed them.
+    const int32_t count = p.count;
+    const float amount = p.amount;
     PixelF* outRows[kLanes] = {};
     const PixelF* sharpRows[kLanes] = {};
     for (int32_t k = 0; k < count; ++k) {
-        outRows[k] = out[k];
-        if (sharp) sharpRows[k] = sharp[k];
+        outRows[k] = p.out[k];
+        if (p.sharp) sharpRows[k] = p.sharp[k];
     }
-    if (!sharp) {
-        RowSums(line, from, to, filter, [&](int k, int32_t px, auto value) {
+    if (!p.sharp) {
+        RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto value) {
             if (k < count) StoreResult(outRows[k] + px, value);
-        }, state, outRows[0]);
+        }, p.state, outRows[0]);
         return;
     }
-    RowSums(line, from, to, filter, [&](int k, int32_t px, auto blurred) {
+    RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto blurred) {
         using V = decltype(blurred);
         if (k >= count) return;
         const V s = Load<V>(sharpRows[k] + px);
         StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
-    }, state, outRows[0]);
+    }, p.state, outRows[0]);
 }
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, kLanes, &Columns, &Row, kRollingSums,
-                             kRollingSums * static_cast<int32_t>(sizeof(Wide) / sizeof(float))};
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME, MACULO_KERNEL_KEY, kLanes, &Columns, &Row, kRollingSums,
+                             kRollingSums * static_cast<int32_t>(sizeof(Wide) / sizeof(float)), kSchedule};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 
 #undef MACULO_KERNEL_NAMESPACE
 #undef MACULO_KERNEL_NAME
+#undef MACULO_KERNEL_KEY
+#undef MACULO_KERNEL_SCHEDULE
 #undef MACULO_VECTOR_BYTES

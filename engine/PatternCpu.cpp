@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/BandBlur.h"
 #include "engine/BlurKernels.h"
 #include "engine/FilterShapes.h"
+#include "engine/PatternCpuChannels.h"
 #include "engine/PatternOps.h"
 
 namespace maculo {
@@ -35,42 +38,97 @@ struct Iteration {
     float amount;
 };
 
+// The kernels' clamp to 0...1: NaN and -0 give +0.
+float Clamp01(float c) {
+    c = c > 0.0f ? c : 0.0f;
+    return c < 1.0f ? c : 1.0f;
+}
+
+// What a blur of an image holding v everywhere gives: every output adds the
+// same products in the same order as the kernels do.
+float BlurConstant(const LineFilter& filter, float v) {
+    const bool table = filter.kind == LineFilter::Kind::kTable;
+    const auto pass = [&](float in) {
+        float sum = 0.0f;
+        for (int32_t t = 0; t < filter.taps; ++t) sum = sum + (table ? filter.weights[t] * in : in);
+        if (!table) {
+            sum = sum + filter.edgeWeight * in;
+            sum = sum + filter.edgeWeight * in;
+        }
+        return Clamp01(sum / filter.divisor);
+    };
+    return pass(pass(v));
+}
+
+float IterateConstant(const Iteration& it, float v, int32_t iterations) {
+    for (int32_t i = 0; i < iterations; ++i) {
+        const float s = BlurConstant(it.patternBlur, v);
+        v = Clamp01((s - BlurConstant(it.sharpenBlur, s)) * it.amount + s);
+    }
+    return v;
+}
+
+// The images the steps pass between them: one or several sections of
+// dims.height rows each (sectionPixels apart), of which rows firstRow ...
+// firstRow + rows - 1 are computed; with strips, each section is a packed
+// plane whose halo rows follow the rows computed.
+struct Work {
+    PixelF* pattern;
+    PixelF* blurred;
+    ImageDims dims;
+    int32_t sections;
+    int64_t sectionPixels;
+    int32_t firstRow;
+    int32_t rows;
+    const PlaneStrips* strips;
+};
+
 // Runs the iterations in one parallel region. Each iteration is two steps:
 // the pattern blur into `blurred`, then the sharpen blur of `blurred` fused
 // with the unsharp mask back into `pattern`; each step ends with the team's
 // barrier, so it reads only what the step before finished. Threads take the
 // chunks of a step one at a time, as they come free: a thread the system
 // holds back (the host renders other frames beside this one) then delays
-// nobody. Which thread blurs a chunk does not change its result. `input` is
-// not needed. Returns the progress callback's non-zero value, or 0.
-int32_t Iterate(const Iteration& it, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                int32_t chunkRows, int32_t iterations, const ProgressHook& hook,
-                std::vector<BandScratch>& scratch) {
-    const int32_t chunks = dims.width > 0 ? (dims.height + chunkRows - 1) / chunkRows : 0;
-    const auto rowsIn = [&](int32_t chunk) { return std::min(chunkRows, dims.height - chunk * chunkRows); };
+// nobody. Which thread blurs a chunk does not change its result. Returns
+// the progress callback's non-zero value, or 0, and the iterations
+// completed.
+std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32_t chunkRows,
+                                    int32_t iterations, const ProgressHook& hook,
+                                    std::vector<BandScratch>& scratch) {
+    const int32_t perSection = work.dims.width > 0 ? (work.rows + chunkRows - 1) / chunkRows : 0;
+    const int32_t chunks = perSection * work.sections;
     int32_t stop = 0;
+    int32_t done = iterations;
 #pragma omp parallel num_threads(static_cast<int>(scratch.size()))
     {
         BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
+        // One chunk of a step; the halo rows that repeat its rows follow it.
+        const auto blur = [&](int32_t c, const PixelF* src, PixelF* dst, const LineFilter& filter,
+                              const PixelF* sharp) {
+            const int64_t section = c / perSection * work.sectionPixels;
+            const int32_t y = c % perSection * chunkRows;
+            const int32_t count = std::min(chunkRows, work.rows - y);
+            BlurChunk(it.kernels, src + section, work.dims, filter, work.firstRow + y, count, mine, dst + section,
+                      sharp ? sharp + section : nullptr, it.amount);
+            if (work.strips) FillHalo(*work.strips, dst + section, y, y + count);
+        };
         for (int32_t i = 0; i < iterations; ++i) {
             if (i % 2 == 1 && hook.callback) {
                 // The calling thread reports while the others wait.
-                if (omp_get_thread_num() == 0) stop = hook.callback(hook.ref, i, iterations);
+                if (omp_get_thread_num() == 0) {
+                    stop = hook.callback(hook.ref, i, iterations);
+                    if (stop != 0) done = i;
+                }
 #pragma omp barrier
                 if (stop != 0) break;
             }
 #pragma omp for schedule(dynamic)
-            for (int32_t c = 0; c < chunks; ++c) {
-                BlurChunk(it.kernels, pattern, dims, it.patternBlur, c * chunkRows, rowsIn(c), mine, blurred);
-            }
+            for (int32_t c = 0; c < chunks; ++c) blur(c, work.pattern, work.blurred, it.patternBlur, nullptr);
 #pragma omp for schedule(dynamic)
-            for (int32_t c = 0; c < chunks; ++c) {
-                BlurChunk(it.kernels, blurred, dims, it.sharpenBlur, c * chunkRows, rowsIn(c), mine, pattern,
-                          blurred, it.amount);
-            }
+            for (int32_t c = 0; c < chunks; ++c) blur(c, work.blurred, work.pattern, it.sharpenBlur, work.blurred);
         }
     }
-    return stop;
+    return {stop, done};
 }
 
 }  // namespace
@@ -96,17 +154,35 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
                 : TableFilter(blurTable.data(), static_cast<int32_t>(blurTable.size())),
             TableFilter(sharpenTable.data(), static_cast<int32_t>(sharpenTable.size())),
             settings.sharpenAmount};
-
         const int32_t reach = std::max(it.patternBlur.Reach(), it.sharpenBlur.Reach());
         const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
+
+        // The distinct channels that vary, as planes in `input` and
+        // `blurred`, where they fit; otherwise all four channels in place.
+        const bool visible = dims.width > 0 && dims.height > 0 && settings.iterations > 0;
+        const ChannelPlan plan = visible ? PlanChannels(pattern, dims) : ChannelPlan{{}, kChannels, {}};
+        const std::optional<PlaneStrips> strips = plan.planes < kChannels ? FitPlanes(dims, plan.planes, reach)
+                                                                          : std::nullopt;
+        const bool byChannel = plan.planes < kChannels && (plan.planes == 0 || strips);
+        if (strips) PackPlanes(pattern, dims, plan, *strips, input);
+        const Work work = strips ? Work{input, blurred, strips->packed, plan.planes, strips->planePixels,
+                                        strips->halo, strips->rows, &*strips}
+                        : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
+                                    : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
+
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
-        const int32_t chunkRows = RowsPerChunk(dims.height, threads);
-        const int32_t bandRows = RowsPerBand(chunkRows);
+        const int32_t chunkRows = RowsPerChunk(std::max(work.rows, 1), threads);
+        const int32_t bandRows = RowsPerBand(chunkRows, kernels);
         scratch.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t) scratch.emplace_back(dims.width, bandRows, reach, taps, kernels);
+        for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
 
-        const int32_t stop = Iterate(it, blurred, pattern, dims, chunkRows, settings.iterations, hook, scratch);
+        const auto [stop, done] = Iterate(it, work, chunkRows, settings.iterations, hook, scratch);
+        if (byChannel) {
+            float constants[kChannels];
+            for (int c = 0; c < kChannels; ++c) constants[c] = IterateConstant(it, plan.roles[c].value, done);
+            UnpackPlanes(input, strips ? &*strips : nullptr, plan, constants, pattern, dims);
+        }
         if (stop != 0) return {PatternStatus::kStopped, stop};
     } catch (const std::bad_alloc&) {
         return {PatternStatus::kOutOfMemory};

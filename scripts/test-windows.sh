@@ -12,6 +12,12 @@ if [ ! -f build/CMakeCache.txt ]; then
 fi
 cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern
 
+# The blur kernels' instruction sets, baseline first, as the engine lists
+# them (kInstructionSets): each one's MACULO_ISA key, which is also its
+# kernels' namespace, and the processor flag it needs.
+kernel_sets=(sse2:sse2 avx2:avx2 avx512:avx512f)
+wide_namespaces=$(for set in "${kernel_sets[@]:1}"; do echo "${set%:*}"; done | paste -sd'|')
+
 aex=build-windows/MaculoPattern.aex
 objdump=x86_64-w64-mingw32-objdump
 failures=0
@@ -54,7 +60,7 @@ aligned=$(grep -E -x 'vmovap[sd]|vmovdqa(32|64)?' <<<"$aex_beyond" | sort -u | x
 [ -z "$aligned" ] || fail "aligned moves of AVX vectors: $aligned"
 kernels=build-windows/engine/CMakeFiles/maculo_engine.dir/BlurKernels.cpp.obj
 kernel_lines=$($objdump -d --no-show-raw-insn "$kernels" | x86_64-w64-mingw32-c++filt |
-    awk -F'\t' '/^[0-9a-f]+ <.*>:$/ {wide = $0 ~ /maculo::(avx2|avx512)::/; next}
+    awk -F'\t' -v wide_re="maculo::($wide_namespaces)::" '/^[0-9a-f]+ <.*>:$/ {wide = $0 ~ wide_re; next}
                 NF >= 2 {split($2, w, " "); print (wide ? "wide" : "base"), w[1]}')
 outside=$(awk '$1 == "base" {print $2}' <<<"$kernel_lines" | beyond_baseline | sort -u | xargs)
 [ -z "$outside" ] || fail "instructions beyond baseline x86-64 outside the wide kernels: $outside"
@@ -80,19 +86,28 @@ linux_out=$(build/tests/windows/maculo_plugin_check "$(cat build/tests/windows/p
 linux_frames=$(grep '^frame ' <<<"$linux_out" || true)
 [ "$(wc -l <<<"$linux_frames")" -eq 4 ] || fail "Linux plug-in check printed no frames"
 
-# The plug-in with OpenCL.dll (no GPU device behind it here) and without.
-for opencl in builtin disabled; do
-    overrides=""
-    [ "$opencl" = disabled ] && overrides="opencl=d"
-    if ! windows_out=$(WINEDLLOVERRIDES="$overrides" "$wine" "$check_exe" "$aex" | tr -d '\r'); then
-        fail "Windows plug-in check, OpenCL $opencl"
-        continue
-    fi
-    grep -qx 'OpenCL device not found.' <<<"$windows_out" || fail "no GPU set-up message, OpenCL $opencl"
-    if [ "$(grep '^frame ' <<<"$windows_out")" != "$linux_frames" ]; then
-        fail "frames differ from the Linux build's, OpenCL $opencl"
-        diff <(echo "$linux_frames") <(grep '^frame ' <<<"$windows_out") >&2 || true
-    fi
+# The blur kernels' instruction sets this processor runs.
+isa_keys=()
+for set in "${kernel_sets[@]}"; do
+    grep -qw "${set#*:}" /proc/cpuinfo && isa_keys+=("${set%:*}")
+done
+
+# The plug-in with OpenCL.dll (no GPU device behind it here) and without,
+# once with the kernels of every instruction set.
+for isa in "${isa_keys[@]}"; do
+    for opencl in builtin disabled; do
+        overrides=""
+        [ "$opencl" = disabled ] && overrides="opencl=d"
+        if ! windows_out=$(MACULO_ISA="$isa" WINEDLLOVERRIDES="$overrides" "$wine" "$check_exe" "$aex" | tr -d '\r'); then
+            fail "Windows plug-in check, $isa, OpenCL $opencl"
+            continue
+        fi
+        grep -qx 'OpenCL device not found.' <<<"$windows_out" || fail "no GPU set-up message, $isa, OpenCL $opencl"
+        if [ "$(grep '^frame ' <<<"$windows_out")" != "$linux_frames" ]; then
+            fail "frames differ from the Linux build's, $isa, OpenCL $opencl"
+            diff <(echo "$linux_frames") <(grep '^frame ' <<<"$windows_out") >&2 || true
+        fi
+    done
 done
 /usr/lib/wine/wineserver -w
 
@@ -101,4 +116,4 @@ if [ "$failures" -ne 0 ]; then
     exit 1
 fi
 echo "Windows plug-in: exports, imports, instruction set, resource, command sequence and frames" \
-     "(identical to Linux: $(wc -l <<<"$linux_frames") frames) all passed"
+     "(identical to Linux: $(wc -l <<<"$linux_frames") frames, kernels ${isa_keys[*]}) all passed"

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
@@ -42,10 +43,20 @@ Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const Patter
 // The kernels of every instruction set this processor runs.
 std::vector<const BlurKernelSet*> RunnableKernels() {
     std::vector<const BlurKernelSet*> sets;
-    for (const InstructionSet set : {InstructionSet::kSse2, InstructionSet::kAvx2, InstructionSet::kAvx512}) {
+    for (const InstructionSet set : kInstructionSets) {
         if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
     }
     return sets;
+}
+
+// MACULO_ISA picks a narrower set; no name, or a name no set has, leaves
+// the widest.
+TEST(KernelChoice, NarrowerSetsByName) {
+    const std::vector<const BlurKernelSet*> sets = RunnableKernels();
+    for (const BlurKernelSet* kernels : sets) EXPECT_EQ(&WidestKernelsUpTo(kernels->key), kernels);
+    for (const char* key : {static_cast<const char*>(nullptr), "", "avx1024"}) {
+        EXPECT_EQ(&WidestKernelsUpTo(key), sets.back());
+    }
 }
 
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims, const PatternSettings& s) {
@@ -140,6 +151,52 @@ TEST(PatternParity, UnusableWidthsAndChannels) {
     EXPECT_EQ(ShapeBoxWindow(1e30f).k, 6001);
 }
 
+// Channels that repeat an earlier one or hold one value are computed once;
+// equal or constant but for one pixel (a NaN among them), they are not.
+// Spare columns hold other values in every channel and must not count;
+// the narrow frame's rows are shorter than the filter, whose columns reach
+// past the next strip of rows.
+TEST(PatternParity, RepeatedAndConstantChannels) {
+    const auto set = [](std::vector<PixelF>& image, float PixelF::*channel, float value) {
+        for (PixelF& p : image) p.*channel = value;
+    };
+    const std::vector<std::function<void(std::vector<PixelF>&, PixelF&)>> variants{
+        [&](auto& im, PixelF&) { set(im, &PixelF::alpha, 1.0f); },  // opaque: three planes
+        [&](auto& im, PixelF& odd) {
+            set(im, &PixelF::alpha, kNaN);
+            set(im, &PixelF::red, 1.25f);
+            for (PixelF& p : im) p.blue = p.green;
+            odd.blue = kNaN;
+        },
+        [&](auto& im, PixelF& odd) {
+            for (PixelF& p : im) p.red = p.green = p.blue = p.alpha;
+            odd.green = 0.5f;
+        },
+        [&](auto& im, PixelF& odd) {
+            set(im, &PixelF::alpha, 0.25f);
+            set(im, &PixelF::red, -0.0f);
+            set(im, &PixelF::green, -0.0f);
+            set(im, &PixelF::blue, 0.75f);
+            odd.alpha = 0.5f;
+        },
+        [&](auto& im, PixelF&) {
+            for (PixelF& p : im) p = {0.75f, 0.25f, 0.25f, 0.25f};
+        },
+    };
+    for (const auto& [dims, sigma] : {std::pair{ImageDims{37, 150, 40}, 1.2f}, {ImageDims{3, 100, 5}, 7.0f}}) {
+        for (const auto& vary : variants) {
+            std::vector<PixelF> input = reference::RandomImage(dims, 17);
+            vary(input, input[dims.pitch * 61 + 2]);
+            for (int32_t y = 0; y < dims.height; ++y) {
+                for (int32_t x = dims.width; x < dims.pitch; ++x) input[y * dims.pitch + x] = {0.1f, 0.2f, 0.3f, kNaN};
+            }
+            for (const auto& [mode, gray] : {std::pair{kBlurGaussian, kGrayOff}, {kBlurBox, kGrayBefore}}) {
+                ExpectMatchesReference(input, dims, {mode, gray, 3, sigma, sigma, kDefaultAmount, false});
+            }
+        }
+    }
+}
+
 // White turns to 1 + 2^-20 in gray; after the iteration nothing clamps it.
 TEST(PatternParity, GrayAfterTheIterationIsNotClamped) {
     const std::vector<PixelF> white(16, PixelF{1.0f, 1.0f, 1.0f, 1.0f});
@@ -194,10 +251,14 @@ TEST(PatternProgress, ScheduleAndCancellation) {
     omp_set_num_threads(3);
     for (const auto& [height, iterations, cancelAt, expected] :
          {std::tuple{5, 0, -1, Calls{}}, {5, 1, -1, Calls{}}, {5, 4, -1, Calls{{1, 4}, {3, 4}}},
-          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
+          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}},
+          {40, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
         const ImageDims dims{6, height, 8};
-        const std::vector<PixelF> input = reference::RandomImage(dims, 3);
-        PatternSettings s{kBlurGaussian, kGrayOff, iterations, 1.5f, 1.0f, 8.0f, false};
+        // One alpha everywhere, gray colours: 40 rows are tall enough for
+        // the one plane.
+        std::vector<PixelF> input = reference::RandomImage(dims, 3);
+        for (PixelF& p : input) p.alpha = 0.7f;
+        PatternSettings s{kBlurGaussian, kGrayBefore, iterations, 1.5f, 1.0f, 8.0f, false};
         Progress progress{{}, cancelAt};
         const Outcome run = RunEngine(input, dims, s, {&Progress::Callback, &progress});
         SCOPED_TRACE(testing::Message() << height << " rows, " << iterations << " iterations");
