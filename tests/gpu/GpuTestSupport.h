@@ -19,6 +19,9 @@
 
 namespace maculo::test {
 
+// The blur and sharpen sigma of the default controls.
+constexpr float kDefaultSigma = 2.115059f;
+
 // The pattern program built on Boost.Compute's default device: the first GPU
 // where the machine has one, else a processor device (PoCL's in CI). Made
 // once per process; null when the machine offers no OpenCL device.

@@ -19,7 +19,6 @@ namespace maculo::test {
 namespace {
 
 constexpr int64_t kFilterUlps = 4;
-constexpr float kDefaultSigma = 2.115059f;
 
 // One queue on the test device, for running single kernels on host data.
 class KernelBench {

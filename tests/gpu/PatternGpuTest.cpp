@@ -16,8 +16,6 @@
 namespace maculo::test {
 namespace {
 
-constexpr float kDefaultSigma = 2.115059f;
-
 PatternSettings Settings(int32_t blurMode, int32_t grayMode, int32_t iterations, float blurSigma = kDefaultSigma,
                          float sharpenSigma = kDefaultSigma) {
     return {blurMode, grayMode, iterations, blurSigma, sharpenSigma, 20.02654f, true};
