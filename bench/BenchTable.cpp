@@ -134,12 +134,10 @@ std::string Cell(double value, const char* format) {
 }
 
 // ofFour: our own time on four distinct channels, for the rows that do less.
-void Row(const std::string& work, const char* set, int threads, double ours, double peer, double ofFour,
-         double copy) {
+void Row(const std::string& work, const char* set, int threads, double ours, double peer, double ofFour, double copy) {
     const bool hasPeer = peer > 0.0;
     std::printf("| %s | %s | %d | %s | %s | %s | %s | %s |\n", work.c_str(), set, threads, Cell(ours, "%.2f").c_str(),
-                hasPeer ? Cell(peer, "%.2f").c_str() : "n/a",
-                hasPeer ? Cell(peer / ours, "%.2f\u00d7").c_str() : "n/a",
+                hasPeer ? Cell(peer, "%.2f").c_str() : "n/a", hasPeer ? Cell(peer / ours, "%.2f\u00d7").c_str() : "n/a",
                 ofFour > 0.0 ? Cell(ours / ofFour, "%.2f\u00d7").c_str() : "",
                 copy > 0.0 ? Cell(ours / copy, "%.1f").c_str() : "");
 }
@@ -203,12 +201,18 @@ int main() {
             std::printf("| %s (GB/s) | | %d | %s | | | | |\n", name, threads,
                         Cell(GigabytesPerSecond(pixels * (pixelBytes + kFloatBytes), run), "%.1f").c_str());
         };
-        conversion("8-bit in", sizeof(Pixel8), [&] { ConvertToWorking(conv.eight.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("8-bit out", sizeof(Pixel8), [&] { ConvertFromWorking(im.colour.data(), conv.eight.data(), kFullHd); });
-        conversion("16-bit in", sizeof(Pixel16), [&] { ConvertToWorking(conv.sixteen.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("16-bit out", sizeof(Pixel16), [&] { ConvertFromWorking(im.colour.data(), conv.sixteen.data(), kFullHd); });
-        conversion("Float in", kFloatBytes, [&] { ConvertToWorking(conv.floats.data(), im.input.data(), kFullHd, kFullHd); });
-        conversion("Float out", kFloatBytes, [&] { ConvertFromWorking(im.colour.data(), conv.floats.data(), kFullHd); });
+        conversion("8-bit in", sizeof(Pixel8),
+                   [&] { ConvertToWorking(conv.eight.data(), im.input.data(), kFullHd, kFullHd); });
+        conversion("8-bit out", sizeof(Pixel8),
+                   [&] { ConvertFromWorking(im.colour.data(), conv.eight.data(), kFullHd); });
+        conversion("16-bit in", sizeof(Pixel16),
+                   [&] { ConvertToWorking(conv.sixteen.data(), im.input.data(), kFullHd, kFullHd); });
+        conversion("16-bit out", sizeof(Pixel16),
+                   [&] { ConvertFromWorking(im.colour.data(), conv.sixteen.data(), kFullHd); });
+        conversion("Float in", kFloatBytes,
+                   [&] { ConvertToWorking(conv.floats.data(), im.input.data(), kFullHd, kFullHd); });
+        conversion("Float out", kFloatBytes,
+                   [&] { ConvertFromWorking(im.colour.data(), conv.floats.data(), kFullHd); });
     }
     return 0;
 }

@@ -51,17 +51,17 @@ void RunOpenCvPeer(const float* input, float* blurred, float* sharpened, float* 
     for (int32_t i = 0; i < settings.iterations; ++i) {
         InBands(dims.height, [&](const cv::Range& rows) {
             if (settings.blurMode == kBlurBox) {
-                cv::sepFilter2D(p.rowRange(rows), b.rowRange(rows), CV_32F, box, box,
-                                cv::Point(-1, -1), 0.0, cv::BORDER_REFLECT_101);
+                cv::sepFilter2D(p.rowRange(rows), b.rowRange(rows), CV_32F, box, box, cv::Point(-1, -1), 0.0,
+                                cv::BORDER_REFLECT_101);
             } else {
-                cv::GaussianBlur(p.rowRange(rows), b.rowRange(rows), cv::Size(blurTaps, blurTaps),
-                                 blurSigma, blurSigma, cv::BORDER_REFLECT_101);
+                cv::GaussianBlur(p.rowRange(rows), b.rowRange(rows), cv::Size(blurTaps, blurTaps), blurSigma, blurSigma,
+                                 cv::BORDER_REFLECT_101);
             }
         });
         InBands(dims.height, [&](const cv::Range& rows) {
             cv::Mat band = p.rowRange(rows);
-            cv::GaussianBlur(b.rowRange(rows), g.rowRange(rows), cv::Size(sharpenTaps, sharpenTaps),
-                             sharpenSigma, sharpenSigma, cv::BORDER_REFLECT_101);
+            cv::GaussianBlur(b.rowRange(rows), g.rowRange(rows), cv::Size(sharpenTaps, sharpenTaps), sharpenSigma,
+                             sharpenSigma, cv::BORDER_REFLECT_101);
             cv::addWeighted(b.rowRange(rows), 1.0 + gain, g.rowRange(rows), -gain, 0.0, band);
             cv::threshold(band, band, 1.0, 1.0, cv::THRESH_TRUNC);
             cv::threshold(band, band, 0.0, 0.0, cv::THRESH_TOZERO);

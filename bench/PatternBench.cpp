@@ -27,8 +27,8 @@ void Pattern(benchmark::State& state, const BlurKernelSet* kernels, int32_t blur
     for (auto _ : state) {
         input = source;
         const auto start = std::chrono::steady_clock::now();
-        const PatternResult result = RunPatternCpuWith(*kernels, input.data(), blurred.data(), pattern.data(),
-                                                       kFullHd, settings, {nullptr, nullptr});
+        const PatternResult result = RunPatternCpuWith(*kernels, input.data(), blurred.data(), pattern.data(), kFullHd,
+                                                       settings, {nullptr, nullptr});
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         state.SetIterationTime(elapsed.count());
         seconds += elapsed.count();

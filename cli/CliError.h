@@ -7,8 +7,8 @@
 
 namespace maculo {
 
-inline constexpr int kExitFailure = 1;      // a file, the plug-in or the render failed
-inline constexpr int kExitUsage = 2;        // the command line is wrong
+inline constexpr int kExitFailure = 1;  // a file, the plug-in or the render failed
+inline constexpr int kExitUsage = 2;    // the command line is wrong
 // A render stopped by a signal exits with 128 plus its number (Signals.h).
 
 class CliError : public std::runtime_error {

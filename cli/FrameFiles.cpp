@@ -50,7 +50,10 @@ void RefuseToReplace(const std::string& path, const fs::path& target) {
 // Appended piece by piece: GCC 12 warns (-Wrestrict) wrongly of a
 // literal put before a temporary string.
 std::string HiddenName(const fs::path& target) {
-    return std::string(".").append(target.filename().string()).append(".").append(std::to_string(getpid()))
+    return std::string(".")
+        .append(target.filename().string())
+        .append(".")
+        .append(std::to_string(getpid()))
         .append(".tmp");
 }
 
@@ -138,8 +141,7 @@ std::string LossNote(const std::string& path, const FrameImage& frame, OIIO::Typ
 void CheckWritable(const std::string& path) {
     const fs::path target = WriteTarget(path);
     RefuseToReplace(path, target);
-    if (!OIIO::ImageOutput::create(target.string()))
-        throw Failure("cannot write " + path + ": " + OIIO::geterror());
+    if (!OIIO::ImageOutput::create(target.string())) throw Failure("cannot write " + path + ": " + OIIO::geterror());
     const fs::path folder = FolderOf(target);
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) throw Failure("cannot write " + path + ": no folder " + folder.string());
@@ -163,7 +165,7 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
     layout.alpha_channel = alpha ? channels - 1 : -1;
     layout.extra_attribs = traits.metadata;
     layout.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
-    OIIO::TypeDesc written;  // what the writer settled on
+    OIIO::TypeDesc written;                         // what the writer settled on
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
         const std::vector<typename D::File> data = FileChannels<D>(frame, fromHost);

@@ -26,8 +26,8 @@ bool ParseWhole(std::string_view text, T& value) {
 int32_t ParseInt(std::string_view text, std::string_view option, int32_t min, int32_t max) {
     int32_t value = 0;
     if (!ParseWhole(text, value) || value < min || value > max)
-        throw UsageError("--" + std::string(option) + " needs a whole number from " + std::to_string(min) +
-                         " to " + std::to_string(max) + ", not " + Quoted(text));
+        throw UsageError("--" + std::string(option) + " needs a whole number from " + std::to_string(min) + " to " +
+                         std::to_string(max) + ", not " + Quoted(text));
     return value;
 }
 
@@ -79,8 +79,8 @@ void ParseSize(std::string_view text, CliOptions& options) {
     const size_t x = text.find('x');
     constexpr int32_t kMaxSide = 32768;
     if (x == std::string_view::npos || !ParseWhole(text.substr(0, x), options.noiseWidth) ||
-        !ParseWhole(text.substr(x + 1), options.noiseHeight) || options.noiseWidth < 1 ||
-        options.noiseHeight < 1 || options.noiseWidth > kMaxSide || options.noiseHeight > kMaxSide)
+        !ParseWhole(text.substr(x + 1), options.noiseHeight) || options.noiseWidth < 1 || options.noiseHeight < 1 ||
+        options.noiseWidth > kMaxSide || options.noiseHeight > kMaxSide)
         throw UsageError("--size needs WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxSide) + ", not " +
                          Quoted(text));
 }
@@ -265,7 +265,8 @@ private:
     }
 
     void Action(const std::string& names, const std::string& help, CliOptions::Action action) {
-        app_.add_flag_callback(names, [this, action] { options_.action = action; }, help);
+        app_.add_flag_callback(
+            names, [this, action] { options_.action = action; }, help);
     }
 
     static void RefuseExtras(std::vector<std::string> extras) {

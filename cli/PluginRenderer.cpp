@@ -92,8 +92,7 @@ PF_PixelFormat FormatOf(int32_t depth) {
     return PF_PixelFormat_ARGB128;
 }
 
-void CopyRows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, size_t rowBytes,
-              int32_t rows) {
+void CopyRows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, size_t rowBytes, int32_t rows) {
     for (int32_t y = 0; y < rows; ++y) std::memcpy(to + y * toStride, from + y * fromStride, rowBytes);
 }
 
@@ -143,8 +142,8 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     const PF_Err err = session_.RenderFrame(*layer_, *output_, int16_t(source.depth), whatGpu_);
     if (err == PF_Err_NONE) {
         result = MakeFrame(source.depth, source.width, source.height, source.hasAlpha);
-        CopyRows(reinterpret_cast<const uint8_t*>(output_->data), output_->rowbytes, result.Bytes(),
-                 result.RowBytes(), result.RowBytes(), result.height);
+        CopyRows(reinterpret_cast<const uint8_t*>(output_->data), output_->rowbytes, result.Bytes(), result.RowBytes(),
+                 result.RowBytes(), result.height);
     }
     return err;
 }

@@ -9,9 +9,12 @@ namespace {
 std::string Duration(double seconds) {
     const long s = long(seconds + 0.5);
     char text[32];
-    if (s < 60) std::snprintf(text, sizeof text, "%lds", s);
-    else if (s < 3600) std::snprintf(text, sizeof text, "%ldm%02lds", s / 60, s % 60);
-    else std::snprintf(text, sizeof text, "%ldh%02ldm", s / 3600, s / 60 % 60);
+    if (s < 60)
+        std::snprintf(text, sizeof text, "%lds", s);
+    else if (s < 3600)
+        std::snprintf(text, sizeof text, "%ldm%02lds", s / 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%ldh%02ldm", s / 3600, s / 60 % 60);
     return text;
 }
 
@@ -47,8 +50,8 @@ void ProgressBar::Show(int32_t frame, int32_t frames, int32_t current, int32_t t
 
 std::string Summary(int32_t frames, double seconds) {
     char text[96];
-    std::snprintf(text, sizeof text, "%d frame%s in %.1f s, %.2f s per frame", frames, frames == 1 ? "" : "s",
-                  seconds, seconds / frames);
+    std::snprintf(text, sizeof text, "%d frame%s in %.1f s, %.2f s per frame", frames, frames == 1 ? "" : "s", seconds,
+                  seconds / frames);
     return text;
 }
 

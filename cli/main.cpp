@@ -94,18 +94,22 @@ void RenderFrames(const CliOptions& options) {
 int Run(int argc, char** argv) {
     const CliOptions options = ParseOptions(argc, argv);
     switch (options.action) {
-        case CliOptions::Action::kHelp: std::fputs(HelpText(kProgram).c_str(), stdout); return 0;
-        case CliOptions::Action::kVersion: std::printf("%s %s\n", kProgram, kVersionText); return 0;
+        case CliOptions::Action::kHelp:
+            std::fputs(HelpText(kProgram).c_str(), stdout);
+            return 0;
+        case CliOptions::Action::kVersion:
+            std::printf("%s %s\n", kProgram, kVersionText);
+            return 0;
         case CliOptions::Action::kAbout: {
-            std::string about = PluginRenderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin,
-                                               false, 1)
-                                    .About();
+            std::string about =
+                PluginRenderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, false, 1).About();
             for (char& c : about)
                 if (c == '\r') c = '\n';  // the host's line break
             std::printf("%s\n", about.c_str());
             return 0;
         }
-        case CliOptions::Action::kRender: break;
+        case CliOptions::Action::kRender:
+            break;
     }
     if (!options.quiet)
         for (const std::string& note : options.notes) Note(note);

@@ -46,8 +46,7 @@ T* Aligned(std::vector<T>& v) {
 
 }  // namespace
 
-BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps,
-                         const BlurKernelSet& kernels)
+BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
     : lanes_(kernels.lanes),
       reach_(reach + 1),
       stride_((width + 2 * reach_) * lanes_),
@@ -66,9 +65,9 @@ PixelF* BandScratch::Line(int32_t i) {
 
 namespace {
 
-void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims,
-              const LineFilter& filter, int32_t y0, int32_t count, bool resume, BandScratch& scratch,
-              PixelF* dst, const PixelF* sharp, float amount) {
+void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
+              int32_t y0, int32_t count, bool resume, BandScratch& scratch, PixelF* dst, const PixelF* sharp,
+              float amount) {
     const int32_t last = dims.height - 1;
     const int32_t strip = StripWidth(kernels.schedule, filter, scratch.BandRows());
     const int32_t lanes = kernels.lanes;
@@ -89,8 +88,8 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             PixelF* line = scratch.Line(j / lanes);
             if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
             if (to == dims.width) PadLine(line, dims.width, reach + 1, lanes, LineEnd::kEnd);
-            kernels.row({line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount,
-                         scratch.State(j / lanes)});
+            kernels.row(
+                {line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount, scratch.State(j / lanes)});
         }
     };
 

@@ -2,8 +2,8 @@
 
 #include <immintrin.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -24,7 +24,12 @@ LineFilter TableFilter(const float* weights, int32_t taps) {
 
 LineFilter BoxFilter(float a) {
     const BoxWindow window = ShapeBoxWindow(a);
-    return {LineFilter::Kind::kBox, nullptr, window.k, window.f, (window.f + window.f) + static_cast<float>(window.k), true};
+    return {LineFilter::Kind::kBox,
+            nullptr,
+            window.k,
+            window.f,
+            (window.f + window.f) + static_cast<float>(window.k),
+            true};
 }
 
 void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end) {
@@ -32,8 +37,8 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
     const size_t pixelBytes = static_cast<size_t>(lanes) * sizeof(PixelF);
     for (int32_t p = 1; p <= reach; ++p) {
         const int32_t to = end == LineEnd::kStart ? -p : last + p;
-        std::memcpy(line + static_cast<int64_t>(to) * lanes,
-                    line + static_cast<int64_t>(MirrorIndex(to, last)) * lanes, pixelBytes);
+        std::memcpy(line + static_cast<int64_t>(to) * lanes, line + static_cast<int64_t>(MirrorIndex(to, last)) * lanes,
+                    pixelBytes);
     }
 }
 
@@ -60,7 +65,8 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 // AVX-512 keeps a whole default table's sums in registers.
 
 // Baseline x86-64: SSE2, one pixel per vector.
-#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 16, 11, 23, 2, 6, 256}
+#define MACULO_KERNEL_SCHEDULE \
+    { 512 * 1024, 256 * 1024, 16, 64, 16, 11, 23, 2, 6, 256 }
 #define MACULO_KERNEL_NAMESPACE sse2
 #define MACULO_KERNEL_KEY "sse2"
 #define MACULO_KERNEL_NAME "SSE2"
@@ -68,7 +74,8 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 #include "engine/BlurKernels.inl"
 
 MACULO_TARGET_BEGIN("avx2")
-#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 32, 11, 23, 2, 6, 256}
+#define MACULO_KERNEL_SCHEDULE \
+    { 512 * 1024, 256 * 1024, 16, 64, 32, 11, 23, 2, 6, 256 }
 #define MACULO_KERNEL_NAMESPACE avx2
 #define MACULO_KERNEL_KEY "avx2"
 #define MACULO_KERNEL_NAME "AVX2"
@@ -77,7 +84,8 @@ MACULO_TARGET_BEGIN("avx2")
 MACULO_TARGET_END
 
 MACULO_TARGET_BEGIN("avx512f")
-#define MACULO_KERNEL_SCHEDULE {512 * 1024, 256 * 1024, 16, 64, 16, 25, 25, 4, 8, 256}
+#define MACULO_KERNEL_SCHEDULE \
+    { 512 * 1024, 256 * 1024, 16, 64, 16, 25, 25, 4, 8, 256 }
 #define MACULO_KERNEL_NAMESPACE avx512
 #define MACULO_KERNEL_KEY "avx512"
 #define MACULO_KERNEL_NAME "AVX-512"

@@ -64,12 +64,16 @@ inline void StoreResult(PixelF* p, V v) {
     Store(p, v);
 }
 
+// clang-format 14 would split these immediately invoked template lambdas
+// from their calls.
+// clang-format off
 template <typename V>
 inline V Splat(float value) {
     return [value]<size_t... I>(std::index_sequence<I...>) {
         return V{((void)I, value)...};
     }(std::make_index_sequence<sizeof(V) / sizeof(float)>{});
 }
+// clang-format on
 
 // 0...1 per lane, NaN to 0, exactly as the scalar clamp. With SSE2 alone,
 // maxps and minps do it: they return their second operand unless the first is
@@ -108,6 +112,7 @@ inline V Clamp01(V v) {
     }
 }
 
+// clang-format off
 template <int N, typename F>
 inline void Unroll(const F& f) {
     [&]<int... J>(std::integer_sequence<int, J...>) { (f(J), ...); }(std::make_integer_sequence<int, N>{});
@@ -120,6 +125,7 @@ template <int N, typename F>
         (f(std::integral_constant<int, J>{}), ...);
     }(std::make_integer_sequence<int, N>{});
 }
+// clang-format on
 
 // v[k] holds kLanes pixels of row k; afterwards v[m] holds pixel m of every
 // row (and the other way round: the turn is its own inverse).
@@ -134,8 +140,10 @@ inline void Transpose(V (&v)[kLanes]) {
         // Pairs first: (a0 b0 a1 b1), (c0 d0 c1 d1), (a2 b2 a3 b3), (c2 d2 c3 d3).
         const V ab01 = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
         const V cd01 = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
-        const V ab23 = __builtin_shufflevector(v[0], v[1], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
-        const V cd23 = __builtin_shufflevector(v[2], v[3], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+        const V ab23 =
+            __builtin_shufflevector(v[0], v[1], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+        const V cd23 =
+            __builtin_shufflevector(v[2], v[3], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
         v[0] = __builtin_shufflevector(ab01, cd01, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
         v[1] = __builtin_shufflevector(ab01, cd01, 8, 9, 10, 11, 12, 13, 14, 15, 24, 25, 26, 27, 28, 29, 30, 31);
         v[2] = __builtin_shufflevector(ab23, cd23, 0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
@@ -154,16 +162,22 @@ struct TableTaps {
     const LineFilter& filter;
     int32_t Count() const { return filter.taps; }
     template <typename V>
-    V Add(V sum, int32_t t, V pixel) const { return sum + filter.weights[t] * pixel; }
+    V Add(V sum, int32_t t, V pixel) const {
+        return sum + filter.weights[t] * pixel;
+    }
     template <typename V, typename At>
-    V AddEdges(V sum, const At&) const { return sum; }
+    V AddEdges(V sum, const At&) const {
+        return sum;
+    }
 };
 
 struct BoxTaps {
     const LineFilter& filter;
     int32_t Count() const { return filter.taps; }
     template <typename V>
-    V Add(V sum, int32_t, V pixel) const { return sum + pixel; }
+    V Add(V sum, int32_t, V pixel) const {
+        return sum + pixel;
+    }
     // at(-1) is the pixel before the window, at(+1) the one after it.
     template <typename V, typename At>
     V AddEdges(V sum, const At& at) const {
@@ -192,9 +206,7 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
     };
     // The rows the next band of outputs will need first, into the cache
     // while this band works.
-    Unroll<R>([&](int k) {
-        Unroll<C>([&](int c) { __builtin_prefetch(rows[-1 - k] + x + c * kPixelsPer<V>); });
-    });
+    Unroll<R>([&](int k) { Unroll<C>([&](int c) { __builtin_prefetch(rows[-1 - k] + x + c * kPixelsPer<V>); }); });
     if (n >= R - 1) {
         // Spelled out, so that which outputs the first and last rows feed is
         // known when compiling.
@@ -214,9 +226,7 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
             const int32_t px = x + c * kPixelsPer<V>;
             // The row below the window of output j is rows[R - 2 - j], the
             // row above it rows[n + R - 1 - j].
-            const auto at = [&](int side) {
-                return Load<V>(rows[side < 0 ? R - 2 - j : n + R - 1 - j] + px);
-            };
+            const auto at = [&](int side) { return Load<V>(rows[side < 0 ? R - 2 - j : n + R - 1 - j] + px); };
             value[j][c] = Clamp01(taps.AddEdges(sum[j][c], at) / divisor);
         });
     });
@@ -241,8 +251,7 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
 // pixel of every row of the line. write(k, pixel, value) stores row k's
 // pixels from `pixel` on, kLanes of them or (value narrow) one.
 template <int C, typename Taps, typename Write>
-inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const LineFilter& filter,
-                     const Write& write) {
+inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const LineFilter& filter, const Write& write) {
     const int32_t n = taps.Count();
     const PixelF* first = InLine(line, x - filter.Half(), 0);
     Wide sum[C] = {};
@@ -409,7 +418,8 @@ template <typename V, int N, typename Input, typename Finish>
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    return filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps && n <= kMostPairTaps && n % 2 == 1;
+    return filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps &&
+           n <= kMostPairTaps && n % 2 == 1;
 }
 
 // Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
@@ -425,9 +435,9 @@ inline void WithRollingTaps(int32_t taps, const F& f) {
 // the band's lowest row upwards; sum k in progress of pixel x lies at
 // state + (k * width + x) * 4, whatever vectors the pixel was summed in.
 template <int N>
-[[gnu::noinline, gnu::flatten]] void ColumnsRolling(const PixelF* const* band, int32_t count, int32_t from,
-                                                    int32_t to, const LineFilter& filter, PixelF* firstLine,
-                                                    int64_t lineStride, float* state, int32_t width, bool resume) {
+[[gnu::noinline, gnu::flatten]] void ColumnsRolling(const PixelF* const* band, int32_t count, int32_t from, int32_t to,
+                                                    const LineFilter& filter, PixelF* firstLine, int64_t lineStride,
+                                                    float* state, int32_t width, bool resume) {
     const auto column = [&]<typename V>(int32_t x) {
         const V divisor = Splat<V>(filter.divisor);
         RollingSums<V, N>(
@@ -467,9 +477,8 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
         const PixelF* const* rows = band + (count - kBandRows - j0);
         PixelF* lines[kBandRows / kLanes];
         for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
-        Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
-            ColumnGroup<V, C>(rows, x, taps, filter, lines);
-        });
+        Across<kColumnVectors>(from, to,
+                               [&]<typename V, int C>(int32_t x) { ColumnGroup<V, C>(rows, x, taps, filter, lines); });
     }
 }
 
@@ -492,17 +501,15 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
 // a time into a buffer that is then turned into rows (kLanes pixels together)
 // and written. Input s is pixel s - N / 2, output i pixel i.
 template <int N, typename Write>
-[[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to,
-                                                const LineFilter& filter, const Write& write, float* state,
-                                                const PixelF* firstRow) {
+[[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter,
+                                                const Write& write, float* state, const PixelF* firstRow) {
     constexpr int32_t kStretch = kSchedule.stretchPixels;
     const Wide divisor = Splat<Wide>(filter.divisor);
     Wide done[kStretch];
     for (int32_t x0 = from; x0 < to; x0 += kStretch) {
         const int32_t count = std::min(kStretch, to - x0);
         RollingSums<Wide, N>(
-            x0, x0 + count, x0 > 0, filter.weights,
-            [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
+            x0, x0 + count, x0 > 0, filter.weights, [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
             [&](int32_t i, Wide sum) { done[i - x0] = Clamp01(sum / divisor); }, state,
             static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
         // One by one up to the first whole vector of memory of the first
@@ -530,8 +537,8 @@ template <int N, typename Write>
 // Horizontal sums over pixels from ... to - 1, handed to write as RowGroup does;
 // firstRow is where the first row's results go.
 template <typename Write>
-void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, const Write& write,
-             float* state, const PixelF* firstRow) {
+void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter, const Write& write, float* state,
+             const PixelF* firstRow) {
     if (Rolls(filter)) {
         WithRollingTaps(filter.taps, [&]<int N>() { RowRolling<N>(line, from, to, filter, write, state, firstRow); });
         return;
@@ -560,23 +567,35 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
         if (p.sharp) sharpRows[k] = p.sharp[k];
     }
     if (!p.sharp) {
-        RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto value) {
-            if (k < count) StoreResult(outRows[k] + px, value);
-        }, p.state, outRows[0]);
+        RowSums(
+            p.line, p.from, p.to, p.filter,
+            [&](int k, int32_t px, auto value) {
+                if (k < count) StoreResult(outRows[k] + px, value);
+            },
+            p.state, outRows[0]);
         return;
     }
-    RowSums(p.line, p.from, p.to, p.filter, [&](int k, int32_t px, auto blurred) {
-        using V = decltype(blurred);
-        if (k >= count) return;
-        const V s = Load<V>(sharpRows[k] + px);
-        StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
-    }, p.state, outRows[0]);
+    RowSums(
+        p.line, p.from, p.to, p.filter,
+        [&](int k, int32_t px, auto blurred) {
+            using V = decltype(blurred);
+            if (k >= count) return;
+            const V s = Load<V>(sharpRows[k] + px);
+            StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
+        },
+        p.state, outRows[0]);
 }
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME, MACULO_KERNEL_KEY, kLanes, &Columns, &Row, kRollingSums,
-                             kRollingSums * static_cast<int32_t>(sizeof(Wide) / sizeof(float)), kSchedule};
+const BlurKernelSet kKernels{MACULO_KERNEL_NAME,
+                             MACULO_KERNEL_KEY,
+                             kLanes,
+                             &Columns,
+                             &Row,
+                             kRollingSums,
+                             kRollingSums* static_cast<int32_t>(sizeof(Wide) / sizeof(float)),
+                             kSchedule};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 

@@ -16,9 +16,7 @@ float ToSingle(double v) {
 }
 
 // Radius control to a standard deviation at the frame's resolution.
-float SigmaFromRadius(double radius, float downsample) {
-    return (ToSingle(radius) / 2.8368f) / downsample;
-}
+float SigmaFromRadius(double radius, float downsample) { return (ToSingle(radius) / 2.8368f) / downsample; }
 
 // Simple mode's unsharp-mask gain: 1.1^(amount x 0.32), capped at 8000. The
 // power is computed in double and rounded once, which gives the correctly

@@ -12,8 +12,8 @@ namespace {
 // static block of rows per thread. Offsets are formed in ptrdiff_t so large
 // frames cannot overflow.
 template <typename In, typename Out, typename Convert>
-void ConvertRows(const In* in, std::ptrdiff_t inPitch, Out* out, std::ptrdiff_t outPitch,
-                 const ImageDims& dims, Convert convert) {
+void ConvertRows(const In* in, std::ptrdiff_t inPitch, Out* out, std::ptrdiff_t outPitch, const ImageDims& dims,
+                 Convert convert) {
     const int32_t rows = dims.height;
     const int32_t cols = dims.width;
     if (cols <= 0) return;
@@ -22,8 +22,8 @@ void ConvertRows(const In* in, std::ptrdiff_t inPitch, Out* out, std::ptrdiff_t 
 }
 
 template <typename In, typename Out, typename Convert>
-void ConvertEach(const In* in, std::ptrdiff_t inPitch, Out* out, std::ptrdiff_t outPitch,
-                 const ImageDims& dims, Convert convert) {
+void ConvertEach(const In* in, std::ptrdiff_t inPitch, Out* out, std::ptrdiff_t outPitch, const ImageDims& dims,
+                 Convert convert) {
     ConvertRows(in, inPitch, out, outPitch, dims, [convert](const In* src, Out* dst, int32_t count) {
         for (int32_t x = 0; x < count; ++x) dst[x] = convert(src[x]);
     });
@@ -58,8 +58,7 @@ template <typename Pixel, typename Store>
 void QuantizeRow(const PixelF* src, Pixel* dst, int32_t count, float full, const Store& store) {
     const __m128 top = _mm_set1_ps(full);
     const auto four = [&](const PixelF* from, Pixel* to) {
-        store(to, Quantize(from, top), Quantize(from + 1, top), Quantize(from + 2, top),
-              Quantize(from + 3, top));
+        store(to, Quantize(from, top), Quantize(from + 1, top), Quantize(from + 2, top), Quantize(from + 3, top));
     };
     int32_t x = 0;
     for (; x + 4 <= count; x += 4) four(src + x, dst + x);
@@ -75,8 +74,7 @@ void QuantizeRow(const PixelF* src, Pixel* dst, int32_t count, float full, const
 
 void ConvertToWorking(const Pixel8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
     ConvertEach(in, inDims.pitch, work, outDims.pitch, outDims, [](Pixel8 p) {
-        return PixelF{p.alpha / kMaxChannel8, p.red / kMaxChannel8, p.green / kMaxChannel8,
-                      p.blue / kMaxChannel8};
+        return PixelF{p.alpha / kMaxChannel8, p.red / kMaxChannel8, p.green / kMaxChannel8, p.blue / kMaxChannel8};
     });
 }
 

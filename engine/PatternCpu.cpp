@@ -17,8 +17,7 @@
 namespace maculo {
 namespace {
 
-bool IsUsable(const PixelF* input, const PixelF* blurred, const PixelF* pattern,
-              const ImageDims& dims) {
+bool IsUsable(const PixelF* input, const PixelF* blurred, const PixelF* pattern, const ImageDims& dims) {
     if (dims.width < 0 || dims.height < 0 || dims.pitch < dims.width) return false;
     const bool empty = dims.pitch == 0 || dims.height == 0;
     return empty || (input && blurred && pattern);
@@ -92,14 +91,13 @@ struct Work {
 // nobody. Which thread blurs a chunk does not change its result. Returns
 // the progress callback's non-zero value, or 0, and the iterations
 // completed.
-std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32_t chunkRows,
-                                    int32_t iterations, const ProgressHook& hook,
-                                    std::vector<BandScratch>& scratch) {
+std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32_t chunkRows, int32_t iterations,
+                                    const ProgressHook& hook, std::vector<BandScratch>& scratch) {
     const int32_t perSection = work.dims.width > 0 ? (work.rows + chunkRows - 1) / chunkRows : 0;
     const int32_t chunks = perSection * work.sections;
     int32_t stop = 0;
     int32_t done = iterations;
-#pragma omp parallel num_threads(static_cast<int>(scratch.size()))
+#pragma omp parallel num_threads(static_cast <int>(scratch.size()))
     {
         BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
         // One chunk of a step; the halo rows that repeat its rows follow it.
@@ -133,8 +131,8 @@ std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32
 
 }  // namespace
 
-PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
-                                PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred, PixelF* pattern,
+                                const ImageDims& dims, const PatternSettings& settings,
                                 const ProgressHook& hook) noexcept {
     if (!IsUsable(input, blurred, pattern, dims)) return {PatternStatus::kBadDims};
 
@@ -149,11 +147,9 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
         const std::vector<float> sharpenTable = MakeWeightTable(settings.sharpenSigma);
         const Iteration it{
             kernels,
-            settings.blurMode == kBlurBox
-                ? BoxFilter(SanitizeSigma(settings.blurSigma) * 3.0f)
-                : TableFilter(blurTable.data(), static_cast<int32_t>(blurTable.size())),
-            TableFilter(sharpenTable.data(), static_cast<int32_t>(sharpenTable.size())),
-            settings.sharpenAmount};
+            settings.blurMode == kBlurBox ? BoxFilter(SanitizeSigma(settings.blurSigma) * 3.0f)
+                                          : TableFilter(blurTable.data(), static_cast<int32_t>(blurTable.size())),
+            TableFilter(sharpenTable.data(), static_cast<int32_t>(sharpenTable.size())), settings.sharpenAmount};
         const int32_t reach = std::max(it.patternBlur.Reach(), it.sharpenBlur.Reach());
         const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
 
@@ -161,14 +157,14 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
         // `blurred`, where they fit; otherwise all four channels in place.
         const bool visible = dims.width > 0 && dims.height > 0 && settings.iterations > 0;
         const ChannelPlan plan = visible ? PlanChannels(pattern, dims) : ChannelPlan{{}, kChannels, {}};
-        const std::optional<PlaneStrips> strips = plan.planes < kChannels ? FitPlanes(dims, plan.planes, reach)
-                                                                          : std::nullopt;
+        const std::optional<PlaneStrips> strips =
+            plan.planes < kChannels ? FitPlanes(dims, plan.planes, reach) : std::nullopt;
         const bool byChannel = plan.planes < kChannels && (plan.planes == 0 || strips);
         if (strips) PackPlanes(pattern, dims, plan, *strips, input);
-        const Work work = strips ? Work{input, blurred, strips->packed, plan.planes, strips->planePixels,
+        const Work work = strips ? Work{input,        blurred,      strips->packed, plan.planes, strips->planePixels,
                                         strips->halo, strips->rows, &*strips}
-                        : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
-                                    : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
+                          : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
+                                      : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
 
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());

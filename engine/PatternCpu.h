@@ -18,8 +18,8 @@ struct BlurKernelSet;
 
 // The same with the given blur kernels instead of the widest this processor
 // runs, so that every instruction set can be checked and timed.
-PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred,
-                                PixelF* pattern, const ImageDims& dims, const PatternSettings& settings,
+PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred, PixelF* pattern,
+                                const ImageDims& dims, const PatternSettings& settings,
                                 const ProgressHook& hook) noexcept;
 
 }  // namespace maculo

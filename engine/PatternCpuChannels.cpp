@@ -136,15 +136,15 @@ void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to
     for (int32_t i = strips.rows; i < strips.rows + strips.halo; ++i) fill(i);
 }
 
-void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan,
-                  const float* constants, PixelF* image, const ImageDims& dims) {
+void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan, const float* constants,
+                  PixelF* image, const ImageDims& dims) {
     // Vector `pick[c]` of the candidates becomes channel c: a plane's pixel
     // (one row in each lane) or a constant in every lane.
     int pick[kChannels] = {};
     Float4 candidates[2 * kChannels];
     for (int c = 0; c < kChannels; ++c) {
         const ChannelRole& role = plan.roles[c];
-        pick[c] = role.kind == ChannelRole::kPlane ? role.source
+        pick[c] = role.kind == ChannelRole::kPlane  ? role.source
                   : role.kind == ChannelRole::kCopy ? pick[role.source]
                                                     : kChannels + c;
         candidates[kChannels + c] = Float4{} + constants[c];

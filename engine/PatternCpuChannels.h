@@ -38,9 +38,9 @@ ChannelPlan PlanChannels(const PixelF* image, const ImageDims& dims);
 
 // Where the strips of the plane images lie.
 struct PlaneStrips {
-    int32_t height;  // the picture's rows
-    int32_t rows;    // rows of a strip
-    int32_t halo;    // rows above and below the strips
+    int32_t height;       // the picture's rows
+    int32_t rows;         // rows of a strip
+    int32_t halo;         // rows above and below the strips
     ImageDims packed;     // one packed image, halo rows included
     int64_t planePixels;  // from one packed image to the next
 
@@ -66,7 +66,7 @@ void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to
 
 // Writes the planes, the constants (`constants[c]` for channel c) and the
 // copies into the visible pixels of the picture.
-void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan,
-                  const float* constants, PixelF* image, const ImageDims& dims);
+void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan, const float* constants,
+                  PixelF* image, const ImageDims& dims);
 
 }  // namespace maculo

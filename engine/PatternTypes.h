@@ -27,12 +27,12 @@ enum GrayMode : int32_t { kGrayOff = 1, kGrayBefore = 2, kGrayAfter = 3 };
 
 // The settings record of one frame, computed once at pre-render.
 struct PatternSettings {
-    int32_t blurMode;      // 1 box, anything else Gaussian
-    int32_t grayMode;      // 2 before, 3 after, anything else none
-    int32_t iterations;    // <= 0 runs none
-    float blurSigma;       // pixels at the frame's resolution
-    float sharpenSigma;    // pixels at the frame's resolution
-    float sharpenAmount;   // unsharp-mask gain
+    int32_t blurMode;     // 1 box, anything else Gaussian
+    int32_t grayMode;     // 2 before, 3 after, anything else none
+    int32_t iterations;   // <= 0 runs none
+    float blurSigma;      // pixels at the frame's resolution
+    float sharpenSigma;   // pixels at the frame's resolution
+    float sharpenAmount;  // unsharp-mask gain
     bool useGpu;
 };
 

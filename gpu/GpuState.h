@@ -30,7 +30,6 @@ GpuState CreateGpuState() noexcept;
 
 // The same on a given device (of any type) and with a given program text;
 // lets tests run the pipeline on a processor device and exercise a failed build.
-GpuState CreateGpuStateFor(const boost::compute::device& device,
-                           const char* source = kPatternProgramSource) noexcept;
+GpuState CreateGpuStateFor(const boost::compute::device& device, const char* source = kPatternProgramSource) noexcept;
 
 }  // namespace maculo

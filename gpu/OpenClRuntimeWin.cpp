@@ -25,41 +25,41 @@
 // parameter types are taken from the declarations in CL/cl.h. When the GPU
 // code comes to use another one, the Windows link names it as undefined; it
 // then gets a row here.
-#define MACULO_OPENCL_FORWARDED(X)     \
-    X(clGetPlatformInfo, 5)            \
-    X(clGetDeviceIDs, 5)               \
-    X(clGetDeviceInfo, 5)              \
-    X(clRetainDevice, 1)               \
-    X(clReleaseDevice, 1)              \
-    X(clCreateContext, 6)              \
-    X(clRetainContext, 1)              \
-    X(clReleaseContext, 1)             \
-    X(clGetContextInfo, 5)             \
-    X(clCreateCommandQueue, 4)         \
-    X(clRetainCommandQueue, 1)         \
-    X(clReleaseCommandQueue, 1)        \
-    X(clGetCommandQueueInfo, 5)        \
-    X(clCreateBuffer, 5)               \
-    X(clRetainMemObject, 1)            \
-    X(clReleaseMemObject, 1)           \
-    X(clGetMemObjectInfo, 5)           \
-    X(clCreateProgramWithSource, 5)    \
-    X(clRetainProgram, 1)              \
-    X(clReleaseProgram, 1)             \
-    X(clBuildProgram, 6)               \
-    X(clGetProgramInfo, 5)             \
-    X(clGetProgramBuildInfo, 6)        \
-    X(clCreateKernel, 3)               \
-    X(clRetainKernel, 1)               \
-    X(clReleaseKernel, 1)              \
-    X(clSetKernelArg, 4)               \
-    X(clGetKernelInfo, 5)              \
-    X(clRetainEvent, 1)                \
-    X(clReleaseEvent, 1)               \
-    X(clFinish, 1)                     \
-    X(clEnqueueReadBuffer, 9)          \
-    X(clEnqueueWriteBuffer, 9)         \
-    X(clEnqueueCopyBuffer, 9)          \
+#define MACULO_OPENCL_FORWARDED(X)  \
+    X(clGetPlatformInfo, 5)         \
+    X(clGetDeviceIDs, 5)            \
+    X(clGetDeviceInfo, 5)           \
+    X(clRetainDevice, 1)            \
+    X(clReleaseDevice, 1)           \
+    X(clCreateContext, 6)           \
+    X(clRetainContext, 1)           \
+    X(clReleaseContext, 1)          \
+    X(clGetContextInfo, 5)          \
+    X(clCreateCommandQueue, 4)      \
+    X(clRetainCommandQueue, 1)      \
+    X(clReleaseCommandQueue, 1)     \
+    X(clGetCommandQueueInfo, 5)     \
+    X(clCreateBuffer, 5)            \
+    X(clRetainMemObject, 1)         \
+    X(clReleaseMemObject, 1)        \
+    X(clGetMemObjectInfo, 5)        \
+    X(clCreateProgramWithSource, 5) \
+    X(clRetainProgram, 1)           \
+    X(clReleaseProgram, 1)          \
+    X(clBuildProgram, 6)            \
+    X(clGetProgramInfo, 5)          \
+    X(clGetProgramBuildInfo, 6)     \
+    X(clCreateKernel, 3)            \
+    X(clRetainKernel, 1)            \
+    X(clReleaseKernel, 1)           \
+    X(clSetKernelArg, 4)            \
+    X(clGetKernelInfo, 5)           \
+    X(clRetainEvent, 1)             \
+    X(clReleaseEvent, 1)            \
+    X(clFinish, 1)                  \
+    X(clEnqueueReadBuffer, 9)       \
+    X(clEnqueueWriteBuffer, 9)      \
+    X(clEnqueueCopyBuffer, 9)       \
     X(clEnqueueNDRangeKernel, 9)
 
 namespace maculo {
@@ -73,13 +73,12 @@ enum Entry : std::size_t {
 #define MACULO_ENTRY_INDEX(name, arity) k_##name,
     MACULO_OPENCL_FORWARDED(MACULO_ENTRY_INDEX)
 #undef MACULO_ENTRY_INDEX
-    kEntryCount
+        kEntryCount
 };
 
-constexpr std::array<const char*, kEntryCount> kEntryNames = {
-    "clGetPlatformIDs",
+constexpr std::array<const char*, kEntryCount> kEntryNames = {"clGetPlatformIDs",
 #define MACULO_ENTRY_NAME(name, arity) #name,
-    MACULO_OPENCL_FORWARDED(MACULO_ENTRY_NAME)
+                                                              MACULO_OPENCL_FORWARDED(MACULO_ENTRY_NAME)
 #undef MACULO_ENTRY_NAME
 };
 
@@ -161,9 +160,9 @@ extern "C" CL_API_ENTRY cl_int CL_API_CALL clGetPlatformIDs(cl_uint num_entries,
 
 // One forwarding definition per entry point of the table above.
 #define MACULO_STUB_PARAM(z, i, name) maculo::Forwarder<decltype(::name)>::Arg<i> a##i
-#define MACULO_STUB(name, arity)                                                                 \
-    extern "C" CL_API_ENTRY maculo::Forwarder<decltype(::name)>::Result CL_API_CALL name(       \
-        BOOST_PP_ENUM(arity, MACULO_STUB_PARAM, name)) {                                         \
+#define MACULO_STUB(name, arity)                                                                            \
+    extern "C" CL_API_ENTRY maculo::Forwarder<decltype(::name)>::Result CL_API_CALL name(                   \
+        BOOST_PP_ENUM(arity, MACULO_STUB_PARAM, name)) {                                                    \
         return maculo::Forwarder<decltype(::name)>::Call(maculo::k_##name, BOOST_PP_ENUM_PARAMS(arity, a)); \
     }
 MACULO_OPENCL_FORWARDED(MACULO_STUB)

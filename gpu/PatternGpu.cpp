@@ -66,8 +66,7 @@ void Launch(bc::command_queue& queue, const bc::kernel& kernel, size_t x, size_t
     queue.enqueue_nd_range_kernel(kernel, 2, nullptr, global, nullptr);
 }
 
-bc::buffer MakeWeightTable(bc::command_queue& queue, bc::kernel& createTable,
-                           const GaussianTableShape& shape) {
+bc::buffer MakeWeightTable(bc::command_queue& queue, bc::kernel& createTable, const GaussianTableShape& shape) {
     bc::buffer table(queue.get_context(), static_cast<size_t>(shape.taps) * sizeof(float));
     createTable.set_args(table, shape.taps, shape.coef1, shape.coef2);
     Launch(queue, createTable, static_cast<size_t>(shape.taps));
@@ -82,9 +81,8 @@ void SetTable(bc::kernel& gaussianBlur, int32_t taps, const bc::buffer& table) {
 // Two-pass blur of src into out, clobbering tmp: the vertical pass filters
 // the rows of the image turned a quarter, then the horizontal pass. rowBlur's
 // filter arguments (position 4 on) are set by the caller.
-void SeparableBlur(bc::command_queue& queue, PatternKernels& kernels, bc::kernel& rowBlur,
-                   const bc::buffer& src, const bc::buffer& tmp, const bc::buffer& out,
-                   const ImageDims& dims) {
+void SeparableBlur(bc::command_queue& queue, PatternKernels& kernels, bc::kernel& rowBlur, const bc::buffer& src,
+                   const bc::buffer& tmp, const bc::buffer& out, const ImageDims& dims) {
     const auto w = static_cast<size_t>(dims.width);
     const auto h = static_cast<size_t>(dims.height);
 
@@ -98,8 +96,8 @@ void SeparableBlur(bc::command_queue& queue, PatternKernels& kernels, bc::kernel
     Launch(queue, rowBlur, w, h);
 }
 
-void RunOnDevice(const PixelF* source, PixelF* result, const ImageDims& dims,
-                 const PatternSettings& settings, const Filters& filters, const GpuState& gpu) {
+void RunOnDevice(const PixelF* source, PixelF* result, const ImageDims& dims, const PatternSettings& settings,
+                 const Filters& filters, const GpuState& gpu) {
     const auto count = static_cast<size_t>(dims.pitch) * static_cast<size_t>(dims.height);
     const size_t bytes = count * sizeof(PixelF);
 
@@ -145,14 +143,13 @@ void RunOnDevice(const PixelF* source, PixelF* result, const ImageDims& dims,
 }
 
 bool IsComplete(const GpuState& gpu) {
-    return gpu.device.id() != nullptr && gpu.context.get() != nullptr &&
-           gpu.program.get() != nullptr;
+    return gpu.device.id() != nullptr && gpu.context.get() != nullptr && gpu.program.get() != nullptr;
 }
 
 }  // namespace
 
-bool RunPatternGpu(const PixelF* source, PixelF* result, const ImageDims& dims,
-                   const PatternSettings& settings, const GpuState& gpu) noexcept {
+bool RunPatternGpu(const PixelF* source, PixelF* result, const ImageDims& dims, const PatternSettings& settings,
+                   const GpuState& gpu) noexcept {
     if (!IsComplete(gpu)) return false;
     if (dims.width < 0 || dims.height < 0 || dims.pitch < dims.width) return false;
     if (dims.width == 0 || dims.height == 0) return true;

@@ -16,7 +16,7 @@ namespace maculo {
 // caller then runs the processor pipeline instead. Safe to call from several
 // threads at once on one state: each call makes its own queue, kernel objects
 // and buffers.
-bool RunPatternGpu(const PixelF* source, PixelF* result, const ImageDims& dims,
-                   const PatternSettings& settings, const GpuState& gpu) noexcept;
+bool RunPatternGpu(const PixelF* source, PixelF* result, const ImageDims& dims, const PatternSettings& settings,
+                   const GpuState& gpu) noexcept;
 
 }  // namespace maculo

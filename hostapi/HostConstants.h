@@ -121,8 +121,7 @@ inline constexpr A_long PF_Stage_BETA = 2;
 inline constexpr A_long PF_Stage_RELEASE = 3;
 
 // Packs a version the host's way; versions above 7 carry their high bits at 26.
-constexpr A_u_long PF_Version(A_u_long version, A_u_long subversion, A_u_long bugfix,
-                              A_u_long stage, A_u_long build) {
+constexpr A_u_long PF_Version(A_u_long version, A_u_long subversion, A_u_long bugfix, A_u_long stage, A_u_long build) {
     return ((version >> 3 & 0xF) << 26) | ((version & 0x7) << 19) | ((subversion & 0xF) << 15) |
            ((bugfix & 0xF) << 11) | ((stage & 0x3) << 9) | (build & 0x1FF);
 }

@@ -69,8 +69,8 @@ static_assert(offsetof(PF_FloatSliderDef, phase) == 8 && offsetof(PF_FloatSlider
               offsetof(PF_FloatSliderDef, slider_min) == 56 && offsetof(PF_FloatSliderDef, slider_max) == 60 &&
               offsetof(PF_FloatSliderDef, dephault) == 64 && offsetof(PF_FloatSliderDef, precision) == 68 &&
               offsetof(PF_FloatSliderDef, display_flags) == 70 && offsetof(PF_FloatSliderDef, fs_flags) == 72 &&
-              offsetof(PF_FloatSliderDef, curve_tolerance) == 76 &&
-              offsetof(PF_FloatSliderDef, useExponent) == 80 && offsetof(PF_FloatSliderDef, exponent) == 84);
+              offsetof(PF_FloatSliderDef, curve_tolerance) == 76 && offsetof(PF_FloatSliderDef, useExponent) == 80 &&
+              offsetof(PF_FloatSliderDef, exponent) == 84);
 
 // The integer slider.
 struct PF_SliderDef {
@@ -124,8 +124,8 @@ static_assert(offsetof(PF_ParamDef, ui_flags) == 4 && offsetof(PF_ParamDef, ui_w
 
 // --- callbacks in PF_InData --------------------------------------------------------
 struct PF_InteractCallbacks {
-    PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
-                             A_long time_step, A_u_long time_scale, PF_ParamDef* param);
+    PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time, A_long time_step,
+                             A_u_long time_scale, PF_ParamDef* param);
     PF_Err (*checkin_param)(PF_ProgPtr effect_ref, PF_ParamDef* param);
     PF_Err (*add_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
     PF_Err (*abort)(PF_ProgPtr effect_ref);
@@ -139,9 +139,8 @@ struct PF_InteractCallbacks {
 };
 static_assert(sizeof(PF_InteractCallbacks) == 176);
 static_assert(offsetof(PF_InteractCallbacks, checkout_param) == 0 &&
-              offsetof(PF_InteractCallbacks, checkin_param) == 8 &&
-              offsetof(PF_InteractCallbacks, add_param) == 16 && offsetof(PF_InteractCallbacks, abort) == 24 &&
-              offsetof(PF_InteractCallbacks, progress) == 32 &&
+              offsetof(PF_InteractCallbacks, checkin_param) == 8 && offsetof(PF_InteractCallbacks, add_param) == 16 &&
+              offsetof(PF_InteractCallbacks, abort) == 24 && offsetof(PF_InteractCallbacks, progress) == 32 &&
               offsetof(PF_InteractCallbacks, reserved_str) == 72 && offsetof(PF_InteractCallbacks, reserved) == 96);
 
 // The ANSI functions; the host offers the same table as "PF ANSI Suite" 1 and
@@ -325,8 +324,8 @@ static_assert(offsetof(PF_PreRenderOutput, max_result_rect) == 16 && offsetof(PF
 
 struct PF_PreRenderCallbacks {
     PF_Err (*checkout_layer)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_idL,
-                             const PF_RenderRequest* req, A_long what_time, A_long time_step,
-                             A_u_long time_scale, PF_CheckoutResult* checkout_result);
+                             const PF_RenderRequest* req, A_long what_time, A_long time_step, A_u_long time_scale,
+                             PF_CheckoutResult* checkout_result);
     PF_Err (*GuidMixInPtr)(PF_ProgPtr effect_ref, A_u_long buf_sizeLu, const void* buf);
 };
 static_assert(sizeof(PF_PreRenderCallbacks) == 16 && offsetof(PF_PreRenderCallbacks, checkout_layer) == 0);

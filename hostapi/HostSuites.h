@@ -87,7 +87,8 @@ struct AEGP_PFInterfaceSuite1 {
     A_Err (*AEGP_GetEffectCamera)(PF_ProgPtr effect_pp_ref, const A_Time* comp_timePT, AEGP_LayerH* camera_layerPH);
     void* AEGP_GetEffectCameraMatrix;
 };
-static_assert(sizeof(AEGP_PFInterfaceSuite1) == 40 && offsetof(AEGP_PFInterfaceSuite1, AEGP_GetNewEffectForEffect) == 8);
+static_assert(sizeof(AEGP_PFInterfaceSuite1) == 40 &&
+              offsetof(AEGP_PFInterfaceSuite1, AEGP_GetNewEffectForEffect) == 8);
 
 struct AEGP_EffectSuite4 {
     A_Err (*AEGP_GetLayerNumEffects)(AEGP_LayerH layerH, A_long* num_effectsPL);
@@ -118,8 +119,8 @@ struct AEGP_StreamSuite5 {
     A_Err (*AEGP_GetEffectNumParamStreams)(AEGP_EffectRefH effect_refH, A_long* num_paramsPL);
     A_Err (*AEGP_GetNewEffectStreamByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effect_refH,
                                             PF_ParamIndex param_index, AEGP_StreamRefH* streamPH);
-    A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH,
-                                   AEGP_MaskStream which_stream, AEGP_StreamRefH* mask_streamPH);
+    A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH, AEGP_MaskStream which_stream,
+                                   AEGP_StreamRefH* mask_streamPH);
     A_Err (*AEGP_DisposeStream)(AEGP_StreamRefH streamH);
     void* reserved[14];
 };

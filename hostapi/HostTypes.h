@@ -102,8 +102,8 @@ struct PF_LRect {
 };
 using PF_Rect = PF_LRect;
 using PF_UnionableRect = PF_LRect;
-static_assert(sizeof(PF_LRect) == 16 && offsetof(PF_LRect, top) == 4 &&
-              offsetof(PF_LRect, right) == 8 && offsetof(PF_LRect, bottom) == 12);
+static_assert(sizeof(PF_LRect) == 16 && offsetof(PF_LRect, top) == 4 && offsetof(PF_LRect, right) == 8 &&
+              offsetof(PF_LRect, bottom) == 12);
 
 struct PF_Point {
     A_long h;

@@ -11,11 +11,11 @@ namespace maculo {
 template <class Suite>
 struct SuiteId;
 
-#define MACULO_SUITE_ID(Suite, suiteName, suiteVersion)        \
-    template <>                                                \
-    struct SuiteId<Suite> {                                    \
-        static constexpr const char* name = suiteName;         \
-        static constexpr int32_t version = suiteVersion;       \
+#define MACULO_SUITE_ID(Suite, suiteName, suiteVersion)  \
+    template <>                                          \
+    struct SuiteId<Suite> {                              \
+        static constexpr const char* name = suiteName;   \
+        static constexpr int32_t version = suiteVersion; \
     }
 
 MACULO_SUITE_ID(PF_ANSICallbacksSuite1, kPFANSISuite, kPFANSISuiteVersion1);

@@ -10,12 +10,18 @@ namespace {
 
 const char* NameOf(AegpFunction function) {
     switch (function) {
-        case AegpFunction::kRegisterWithAEGP: return "AEGP_RegisterWithAEGP";
-        case AegpFunction::kGetNewEffectForEffect: return "AEGP_GetNewEffectForEffect";
-        case AegpFunction::kDisposeEffect: return "AEGP_DisposeEffect";
-        case AegpFunction::kGetNewEffectStreamByIndex: return "AEGP_GetNewEffectStreamByIndex";
-        case AegpFunction::kDisposeStream: return "AEGP_DisposeStream";
-        case AegpFunction::kSetDynamicStreamFlag: return "AEGP_SetDynamicStreamFlag";
+        case AegpFunction::kRegisterWithAEGP:
+            return "AEGP_RegisterWithAEGP";
+        case AegpFunction::kGetNewEffectForEffect:
+            return "AEGP_GetNewEffectForEffect";
+        case AegpFunction::kDisposeEffect:
+            return "AEGP_DisposeEffect";
+        case AegpFunction::kGetNewEffectStreamByIndex:
+            return "AEGP_GetNewEffectStreamByIndex";
+        case AegpFunction::kDisposeStream:
+            return "AEGP_DisposeStream";
+        case AegpFunction::kSetDynamicStreamFlag:
+            return "AEGP_SetDynamicStreamFlag";
     }
     return "?";
 }
@@ -97,8 +103,7 @@ A_Err AegpSuites::Dispose(Ref* ref, Fault fault) {
     return fault == Fault::kError ? kInjectedError : A_Err_NONE;
 }
 
-AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle,
-                                      const char* function) {
+AegpSuites::Ref* AegpSuites::FindLive(std::vector<std::unique_ptr<Ref>>& refs, void* handle, const char* function) {
     for (auto& ref : refs)
         if (&ref->slot == handle && ref->live) return ref.get();
     journal_.Misuse(std::string(function) + ": not a live reference");

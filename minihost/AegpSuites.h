@@ -31,11 +31,11 @@ enum class AegpFunction {
 struct AegpCall {
     AegpFunction function;
     A_Err result = A_Err_NONE;
-    AEGP_PluginID pluginId = 0;          // calls that take one
-    PF_ParamIndex index = -1;            // the parameter of the stream, for stream calls
-    AEGP_DynStreamFlags flag = 0;        // SetDynamicStreamFlag
-    bool undoable = false;               // SetDynamicStreamFlag
-    bool set = false;                    // SetDynamicStreamFlag
+    AEGP_PluginID pluginId = 0;    // calls that take one
+    PF_ParamIndex index = -1;      // the parameter of the stream, for stream calls
+    AEGP_DynStreamFlags flag = 0;  // SetDynamicStreamFlag
+    bool undoable = false;         // SetDynamicStreamFlag
+    bool set = false;              // SetDynamicStreamFlag
 };
 
 class AegpSuites {

@@ -9,8 +9,7 @@ namespace maculo::minihost {
 
 DynamicLibrary::DynamicLibrary(const std::string& path) {
     handle_ = LoadLibraryA(path.c_str());
-    if (!handle_)
-        throw std::runtime_error("cannot load " + path + ": error " + std::to_string(GetLastError()));
+    if (!handle_) throw std::runtime_error("cannot load " + path + ": error " + std::to_string(GetLastError()));
 }
 
 DynamicLibrary::~DynamicLibrary() {

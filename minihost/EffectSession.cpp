@@ -46,8 +46,8 @@ PF_Err EffectSession::RenderFrame(PF_EffectWorld& layer, PF_EffectWorld& output,
     return RenderFrameAt(in.current_time, in.downsample_x.den, layer, output, bitdepth, whatGpu);
 }
 
-PF_Err EffectSession::RenderFrameAt(A_long time, A_u_long downsample, PF_EffectWorld& layer,
-                                    PF_EffectWorld& output, int16_t bitdepth, PF_GPU_Framework whatGpu) {
+PF_Err EffectSession::RenderFrameAt(A_long time, A_u_long downsample, PF_EffectWorld& layer, PF_EffectWorld& output,
+                                    int16_t bitdepth, PF_GPU_Framework whatGpu) {
     Frame frame(host_.Render(), Frame::WholeFrame(output.width, output.height), whatGpu, bitdepth,
                 FrameWorlds{&layer, &output});
     const FrameCall call{frame.EffectRef(), time, PF_RationalScale{1, downsample}};

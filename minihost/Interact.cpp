@@ -14,10 +14,17 @@ constexpr PF_ParamIndex kMaxParams = 1000;
 // The value of a popup, float slider or integer slider; other types carry none.
 void StoreValue(PF_ParamDef& def, double value) {
     switch (def.param_type) {
-        case PF_Param_POPUP: def.u.pd.value = static_cast<PF_ParamValue>(value); break;
-        case PF_Param_FLOAT_SLIDER: def.u.fs_d.value = value; break;
-        case PF_Param_SLIDER: def.u.sd.value = static_cast<PF_ParamValue>(value); break;
-        default: break;
+        case PF_Param_POPUP:
+            def.u.pd.value = static_cast<PF_ParamValue>(value);
+            break;
+        case PF_Param_FLOAT_SLIDER:
+            def.u.fs_d.value = value;
+            break;
+        case PF_Param_SLIDER:
+            def.u.sd.value = static_cast<PF_ParamValue>(value);
+            break;
+        default:
+            break;
     }
 }
 }  // namespace
@@ -138,8 +145,8 @@ PF_Err Interact::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDe
     if (!IsOurEffect(effect_ref, self->journal_, "add_param") || !def) return PF_Err_BAD_CALLBACK_PARAM;
 
     std::lock_guard lock(self->mutex_);
-    AddedParam added{index, *def, def->param_type == PF_Param_POPUP && def->u.pd.u.namesptr
-                                      ? def->u.pd.u.namesptr : ""};
+    AddedParam added{index, *def,
+                     def->param_type == PF_Param_POPUP && def->u.pd.u.namesptr ? def->u.pd.u.namesptr : ""};
     self->added_.push_back(added);
     if (PF_Err planned = self->addFailures_.Next()) return planned;
     if (fault == Fault::kError) return kInjectedError;

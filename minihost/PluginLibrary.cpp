@@ -24,8 +24,8 @@ struct DiscoveryContext {
 std::string Text(const A_u_char* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
 
 A_Err RecordRegistration(PF_PluginDataPtr inPtr, const A_u_char* name, const A_u_char* matchName,
-                         const A_u_char* category, const A_u_char* entryPointName, A_long kind,
-                         A_long apiVersionMajor, A_long apiVersionMinor, A_long reservedInfo) {
+                         const A_u_char* category, const A_u_char* entryPointName, A_long kind, A_long apiVersionMajor,
+                         A_long apiVersionMinor, A_long reservedInfo) {
     auto* context = reinterpret_cast<DiscoveryContext*>(inPtr);
     if (!context) return A_Err_PARAMETER;
     if (context->journal && context->journal->Call("registration callback", kCanError) == Fault::kError)

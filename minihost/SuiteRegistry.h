@@ -20,9 +20,9 @@ namespace maculo::minihost {
 inline constexpr SPErr kSuiteUnavailable = FourCharCode("!Ste");
 
 enum class Refusal {
-    kNone,        // handed out
-    kError,       // kSuiteUnavailable and a null pointer
-    kNullSuite,   // success, but a null pointer
+    kNone,       // handed out
+    kError,      // kSuiteUnavailable and a null pointer
+    kNullSuite,  // success, but a null pointer
 };
 
 class SuiteRegistry {

@@ -11,10 +11,14 @@ namespace maculo::minihost {
 
 A_long BytesPerPixel(PF_PixelFormat format) {
     switch (format) {
-        case PF_PixelFormat_ARGB32: return 4;
-        case PF_PixelFormat_ARGB64: return 8;
-        case PF_PixelFormat_ARGB128: return 16;
-        default: return 0;
+        case PF_PixelFormat_ARGB32:
+            return 4;
+        case PF_PixelFormat_ARGB64:
+            return 8;
+        case PF_PixelFormat_ARGB128:
+            return 16;
+        default:
+            return 0;
     }
 }
 
@@ -94,12 +98,12 @@ std::vector<WorldRequest> WorldSuite::Requests() const {
 
 size_t WorldSuite::LiveEffectWorlds() const {
     std::lock_guard lock(mutex_);
-    return static_cast<size_t>(std::count_if(buffers_.begin(), buffers_.end(),
-                                             [](const auto& entry) { return !entry.second->ownedByHost; }));
+    return static_cast<size_t>(
+        std::count_if(buffers_.begin(), buffers_.end(), [](const auto& entry) { return !entry.second->ownedByHost; }));
 }
 
-PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear,
-                            PF_PixelFormat format, PF_EffectWorld* world) {
+PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
+                            PF_EffectWorld* world) {
     WorldSuite* self = ActiveSlot<WorldSuite>::Get();
     if (!self) return PF_Err_BAD_CALLBACK_PARAM;
     const Fault fault =

@@ -62,8 +62,8 @@ private:
         PF_EffectWorld hostWorld{};  // the record handed out for host worlds
     };
 
-    static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear,
-                           PF_PixelFormat format, PF_EffectWorld* world);
+    static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
+                           PF_EffectWorld* world);
     static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
     static PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format);
 

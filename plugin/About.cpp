@@ -1,5 +1,5 @@
-#include "plugin/Commands.h"
 #include "plugin/AcquiredSuites.h"
+#include "plugin/Commands.h"
 #include "resources/PluginInfo.h"
 
 namespace maculo {
@@ -10,8 +10,7 @@ constexpr char kDescription[] = "Maculo Pattern from Quillfen.\nGenerating Macul
 
 }  // namespace
 
-PF_Err About(const PF_InData& in_data, PF_OutData& out_data)
-{
+PF_Err About(const PF_InData& in_data, PF_OutData& out_data) {
     HostSuites suites(in_data);
     // The about box shows the marketing version: major and minor.
     suites.Get<PF_ANSICallbacksSuite1>().sprintf(out_data.return_msg, "%s v%d.%d\r%s", kEffectName, kVersionMajor,

@@ -8,8 +8,7 @@ namespace {
 
 constexpr char kMissingSuiteMessage[] = "Not able to acquire AEFX Suite.";
 
-void ReportMissingSuite(const PF_InData& in_data, PF_OutData& out_data)
-{
+void ReportMissingSuite(const PF_InData& in_data, PF_OutData& out_data) {
     out_data.out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
     if (in_data.utils != nullptr && in_data.utils->ansi.procs.sprintf != nullptr) {
         in_data.utils->ansi.procs.sprintf(out_data.return_msg, kMissingSuiteMessage);
@@ -20,8 +19,7 @@ void ReportMissingSuite(const PF_InData& in_data, PF_OutData& out_data)
 
 }  // namespace
 
-const void* TryAcquireSuite(const SPBasicSuite* basic, const char* name, int32_t version)
-{
+const void* TryAcquireSuite(const SPBasicSuite* basic, const char* name, int32_t version) {
     if (basic == nullptr) {
         return nullptr;
     }
@@ -29,13 +27,11 @@ const void* TryAcquireSuite(const SPBasicSuite* basic, const char* name, int32_t
     return basic->AcquireSuite(name, version, &suite) == 0 ? suite : nullptr;
 }
 
-HostSuites::~HostSuites()
-{
+HostSuites::~HostSuites() {
     std::apply([this](auto... slot) { (Release(slot), ...); }, slots_);
 }
 
-const void* HostSuites::Acquire(const char* name, int32_t version)
-{
+const void* HostSuites::Acquire(const char* name, int32_t version) {
     const void* suite = TryAcquireSuite(basic_, name, version);
     if (suite == nullptr) {
         throw HostError(PF_Err_BAD_CALLBACK_PARAM);
@@ -43,9 +39,7 @@ const void* HostSuites::Acquire(const char* name, int32_t version)
     return suite;
 }
 
-const void* AcquireSuiteOrReport(const PF_InData& in_data, PF_OutData* out_data, const char* name,
-                                 int32_t version)
-{
+const void* AcquireSuiteOrReport(const PF_InData& in_data, PF_OutData* out_data, const char* name, int32_t version) {
     const void* suite = TryAcquireSuite(in_data.pica_basicP, name, version);
     if (suite == nullptr) {
         if (out_data != nullptr) {

@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "hostapi/HostApi.h"
-#include "plugin/HostError.h"
 #include "hostapi/SuiteIds.h"
+#include "plugin/HostError.h"
 
 namespace maculo {
 
@@ -25,8 +25,7 @@ public:
     HostSuites& operator=(const HostSuites&) = delete;
 
     template <class Suite>
-    const Suite& Get()
-    {
+    const Suite& Get() {
         const Suite*& slot = std::get<const Suite*>(slots_);
         if (slot == nullptr) {
             slot = static_cast<const Suite*>(Acquire(SuiteId<Suite>::name, SuiteId<Suite>::version));
@@ -38,8 +37,7 @@ private:
     const void* Acquire(const char* name, int32_t version);
 
     template <class Suite>
-    void Release(const Suite* slot) noexcept
-    {
+    void Release(const Suite* slot) noexcept {
         if (slot != nullptr) {
             basic_->ReleaseSuite(SuiteId<Suite>::name, SuiteId<Suite>::version);
         }
@@ -54,8 +52,7 @@ private:
 
 // Acquires the suite or, failing that, tells the user through out_data (when
 // given) and raises 13.
-const void* AcquireSuiteOrReport(const PF_InData& in_data, PF_OutData* out_data, const char* name,
-                                 int32_t version);
+const void* AcquireSuiteOrReport(const PF_InData& in_data, PF_OutData* out_data, const char* name, int32_t version);
 
 template <class Suite>
 class ScopedSuite {
@@ -63,9 +60,7 @@ public:
     ScopedSuite(const PF_InData& in_data, PF_OutData* out_data)
         : basic_(in_data.pica_basicP),
           suite_(static_cast<const Suite*>(
-              AcquireSuiteOrReport(in_data, out_data, SuiteId<Suite>::name, SuiteId<Suite>::version)))
-    {
-    }
+              AcquireSuiteOrReport(in_data, out_data, SuiteId<Suite>::name, SuiteId<Suite>::version))) {}
     ~ScopedSuite() { basic_->ReleaseSuite(SuiteId<Suite>::name, SuiteId<Suite>::version); }
     ScopedSuite(const ScopedSuite&) = delete;
     ScopedSuite& operator=(const ScopedSuite&) = delete;

@@ -6,8 +6,7 @@
 
 namespace maculo {
 
-PF_Err DispatchCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                       void* extra);
+PF_Err DispatchCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], void* extra);
 
 PF_Err About(const PF_InData& in_data, PF_OutData& out_data);
 PF_Err GlobalSetup(const PF_InData& in_data, PF_OutData& out_data);

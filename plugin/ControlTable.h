@@ -66,6 +66,8 @@ inline constexpr PF_ParamFlags kSkipReveal = PF_ParamFlag_SKIP_REVEAL_WHEN_UNHID
 // Sizes in pixels at full resolution.
 inline constexpr ValueRange kPixelRange = {0.0, 200.0, 0.0, 100.0};
 
+// One row a control, laid out by hand.
+// clang-format off
 inline constexpr ControlRow kControls[] = {
     {kParamMode, 3, PF_Param_POPUP, "Parameter Mode", PF_ParamFlag_SUPERVISE, ShownIn::kAlways, 1.0, {}, 0,
      "Simple | Detail", {"mode", "", "which controls set the pattern"}},
@@ -88,6 +90,7 @@ inline constexpr ControlRow kControls[] = {
     {kParamAmount, 12, PF_Param_SLIDER, "Amount", 0, ShownIn::kAlways, 32.0, {1.0, 1000.0, 1.0, 100.0}, 0, nullptr,
      {"amount", "N", "iterations"}},
 };
+// clang-format on
 
 constexpr bool IndexedInOrder() {
     for (size_t i = 0; i < std::size(kControls); ++i)

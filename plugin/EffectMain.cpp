@@ -4,8 +4,7 @@
 #include "plugin/StayLoaded.h"
 
 MACULO_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                                PF_LayerDef* /*output: frames come through smart render*/, void* extra)
-{
+                                PF_LayerDef* /*output: frames come through smart render*/, void* extra) {
     maculo::StayLoaded();
     // Nothing may unwind into the host: a raised host code becomes the
     // result, and any other failure is reported as a damaged record.

@@ -1,10 +1,10 @@
 #include <memory>
 
 #include "gpu/GpuState.h"
+#include "plugin/AcquiredSuites.h"
 #include "plugin/Commands.h"
 #include "plugin/GlobalData.h"
 #include "plugin/HandleLock.h"
-#include "plugin/AcquiredSuites.h"
 #include "resources/PluginInfo.h"
 
 namespace maculo {
@@ -15,8 +15,7 @@ namespace {
 class UnclaimedHandle {
 public:
     UnclaimedHandle(const PF_HandleSuite1& suite, PF_Handle handle) noexcept : suite_(suite), handle_(handle) {}
-    ~UnclaimedHandle()
-    {
+    ~UnclaimedHandle() {
         if (handle_ != nullptr) {
             suite_.host_dispose_handle(handle_);
         }
@@ -24,8 +23,7 @@ public:
     UnclaimedHandle(const UnclaimedHandle&) = delete;
     UnclaimedHandle& operator=(const UnclaimedHandle&) = delete;
 
-    PF_Handle HandOver() noexcept
-    {
+    PF_Handle HandOver() noexcept {
         PF_Handle handle = handle_;
         handle_ = nullptr;
         return handle;
@@ -38,8 +36,7 @@ private:
 
 }  // namespace
 
-PF_Err GlobalSetup(const PF_InData& in_data, PF_OutData& out_data)
-{
+PF_Err GlobalSetup(const PF_InData& in_data, PF_OutData& out_data) {
     // Declared before anything can fail: the host checks them against the
     // property list whatever the outcome.
     out_data.my_version = kPluginVersion;
@@ -62,8 +59,7 @@ PF_Err GlobalSetup(const PF_InData& in_data, PF_OutData& out_data)
 
     A_Err registration = A_Err_NONE;
     if (in_data.appl_id != kPremiereAppId) {
-        registration = suites.Get<AEGP_UtilitySuite3>().AEGP_RegisterWithAEGP(nullptr, kEffectName,
-                                                                              &record->pluginId);
+        registration = suites.Get<AEGP_UtilitySuite3>().AEGP_RegisterWithAEGP(nullptr, kEffectName, &record->pluginId);
     }
 
     auto gpuState = std::make_unique<GpuState>(CreateGpuState());

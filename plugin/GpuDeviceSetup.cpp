@@ -3,8 +3,7 @@
 
 namespace maculo {
 
-PF_Err GpuDeviceSetup(PF_OutData& out_data, const PF_GPUDeviceSetupExtra& extra)
-{
+PF_Err GpuDeviceSetup(PF_OutData& out_data, const PF_GPUDeviceSetupExtra& extra) {
     const PF_GPU_Framework framework = RequireRecord(extra.input).what_gpu;
     if (framework == PF_GPU_Framework_OPENCL || framework == PF_GPU_Framework_CUDA) {
         // Assigned, not merged: for a GPU render the field holds exactly the

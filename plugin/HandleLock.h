@@ -9,11 +9,8 @@ namespace maculo {
 class HandleLock {
 public:
     HandleLock(const PF_HandleSuite1& suite, PF_Handle handle) noexcept
-        : suite_(suite), handle_(handle), data_(suite.host_lock_handle(handle))
-    {
-    }
-    ~HandleLock()
-    {
+        : suite_(suite), handle_(handle), data_(suite.host_lock_handle(handle)) {}
+    ~HandleLock() {
         if (data_ != nullptr) {
             suite_.host_unlock_handle(handle_);
         }
@@ -22,8 +19,7 @@ public:
     HandleLock& operator=(const HandleLock&) = delete;
 
     template <class Record>
-    Record* As() const noexcept
-    {
+    Record* As() const noexcept {
         return static_cast<Record*>(data_);
     }
 

@@ -21,8 +21,7 @@ private:
 // A record the host must pass with a command; its absence is reported the
 // host's way instead of being dereferenced.
 template <class Record>
-Record& RequireRecord(Record* record)
-{
+Record& RequireRecord(Record* record) {
     if (record == nullptr) {
         throw HostError(PF_Err_INTERNAL_STRUCT_DAMAGED);
     }

@@ -11,8 +11,8 @@ namespace maculo {
 using ParamValues = std::array<double, kParamCount>;
 
 constexpr PatternControls PatternControlsOf(const ParamValues& v) {
-    return PatternControls{int32_t(v[kParamMode]), int32_t(v[kParamBlur]), int32_t(v[kParamGray]),
-                           v[kParamWidth],         v[kParamBlurRadius],    v[kParamSharpRadius],
+    return PatternControls{int32_t(v[kParamMode]), int32_t(v[kParamBlur]),  int32_t(v[kParamGray]),
+                           v[kParamWidth],         v[kParamBlurRadius],     v[kParamSharpRadius],
                            v[kParamSharpen],       int32_t(v[kParamAmount])};
 }
 

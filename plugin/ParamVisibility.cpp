@@ -7,8 +7,7 @@
 
 namespace maculo {
 
-PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params[])
-{
+PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params[]) {
     // All four AEGP suites up front, so a host without the AEGP layer is
     // turned away before anything changes.
     HostSuites suites(in_data);

@@ -17,8 +17,8 @@ namespace {
 // sound host sends.
 ImageDims DimsOf(const PF_EffectWorld& world, A_long bytesPerPixel) {
     const A_long pitch = world.rowbytes / bytesPerPixel;
-    const bool sound = world.data != nullptr && world.rowbytes > 0 && world.rowbytes % bytesPerPixel == 0 &&
-                       pitch >= world.width;
+    const bool sound =
+        world.data != nullptr && world.rowbytes > 0 && world.rowbytes % bytesPerPixel == 0 && pitch >= world.width;
     return {world.width, world.height, sound ? pitch : 0};
 }
 
@@ -73,10 +73,14 @@ int32_t HostProgress(void* ref, int32_t current, int32_t total) {
 // the host's progress callback answers the host with the callback's own code.
 PF_Err HostCode(const PatternResult& result) {
     switch (result.status) {
-        case PatternStatus::kDone: return PF_Err_NONE;
-        case PatternStatus::kStopped: return result.stopCode;
-        case PatternStatus::kOutOfMemory: return PF_Err_OUT_OF_MEMORY;
-        case PatternStatus::kBadDims: break;
+        case PatternStatus::kDone:
+            return PF_Err_NONE;
+        case PatternStatus::kStopped:
+            return result.stopCode;
+        case PatternStatus::kOutOfMemory:
+            return PF_Err_OUT_OF_MEMORY;
+        case PatternStatus::kBadDims:
+            break;
     }
     // Geometry no working image can have: the host sent a damaged world.
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -124,13 +128,17 @@ PF_Err RenderAtDepth(const PF_InData& in_data, PF_OutData* out_data, const PF_Ef
 
 }  // namespace
 
-PF_Err RenderPattern(const PF_InData& in_data, PF_OutData* out_data, PF_PixelFormat format,
-                     const PF_EffectWorld& input, PF_EffectWorld& output, const PatternSettings& settings) {
+PF_Err RenderPattern(const PF_InData& in_data, PF_OutData* out_data, PF_PixelFormat format, const PF_EffectWorld& input,
+                     PF_EffectWorld& output, const PatternSettings& settings) {
     switch (format) {
-        case PF_PixelFormat_ARGB32: return RenderAtDepth<Pixel8>(in_data, out_data, input, output, settings);
-        case PF_PixelFormat_ARGB64: return RenderAtDepth<Pixel16>(in_data, out_data, input, output, settings);
-        case PF_PixelFormat_ARGB128: return RenderAtDepth<PixelF>(in_data, out_data, input, output, settings);
-        default: return PF_Err_INTERNAL_STRUCT_DAMAGED;
+        case PF_PixelFormat_ARGB32:
+            return RenderAtDepth<Pixel8>(in_data, out_data, input, output, settings);
+        case PF_PixelFormat_ARGB64:
+            return RenderAtDepth<Pixel16>(in_data, out_data, input, output, settings);
+        case PF_PixelFormat_ARGB128:
+            return RenderAtDepth<PixelF>(in_data, out_data, input, output, settings);
+        default:
+            return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
 }
 

@@ -11,7 +11,7 @@ namespace maculo {
 // `format` is the input world's pixel format, which stands for both worlds.
 // Returns 0, or the host code of the first failure; the output is written
 // only on success. A missing world suite raises HostError(13).
-PF_Err RenderPattern(const PF_InData& in_data, PF_OutData* out_data, PF_PixelFormat format,
-                     const PF_EffectWorld& input, PF_EffectWorld& output, const PatternSettings& settings);
+PF_Err RenderPattern(const PF_InData& in_data, PF_OutData* out_data, PF_PixelFormat format, const PF_EffectWorld& input,
+                     PF_EffectWorld& output, const PatternSettings& settings);
 
 }  // namespace maculo

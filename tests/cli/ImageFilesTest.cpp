@@ -45,8 +45,7 @@ TEST(SixteenBit, HostValuesSurviveTheTripThroughAFile) {
     // Full scale, and beyond it, is the file's full scale.
     EXPECT_EQ(std::make_pair(int(HostToFile16(32768)), int(HostToFile16(40000))), std::make_pair(65535, 65535));
     // A file value comes back within one step of the finer scale.
-    for (uint32_t f = 0; f <= 65535; ++f)
-        ASSERT_LE(std::abs(HostToFile16(FileToHost16(uint16_t(f))) - int(f)), 1) << f;
+    for (uint32_t f = 0; f <= 65535; ++f) ASSERT_LE(std::abs(HostToFile16(FileToHost16(uint16_t(f))) - int(f)), 1) << f;
 }
 
 TEST_F(ImageFiles, FramesSurviveTheirFilesAtEveryDepth) {

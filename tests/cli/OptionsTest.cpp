@@ -20,11 +20,38 @@ CliOptions Parse(std::vector<std::string> args) {
 }
 
 TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
-    const CliOptions o =
-        Parse({"--input=in.tif", "-o", "seq_###.exr", "--mode", "detail", "--blur", "box", "--gray=after",
-               "--width", "0.1:150", "--blur-radius", "12.5", "--sharp-radius", "0", "--sharpen", "250:9000",
-               "--amount", "1:32", "--depth", "16", "--downsample", "4", "--frames", "5", "--gpu", "--plugin",
-               "/x/p.so", "--range", "2:4", "--threads", "3", "-q"});
+    const CliOptions o = Parse({"--input=in.tif",
+                                "-o",
+                                "seq_###.exr",
+                                "--mode",
+                                "detail",
+                                "--blur",
+                                "box",
+                                "--gray=after",
+                                "--width",
+                                "0.1:150",
+                                "--blur-radius",
+                                "12.5",
+                                "--sharp-radius",
+                                "0",
+                                "--sharpen",
+                                "250:9000",
+                                "--amount",
+                                "1:32",
+                                "--depth",
+                                "16",
+                                "--downsample",
+                                "4",
+                                "--frames",
+                                "5",
+                                "--gpu",
+                                "--plugin",
+                                "/x/p.so",
+                                "--range",
+                                "2:4",
+                                "--threads",
+                                "3",
+                                "-q"});
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
     EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet), std::make_tuple(2, 4, 3, true));
@@ -86,8 +113,8 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
 
 TEST(Options, ControlsTheModeIgnoresAreNoted) {
     EXPECT_EQ(Parse({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
-              std::vector<std::string>({"--blur-radius has no effect with --mode simple",
-                                        "--sharpen has no effect with --mode simple"}));
+              std::vector<std::string>(
+                  {"--blur-radius has no effect with --mode simple", "--sharpen has no effect with --mode simple"}));
     EXPECT_EQ(Parse({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"}).notes,
               std::vector<std::string>{"--width has no effect with --mode detail"});
 }

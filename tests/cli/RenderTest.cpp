@@ -1,7 +1,7 @@
 // maculo-render as users run it: a separate process driving the built
 // plug-in, its files compared with the engine's own results.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -54,8 +54,7 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = 0;
         const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -107,8 +106,8 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     FrameImage deep = ToFrame(NoisePicture(33, 21, 3), 16);
     deep.hasAlpha = true;
     WriteFrame(deep, File("deep.tif"));
-    const Outcome detail = Run({"-i", File("deep.tif"), "-o", File("deep-out.tif"), "--mode", "detail",
-                                "--blur-radius", "4.5", "--sharp-radius", "2", "--sharpen", "600", "--amount", "2"});
+    const Outcome detail = Run({"-i", File("deep.tif"), "-o", File("deep-out.tif"), "--mode", "detail", "--blur-radius",
+                                "4.5", "--sharp-radius", "2", "--sharpen", "600", "--amount", "2"});
     ASSERT_EQ(detail.exitCode, 0) << detail.err;
     controls = {2, controls.blurMode, controls.grayMode, controls.width, 4.5, 2, 600, 2};
     ExpectFileMatchesEngine<Pixel16>(File("deep-out.tif"), ToFrame(ReadPicture(File("deep.tif")), 16), controls);
@@ -130,8 +129,9 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
         WriteFrame(ToFrame(NoisePicture(24 + i / 4 * 6, 16 + i / 4 * 4, i), 8),
                    File("in_" + std::to_string(i) + ".png"));
     const auto render = [&](const std::string& output, std::vector<std::string> extra) {
-        std::vector<std::string> args = {"-i", File("in_#.png"), "-o", File(output), "--frames", "4", "--amount",
-                                         "1:7", "--width", "2:5", "--downsample", "2", "--quiet"};
+        std::vector<std::string> args = {
+            "-i",  File("in_#.png"), "-o",  File(output),   "--frames", "4",      "--amount",
+            "1:7", "--width",        "2:5", "--downsample", "2",        "--quiet"};
         args.insert(args.end(), extra.begin(), extra.end());
         const Outcome outcome = Run(args);
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;

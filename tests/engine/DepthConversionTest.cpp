@@ -38,9 +38,8 @@ TEST(DepthConversion, RowsFollowTheirPitchesAndIntegerDepthsTruncateAndSaturate)
     // negatives and -inf give 0; +inf, huge values and anything above full
     // scale give full scale instead of wrapping around. Floats pass unchanged,
     // except that a NaN read from the host becomes 0.
-    const PixelF values[] = {{1.0f, 0.5f, 0.999f, 0.0f},
-                             {kNaN, -0.25f, -kInf, kInf},
-                             {1e30f, 256.0f / 255.0f, 1.000002f, -1e30f}};
+    const PixelF values[] = {
+        {1.0f, 0.5f, 0.999f, 0.0f}, {kNaN, -0.25f, -kInf, kInf}, {1e30f, 256.0f / 255.0f, 1.000002f, -1e30f}};
     const Pixel8 want8[] = {{255, 127, 254, 0}, {0, 0, 0, 255}, {255, 255, 255, 0}};
     const Pixel16 want16[] = {{32768, 16384, 32735, 0}, {0, 0, 0, 32768}, {32768, 32768, 32768, 0}};
     const PixelF read[] = {values[0], {0.0f, -0.25f, -kInf, kInf}, values[2]};

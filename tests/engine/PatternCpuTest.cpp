@@ -68,10 +68,9 @@ void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& d
             const Outcome run = RunEngine(input, dims, s, {nullptr, nullptr}, *kernels);
             EXPECT_EQ(run.result.status, PatternStatus::kDone);
             EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, expected))
-                << dims.width << "x" << dims.height << " pitch " << dims.pitch << ", mode " << s.blurMode
-                << ", gray " << s.grayMode << ", " << s.iterations << " iterations, sigma " << s.blurSigma << "/"
-                << s.sharpenSigma << ", amount " << s.sharpenAmount << ", " << kernels->name << ", " << threads
-                << " threads";
+                << dims.width << "x" << dims.height << " pitch " << dims.pitch << ", mode " << s.blurMode << ", gray "
+                << s.grayMode << ", " << s.iterations << " iterations, sigma " << s.blurSigma << "/" << s.sharpenSigma
+                << ", amount " << s.sharpenAmount << ", " << kernels->name << ", " << threads << " threads";
         }
     }
     omp_set_num_threads(savedThreads);
@@ -86,8 +85,13 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
         const int32_t height = 1 + static_cast<int32_t>(rng() % 72);
         const int32_t padding = c % 2 ? 1 + static_cast<int32_t>(rng() % 5) : 0;
         const ImageDims dims{width, height, width + padding};
-        const PatternSettings s{c % 4 < 2 ? kBlurBox : kBlurGaussian, 1 + static_cast<int32_t>(rng() % 3),
-                                static_cast<int32_t>(rng() % 4), sigma(rng), sigma(rng), amount(rng), false};
+        const PatternSettings s{c % 4 < 2 ? kBlurBox : kBlurGaussian,
+                                1 + static_cast<int32_t>(rng() % 3),
+                                static_cast<int32_t>(rng() % 4),
+                                sigma(rng),
+                                sigma(rng),
+                                amount(rng),
+                                false};
         // NaN in the spare columns must not reach a visible pixel.
         ExpectMatchesReference(reference::RandomImage(dims, rng(), kNaN), dims, s);
     }
@@ -125,8 +129,8 @@ TEST(PatternParity, EveryRegisterTableLengthAcrossBandsAndStrips) {
 // the row.
 TEST(PatternParity, TinyImagesUnderTheWidestFilter) {
     const float sigma = 200.0f / 2.8368f;
-    for (const ImageDims dims : {ImageDims{1, 1, 1}, {1, 7, 1}, {7, 1, 7}, {2, 2, 2}, {3, 50, 3}, {50, 3, 50},
-                                 {2, 3, 4}}) {
+    for (const ImageDims dims :
+         {ImageDims{1, 1, 1}, {1, 7, 1}, {7, 1, 7}, {2, 2, 2}, {3, 50, 3}, {50, 3, 50}, {2, 3, 4}}) {
         for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
             ExpectMatchesReference(reference::RandomImage(dims, 7, kNaN), dims,
                                    {mode, kGrayOff, 2, sigma, sigma, kDefaultAmount, false});
@@ -249,10 +253,13 @@ struct Progress {
 TEST(PatternProgress, ScheduleAndCancellation) {
     const int savedThreads = omp_get_max_threads();
     omp_set_num_threads(3);
-    for (const auto& [height, iterations, cancelAt, expected] :
-         {std::tuple{5, 0, -1, Calls{}}, {5, 1, -1, Calls{}}, {5, 4, -1, Calls{{1, 4}, {3, 4}}},
-          {0, 5, -1, Calls{{1, 5}, {3, 5}}}, {5, 4, 1, Calls{{1, 4}}}, {5, 6, 3, Calls{{1, 6}, {3, 6}}},
-          {40, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
+    for (const auto& [height, iterations, cancelAt, expected] : {std::tuple{5, 0, -1, Calls{}},
+                                                                 {5, 1, -1, Calls{}},
+                                                                 {5, 4, -1, Calls{{1, 4}, {3, 4}}},
+                                                                 {0, 5, -1, Calls{{1, 5}, {3, 5}}},
+                                                                 {5, 4, 1, Calls{{1, 4}}},
+                                                                 {5, 6, 3, Calls{{1, 6}, {3, 6}}},
+                                                                 {40, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
         const ImageDims dims{6, height, 8};
         // One alpha everywhere, gray colours: 40 rows are tall enough for
         // the one plane.

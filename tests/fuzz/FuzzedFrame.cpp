@@ -39,12 +39,18 @@ private:
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kSpecialDoubles[] = {kNaN,   -kNaN,  kInf,   -kInf, -0.0, std::numeric_limits<double>::max(),
-                                      -1e300, 4.9e-324, 1e30, -1.0, 200.5, 10000.5};
-constexpr float kSpecialFloats[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                                    -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
-                                    -std::numeric_limits<float>::max(),      std::numeric_limits<float>::denorm_min(),
-                                    -0.0f, 1.0f + 1e-7f, -1e-30f, 65504.0f};
+constexpr double kSpecialDoubles[] = {kNaN,   -kNaN,    kInf, -kInf, -0.0,  std::numeric_limits<double>::max(),
+                                      -1e300, 4.9e-324, 1e30, -1.0,  200.5, 10000.5};
+constexpr float kSpecialFloats[] = {std::numeric_limits<float>::quiet_NaN(),
+                                    std::numeric_limits<float>::infinity(),
+                                    -std::numeric_limits<float>::infinity(),
+                                    std::numeric_limits<float>::max(),
+                                    -std::numeric_limits<float>::max(),
+                                    std::numeric_limits<float>::denorm_min(),
+                                    -0.0f,
+                                    1.0f + 1e-7f,
+                                    -1e-30f,
+                                    65504.0f};
 
 // A slider value: raw bits, a special value, or one spread over a little
 // more than the sliders' ranges.
@@ -137,8 +143,8 @@ void FillLayer(PF_EffectWorld& layer, size_t count, const Frame& f, const ByteRe
 template <typename Pixel>
 std::vector<uint8_t> Expected(const PF_EffectWorld& layer, const Frame& f) {
     const ImageDims dims{layer.width, layer.height, A_long(layer.rowbytes / A_long(sizeof(Pixel)))};
-    const std::vector<Pixel> pixels = DirectRender(reinterpret_cast<const Pixel*>(layer.data), dims, f.width,
-                                                   f.height, SettingsFromControls(f.controls, f.downsample, false));
+    const std::vector<Pixel> pixels = DirectRender(reinterpret_cast<const Pixel*>(layer.data), dims, f.width, f.height,
+                                                   SettingsFromControls(f.controls, f.downsample, false));
     const auto* bytes = reinterpret_cast<const uint8_t*>(pixels.data());
     return {bytes, bytes + pixels.size() * sizeof(Pixel)};
 }
@@ -171,9 +177,8 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
 
     test::SetControls(host.Params(), f.controls);
     int progressCalls = 0;
-    host.Params().SetProgress([&](A_long, A_long) {
-        return ++progressCalls > f.cancelAfter ? PF_Interrupt_CANCEL : PF_Err_NONE;
-    });
+    host.Params().SetProgress(
+        [&](A_long, A_long) { return ++progressCalls > f.cancelAfter ? PF_Interrupt_CANCEL : PF_Err_NONE; });
 
     std::vector<std::string> problems;
     const auto expect = [&](bool holds, const std::string& promise) {
@@ -200,9 +205,9 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     const bool unusable = !Addressable(*layer, pixelBytes) || !Addressable(*output, pixelBytes) ||
                           f.layerWidth < f.width || f.layerHeight < f.height;
     const bool cancelled = progressCalls > f.cancelAfter;
-    const PF_Err expected = !known     ? PF_Err_INTERNAL_STRUCT_DAMAGED
-                            : empty    ? PF_Err_NONE
-                            : unusable ? PF_Err_INTERNAL_STRUCT_DAMAGED
+    const PF_Err expected = !known      ? PF_Err_INTERNAL_STRUCT_DAMAGED
+                            : empty     ? PF_Err_NONE
+                            : unusable  ? PF_Err_INTERNAL_STRUCT_DAMAGED
                             : cancelled ? PF_Interrupt_CANCEL
                                         : PF_Err_NONE;
     expect(err == expected, "the frame answers " + std::to_string(expected) + ", not " + std::to_string(err));

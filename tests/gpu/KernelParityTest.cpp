@@ -6,9 +6,9 @@
 // differently, by a few ulps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/compute/buffer.hpp>
 #include <boost/compute/command_queue.hpp>
-#include <algorithm>
 #include <boost/compute/kernel.hpp>
 #include <cmath>
 #include <vector>

@@ -28,8 +28,8 @@ std::vector<PixelF> RunCpu(std::vector<PixelF> input, const ImageDims& dims, con
     return pattern;
 }
 
-std::vector<PixelF> RunGpu(const std::vector<PixelF>& source, const ImageDims& dims,
-                           const PatternSettings& settings, const GpuState& gpu) {
+std::vector<PixelF> RunGpu(const std::vector<PixelF>& source, const ImageDims& dims, const PatternSettings& settings,
+                           const GpuState& gpu) {
     std::vector<PixelF> result(source.size());
     EXPECT_TRUE(RunPatternGpu(source.data(), result.data(), dims, settings, gpu));
     return result;
@@ -41,13 +41,12 @@ using PatternGpu = GpuTest;
 // Without iterations, the gray conversion is all there is, unclamped.
 TEST_F(PatternGpu, OneIterationOrNoneMatchesTheProcessorPipeline) {
     std::vector<std::pair<ImageDims, PatternSettings>> cases;
-    for (const PatternSettings& s : {Settings(kBlurGaussian, kGrayOff, 1), Settings(kBlurBox, kGrayOff, 1),
-                                     Settings(kBlurGaussian, kGrayBefore, 1), Settings(kBlurBox, kGrayAfter, 1),
-                                     Settings(7, 9, 1) /* unknown modes */,
-                                     Settings(kBlurGaussian, kGrayOff, 1, 0.0f, 0.0f),
-                                     Settings(kBlurBox, kGrayOff, 1, 4.7f, 0.6f),
-                                     Settings(kBlurGaussian, kGrayOff, 1, NAN, -3.0f),
-                                     Settings(kBlurGaussian, kGrayBefore, 0), Settings(kBlurBox, kGrayAfter, 0)}) {
+    for (const PatternSettings& s :
+         {Settings(kBlurGaussian, kGrayOff, 1), Settings(kBlurBox, kGrayOff, 1),
+          Settings(kBlurGaussian, kGrayBefore, 1), Settings(kBlurBox, kGrayAfter, 1),
+          Settings(7, 9, 1) /* unknown modes */, Settings(kBlurGaussian, kGrayOff, 1, 0.0f, 0.0f),
+          Settings(kBlurBox, kGrayOff, 1, 4.7f, 0.6f), Settings(kBlurGaussian, kGrayOff, 1, NAN, -3.0f),
+          Settings(kBlurGaussian, kGrayBefore, 0), Settings(kBlurBox, kGrayAfter, 0)}) {
         cases.emplace_back(ImageDims{37, 29, 41}, s);
     }
     const float widest = 70.5f;

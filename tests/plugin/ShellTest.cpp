@@ -110,7 +110,8 @@ TEST_F(PluginShell, ModeSwitchShowsThatModesControlsOnly) {
             if (row.shownIn == ShownIn::kAlways) {
                 EXPECT_FALSE(hidden.has_value()) << row.name;
             } else {
-                EXPECT_EQ(hidden, (row.shownIn == ShownIn::kSimple) != (mode == 1)) << "mode " << mode << ", " << row.name;
+                EXPECT_EQ(hidden, (row.shownIn == ShownIn::kSimple) != (mode == 1))
+                    << "mode " << mode << ", " << row.name;
             }
         }
     }

@@ -18,18 +18,13 @@ std::string Property(const std::string& reversedKey, int length) {
 
 // The documented layout, assembled by hand independently of the generator.
 TEST(PropertyList, MatchesTheDocumentedLayoutByteForByte) {
-    const std::string expected = Bytes({1, 0, 0, 0, 0, 0, 12, 0, 0, 0}) + Property("dnik", 4) + "TKFe" +
-                                 Property("eman", 16) + Bytes({14}) + "Maculo Pattern" + Zeros(1) +
-                                 Property("gtac", 12) + Bytes({8}) + "quillfen" + Zeros(3) +
-                                 Property("4668", 12) + "EffectMain" + Zeros(2) +
-                                 Property("RVPe", 4) + Bytes({2, 0, 0, 0}) +
-                                 Property("RVSe", 4) + Bytes({13, 0, 28, 0}) +
-                                 Property("REVe", 4) + Bytes({0x01, 0x86, 0x08, 0x00}) +
-                                 Property("FNIe", 2) + Zeros(4) +
-                                 Property("OLGe", 4) + Bytes({0x00, 0x00, 0x00, 0x06}) +
-                                 Property("2LGe", 4) + Bytes({0x08, 0x14, 0x00, 0x0A}) +
-                                 Property("ANMe", 24) + Bytes({23}) + "QUILLFEN Maculo Pattern" +
-                                 Property("LFea", 4) + Zeros(4);
+    const std::string expected =
+        Bytes({1, 0, 0, 0, 0, 0, 12, 0, 0, 0}) + Property("dnik", 4) + "TKFe" + Property("eman", 16) + Bytes({14}) +
+        "Maculo Pattern" + Zeros(1) + Property("gtac", 12) + Bytes({8}) + "quillfen" + Zeros(3) + Property("4668", 12) +
+        "EffectMain" + Zeros(2) + Property("RVPe", 4) + Bytes({2, 0, 0, 0}) + Property("RVSe", 4) +
+        Bytes({13, 0, 28, 0}) + Property("REVe", 4) + Bytes({0x01, 0x86, 0x08, 0x00}) + Property("FNIe", 2) + Zeros(4) +
+        Property("OLGe", 4) + Bytes({0x00, 0x00, 0x00, 0x06}) + Property("2LGe", 4) + Bytes({0x08, 0x14, 0x00, 0x0A}) +
+        Property("ANMe", 24) + Bytes({23}) + "QUILLFEN Maculo Pattern" + Property("LFea", 4) + Zeros(4);
     ASSERT_EQ(expected.size(), 298u);
     ASSERT_EQ(kProduced.size(), 298u);
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int(kProduced[i]), int(expected[i])) << "byte " << i;

@@ -28,14 +28,16 @@ struct FrameSpec {
 };
 
 constexpr FrameSpec kFrames[] = {
-    {0, 8, 19, 13, 0, 1, PF_GPU_Framework_NONE},   {1, 16, 16, 16, 3, 2, PF_GPU_Framework_OPENCL},
-    {2, 32, 23, 11, 1, 1, PF_GPU_Framework_NONE},  {3, 8, 12, 17, 2, 1, PF_GPU_Framework_OPENCL},
-    {4, 16, 21, 14, 0, 1, PF_GPU_Framework_NONE},  {5, 32, 15, 15, 5, 2, PF_GPU_Framework_OPENCL},
-    {6, 8, 18, 12, 1, 2, PF_GPU_Framework_METAL},  {7, 32, 20, 16, 0, 1, PF_GPU_Framework_CUDA},
+    {0, 8, 19, 13, 0, 1, PF_GPU_Framework_NONE},  {1, 16, 16, 16, 3, 2, PF_GPU_Framework_OPENCL},
+    {2, 32, 23, 11, 1, 1, PF_GPU_Framework_NONE}, {3, 8, 12, 17, 2, 1, PF_GPU_Framework_OPENCL},
+    {4, 16, 21, 14, 0, 1, PF_GPU_Framework_NONE}, {5, 32, 15, 15, 5, 2, PF_GPU_Framework_OPENCL},
+    {6, 8, 18, 12, 1, 2, PF_GPU_Framework_METAL}, {7, 32, 20, 16, 0, 1, PF_GPU_Framework_CUDA},
 };
 constexpr size_t kCount = std::size(kFrames);
 
-bool OnGpu(const FrameSpec& frame) { return frame.gpu == PF_GPU_Framework_OPENCL || frame.gpu == PF_GPU_Framework_CUDA; }
+bool OnGpu(const FrameSpec& frame) {
+    return frame.gpu == PF_GPU_Framework_OPENCL || frame.gpu == PF_GPU_Framework_CUDA;
+}
 
 class ConcurrentFrames : public testing::Test {
 protected:

@@ -32,8 +32,10 @@ struct FrameSpec {
     int depth;
     PF_GPU_Framework gpu;
 };
-constexpr FrameSpec kFrames[] = {
-    {8, PF_GPU_Framework_NONE}, {16, PF_GPU_Framework_NONE}, {32, PF_GPU_Framework_NONE}, {32, PF_GPU_Framework_OPENCL}};
+constexpr FrameSpec kFrames[] = {{8, PF_GPU_Framework_NONE},
+                                 {16, PF_GPU_Framework_NONE},
+                                 {32, PF_GPU_Framework_NONE},
+                                 {32, PF_GPU_Framework_OPENCL}};
 
 constexpr A_long kWidth = 7;
 constexpr A_long kHeight = 5;
@@ -195,9 +197,9 @@ TEST(HostFaults, EveryCallOfASessionFailsInEveryWayItCanAndTheEffectCopes) {
 
             const PF_Err expected = ExpectedCode(call, how, failingStep);
             const bool withheldGlobalData = call == "AEGP_RegisterWithAEGP";
-            const bool hostGivesUp = expected != PF_Err_NONE &&
-                                     (failingStep == Step::kRegistration || failingStep == Step::kGlobalSetup ||
-                                      failingStep == Step::kParamsSetup);
+            const bool hostGivesUp =
+                expected != PF_Err_NONE && (failingStep == Step::kRegistration || failingStep == Step::kGlobalSetup ||
+                                            failingStep == Step::kParamsSetup);
             ASSERT_EQ(steps.size(), hostGivesUp ? failing + 1 : cleanSteps.size());
 
             for (size_t i = 0; i < steps.size(); ++i) {
@@ -240,16 +242,16 @@ TEST(HostFaults, DamagedRecordsAndThrowingCallbacksAreRefused) {
     session.host.Log().Clear();
 
     const PF_PreRenderExtra pre = *frame.PreRenderExtra();
-    for (PF_PreRenderExtra damaged : {PF_PreRenderExtra{nullptr, pre.output, pre.cb},
-                                      PF_PreRenderExtra{pre.input, nullptr, pre.cb},
-                                      PF_PreRenderExtra{pre.input, pre.output, nullptr}})
+    for (PF_PreRenderExtra damaged :
+         {PF_PreRenderExtra{nullptr, pre.output, pre.cb}, PF_PreRenderExtra{pre.input, nullptr, pre.cb},
+          PF_PreRenderExtra{pre.input, pre.output, nullptr}})
         EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
     int settings = 0;  // never read: the render stops before it
     PF_SmartRenderInput input{}, withoutData{};
     input.pre_render_data = &settings;
-    for (PF_SmartRenderExtra damaged : {PF_SmartRenderExtra{nullptr, frame.RenderExtra()->cb},
-                                        PF_SmartRenderExtra{&input, nullptr},
-                                        PF_SmartRenderExtra{&withoutData, frame.RenderExtra()->cb}})
+    for (PF_SmartRenderExtra damaged :
+         {PF_SmartRenderExtra{nullptr, frame.RenderExtra()->cb}, PF_SmartRenderExtra{&input, nullptr},
+          PF_SmartRenderExtra{&withoutData, frame.RenderExtra()->cb}})
         EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
     for (const PF_Cmd cmd : {PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER})
         EXPECT_EQ(session.host.SendFrame(call, cmd, nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);

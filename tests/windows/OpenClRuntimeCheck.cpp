@@ -44,8 +44,8 @@ void CheckPipeline(const boost::compute::device& device) {
                maculo::PatternStatus::kDone,
            "pattern on the processor");
     for (size_t i = 0; i < source.size(); ++i) {
-        for (float maculo::PixelF::*c : {&maculo::PixelF::alpha, &maculo::PixelF::red, &maculo::PixelF::green,
-                                          &maculo::PixelF::blue}) {
+        for (float maculo::PixelF::*c :
+             {&maculo::PixelF::alpha, &maculo::PixelF::red, &maculo::PixelF::green, &maculo::PixelF::blue}) {
             Expect(std::fabs(gpu[i].*c - cpu[i].*c) <= 1e-5f, "device and processor agree");
         }
     }

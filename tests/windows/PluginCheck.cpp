@@ -74,7 +74,7 @@ void FillNoise(PF_EffectWorld& world, const Depth& depth) {
                 const uint8_t value = c == 0 ? 255 : static_cast<uint8_t>(h >> 24);
                 const uint16_t wide = static_cast<uint16_t>(value * 32768u / 255u);
                 const float real = static_cast<float>(value) / 255.0f;
-                const void* channel = depth.bits == 8 ? static_cast<const void*>(&value)
+                const void* channel = depth.bits == 8    ? static_cast<const void*>(&value)
                                       : depth.bits == 16 ? static_cast<const void*>(&wide)
                                                          : &real;
                 std::memcpy(reinterpret_cast<char*>(world.data) + y * world.rowbytes + x * depth.bytesPerPixel +
