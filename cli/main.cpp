@@ -25,6 +25,10 @@ constexpr char kProgram[] = "maculo-render";
 
 void Note(const std::string& text) { std::fprintf(stderr, "%s: note: %s\n", kProgram, text.c_str()); }
 
+std::string PluginPathOf(const CliOptions& options) {
+    return options.plugin.empty() ? DefaultPluginPath() : options.plugin;
+}
+
 struct Source {
     std::string name;  // the file, empty for the noise
     FrameImage frame;
@@ -49,8 +53,7 @@ void RenderFrames(const CliOptions& options) {
     // Refuse an unwritable output before the work, not after it.
     CheckWritable(FrameFileName(options.output, options.first));
     if (options.threads > 0) omp_set_num_threads(options.threads);  // the plug-in's loops run on this thread
-    PluginRenderer renderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, options.gpu,
-                            options.downsample);
+    PluginRenderer renderer(PluginPathOf(options), options.gpu, options.downsample);
     if (options.gpu && !options.quiet) Note(renderer.GpuReport());
 
     const auto start = std::chrono::steady_clock::now();
@@ -101,8 +104,7 @@ int Run(int argc, char** argv) {
             std::printf("%s %s\n", kProgram, kVersionText);
             return 0;
         case CliOptions::Action::kAbout: {
-            std::string about =
-                PluginRenderer(options.plugin.empty() ? DefaultPluginPath() : options.plugin, false, 1).About();
+            std::string about = PluginRenderer(PluginPathOf(options), false, 1).About();
             for (char& c : about)
                 if (c == '\r') c = '\n';  // the host's line break
             std::printf("%s\n", about.c_str());

@@ -97,7 +97,8 @@ std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32
     const int32_t chunks = perSection * work.sections;
     int32_t stop = 0;
     int32_t done = iterations;
-#pragma omp parallel num_threads(static_cast <int>(scratch.size()))
+    const int threads = static_cast<int>(scratch.size());
+#pragma omp parallel num_threads(threads)
     {
         BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
         // One chunk of a step; the halo rows that repeat its rows follow it.
