@@ -2,6 +2,8 @@
 
 #include <immintrin.h>
 
+#include <boost/preprocessor/iteration/iterate.hpp>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -44,10 +46,10 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 
 }  // namespace maculo
 
-// Each set's kernels: the file below, compiled in a region for that set.
-// Only the functions defined in a region get its instruction set (GCC's
-// target pragma, clang's attribute region). FMA stays off: it would round a
-// multiply and an add once instead of twice.
+// Each set's kernels are compiled in a region for that set. Only the
+// functions defined in a region get its instruction set (GCC's target
+// pragma, clang's attribute region). FMA stays off: it would round a multiply
+// and an add once instead of twice.
 #define MACULO_STRINGIFY(text) #text
 #if defined(__clang__)
 #define MACULO_TARGET_BEGIN(isa) \
@@ -58,40 +60,10 @@ void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd 
 #define MACULO_TARGET_END _Pragma("GCC pop_options")
 #endif
 
-// Each set's schedule: {linesBytes, windowBytes, stripAlign, mostBandRows,
-// prefetchVectors, mostRollingTaps, mostPairTaps, columnVectors, rowVectors,
-// stretchPixels}. AVX-512 has 32 vector registers, the narrower sets 16: the
-// groups of sums leave room for the loaded pixels and a weight, and only
-// AVX-512 keeps a whole default table's sums in registers.
-
-// Baseline x86-64: SSE2, one pixel per vector.
-#define MACULO_KERNEL_SCHEDULE \
-    { 512 * 1024, 256 * 1024, 16, 64, 16, 11, 23, 2, 6, 256 }
-#define MACULO_KERNEL_NAMESPACE sse2
-#define MACULO_KERNEL_KEY "sse2"
-#define MACULO_KERNEL_NAME "SSE2"
-#define MACULO_VECTOR_BYTES 16
-#include "engine/BlurKernels.inl"
-
-MACULO_TARGET_BEGIN("avx2")
-#define MACULO_KERNEL_SCHEDULE \
-    { 512 * 1024, 256 * 1024, 16, 64, 32, 11, 23, 2, 6, 256 }
-#define MACULO_KERNEL_NAMESPACE avx2
-#define MACULO_KERNEL_KEY "avx2"
-#define MACULO_KERNEL_NAME "AVX2"
-#define MACULO_VECTOR_BYTES 32
-#include "engine/BlurKernels.inl"
-MACULO_TARGET_END
-
-MACULO_TARGET_BEGIN("avx512f")
-#define MACULO_KERNEL_SCHEDULE \
-    { 512 * 1024, 256 * 1024, 16, 64, 16, 25, 25, 4, 8, 256 }
-#define MACULO_KERNEL_NAMESPACE avx512
-#define MACULO_KERNEL_KEY "avx512"
-#define MACULO_KERNEL_NAME "AVX-512"
-#define MACULO_VECTOR_BYTES 64
-#include "engine/BlurKernels.inl"
-MACULO_TARGET_END
+// Each set's kernels: BlurKernels.inl, included once per row of the table.
+#define BOOST_PP_ITERATION_LIMITS (0, MACULO_SET_COUNT - 1)
+#define BOOST_PP_FILENAME_1 "engine/BlurKernels.inl"
+#include BOOST_PP_ITERATE()
 
 namespace maculo {
 
@@ -99,12 +71,11 @@ const BlurKernelSet* KernelsFor(InstructionSet set) {
     // Checks the processor and that the operating system saves the registers.
     __builtin_cpu_init();
     switch (set) {
-        case InstructionSet::kSse2:
-            return &sse2::kKernels;
-        case InstructionSet::kAvx2:
-            return __builtin_cpu_supports("avx2") ? &avx2::kKernels : nullptr;
-        case InstructionSet::kAvx512:
-            return __builtin_cpu_supports("avx512f") ? &avx512::kKernels : nullptr;
+#define MACULO_KERNELS_CASE(r, data, row)            \
+    case InstructionSet::MACULO_SET_ENUMERATOR(row): \
+        return __builtin_cpu_supports(MACULO_SET_TARGET(row)) ? &MACULO_SET_KEY(row)::kKernels : nullptr;
+        BOOST_PP_SEQ_FOR_EACH(MACULO_KERNELS_CASE, _, MACULO_INSTRUCTION_SETS)
+#undef MACULO_KERNELS_CASE
     }
     return nullptr;
 }

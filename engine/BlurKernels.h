@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/InstructionSets.h"
 #include "engine/PatternTypes.h"
 
 namespace maculo {
@@ -36,7 +37,7 @@ struct LineFilter {
 LineFilter TableFilter(const float* weights, int32_t taps);
 LineFilter BoxFilter(float a);
 
-// Each instruction set's tuning, in one place (BlurKernels.cpp).
+// Each instruction set's tuning (its row of InstructionSets.h).
 struct KernelSchedule {
     // A band is blurred in strips of columns narrow enough that the lines of
     // a strip (linesBytes) and the rows a window of the vertical pass holds
@@ -119,13 +120,17 @@ struct BlurKernelSet {
     KernelSchedule schedule;
 };
 
-enum class InstructionSet { kSse2, kAvx2, kAvx512 };
+#define MACULO_SET_ENUMERATOR_ITEM(r, data, row) MACULO_SET_ENUMERATOR(row),
+enum class InstructionSet { BOOST_PP_SEQ_FOR_EACH(MACULO_SET_ENUMERATOR_ITEM, _, MACULO_INSTRUCTION_SETS) };
+#undef MACULO_SET_ENUMERATOR_ITEM
 
 // Every set the kernels are built for, narrowest first: the order in which
 // the widest one is found, and the list the tests and the benchmark go
 // through.
-inline constexpr InstructionSet kInstructionSets[] = {InstructionSet::kSse2, InstructionSet::kAvx2,
-                                                      InstructionSet::kAvx512};
+#define MACULO_SET_LIST_ITEM(r, data, row) InstructionSet::MACULO_SET_ENUMERATOR(row),
+inline constexpr InstructionSet kInstructionSets[] = {
+    BOOST_PP_SEQ_FOR_EACH(MACULO_SET_LIST_ITEM, _, MACULO_INSTRUCTION_SETS)};
+#undef MACULO_SET_LIST_ITEM
 
 // The kernels for one instruction set, or nullptr when this processor (and
 // its operating system) cannot run them.

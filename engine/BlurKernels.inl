@@ -1,10 +1,10 @@
 // The blur kernels, written once for any vector width. BlurKernels.cpp
-// includes this file once per instruction set, inside a region compiled for
-// that set, with MACULO_KERNEL_NAMESPACE, MACULO_KERNEL_NAME,
-// MACULO_KERNEL_KEY, MACULO_VECTOR_BYTES and MACULO_KERNEL_SCHEDULE defined
-// (and undefined again at the end). Everything used here is included before those regions and nothing here has
-// outside linkage, so no function compiled for a wide set can stand in for
-// another set's copy. Each lane does the scalar arithmetic of one channel.
+// includes this file once per row of the instruction-set table
+// (InstructionSets.h), and the file puts itself in a region compiled for
+// that row's set. Everything used here is included before that and nothing
+// here has outside linkage, so no function compiled for a wide set can stand
+// in for another set's copy. Each lane does the scalar arithmetic of one
+// channel.
 //
 // Lines hold kLanes image rows side by side, pixel by pixel: one wide vector
 // is one pixel of each of them, so the horizontal pass loads whole, aligned
@@ -12,13 +12,18 @@
 // straddle two cache lines. Rows are turned into that order and back with a
 // few shuffles per vector.
 
+#define MACULO_KERNEL_ROW BOOST_PP_SEQ_ELEM(BOOST_PP_ITERATION(), MACULO_INSTRUCTION_SETS)
+#define MACULO_KERNEL_NAMESPACE MACULO_SET_KEY(MACULO_KERNEL_ROW)
+#define MACULO_VECTOR_BYTES MACULO_SET_VECTOR_BYTES(MACULO_KERNEL_ROW)
+MACULO_TARGET_BEGIN(MACULO_SET_TARGET(MACULO_KERNEL_ROW))
+
 namespace maculo::MACULO_KERNEL_NAMESPACE {
 namespace {
 
 using Wide = float __attribute__((vector_size(MACULO_VECTOR_BYTES)));
 using Narrow = float __attribute__((vector_size(sizeof(PixelF))));  // one pixel, for row ends
 
-constexpr KernelSchedule kSchedule = MACULO_KERNEL_SCHEDULE;
+constexpr KernelSchedule kSchedule = MACULO_SET_SCHEDULE(MACULO_KERNEL_ROW);
 constexpr int kColumnVectors = kSchedule.columnVectors;
 constexpr int kRowVectors = kSchedule.rowVectors;
 
@@ -588,19 +593,14 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
 
 }  // namespace
 
-const BlurKernelSet kKernels{MACULO_KERNEL_NAME,
-                             MACULO_KERNEL_KEY,
-                             kLanes,
-                             &Columns,
-                             &Row,
-                             kRollingSums,
-                             kRollingSums* static_cast<int32_t>(sizeof(Wide) / sizeof(float)),
-                             kSchedule};
+const BlurKernelSet kKernels{MACULO_SET_NAME(MACULO_KERNEL_ROW),
+                             BOOST_PP_STRINGIZE(MACULO_KERNEL_NAMESPACE), kLanes, &Columns, &Row, kRollingSums,
+                                                kRollingSums* static_cast<int32_t>(sizeof(Wide) / sizeof(float)),
+                                                kSchedule};
 
 }  // namespace maculo::MACULO_KERNEL_NAMESPACE
 
+MACULO_TARGET_END
+#undef MACULO_KERNEL_ROW
 #undef MACULO_KERNEL_NAMESPACE
-#undef MACULO_KERNEL_NAME
-#undef MACULO_KERNEL_KEY
-#undef MACULO_KERNEL_SCHEDULE
 #undef MACULO_VECTOR_BYTES
