@@ -16,6 +16,11 @@
 #define MACULO_KERNEL_NAMESPACE MACULO_SET_KEY(MACULO_KERNEL_ROW)
 #define MACULO_VECTOR_BYTES MACULO_SET_VECTOR_BYTES(MACULO_KERNEL_ROW)
 MACULO_TARGET_BEGIN(MACULO_SET_TARGET(MACULO_KERNEL_ROW))
+#if MACULO_VECTOR_BYTES < 64 && !defined(__clang__)
+// With 16 vector registers, GCC's predictive commoning would keep the weights
+// that the vertical pass's next rows need and spill the sums for them.
+#pragma GCC optimize("no-predictive-commoning")
+#endif
 
 namespace maculo::MACULO_KERNEL_NAMESPACE {
 namespace {
@@ -478,13 +483,17 @@ template <typename Taps>
 void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t to, const LineFilter& filter,
                  PixelF* firstLine, int64_t lineStride) {
     const Taps taps{filter};
-    for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
-        const PixelF* const* rows = band + (count - kBandRows - j0);
-        PixelF* lines[kBandRows / kLanes];
-        for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
-        Across<kColumnVectors>(from, to,
-                               [&]<typename V, int C>(int32_t x) { ColumnGroup<V, C>(rows, x, taps, filter, lines); });
-    }
+    // Up the whole band in one column of vectors before the next: the rows
+    // of that column stay in the first-level cache for every group of
+    // outputs that reads them.
+    Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
+        for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
+            const PixelF* const* rows = band + (count - kBandRows - j0);
+            PixelF* lines[kBandRows / kLanes];
+            for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
+            ColumnGroup<V, C>(rows, x, taps, filter, lines);
+        }
+    });
 }
 
 // Flattened: every helper and lambda inlined, so that the sums stay in registers.
