@@ -49,9 +49,8 @@ struct KernelSchedule {
     int32_t mostBandRows;     // rows of a band, a multiple of kBandRows
     int32_t prefetchVectors;  // how far ahead the vertical pass fetches a row
     // Symmetric tables of up to mostRollingTaps taps keep all their sums in
-    // progress in registers, up to mostPairTaps half of them (twice over).
+    // progress in registers (0: no table does).
     int32_t mostRollingTaps;
-    int32_t mostPairTaps;
     int32_t columnVectors;  // vectors the plain vertical pass sums together, times kBandRows
     int32_t rowVectors;     // pixels the plain horizontal pass sums together
     int32_t stretchPixels;  // pixels the rolling horizontal pass finishes before writing
@@ -112,9 +111,9 @@ struct BlurKernelSet {
     void (*columns)(const ColumnPass& pass);
     void (*row)(const RowPass& pass);
     // The sums in progress of a column or a line number at most stateSums
-    // (symmetric tables up to the schedule's limits are summed by rolling
+    // (symmetric tables up to the schedule's limit are summed by rolling
     // sums, each product of a weight and an input passed to both outputs its
-    // weight serves; longer tables and the box take every product afresh).
+    // weight serves; other tables and the box take every product afresh).
     int32_t stateSums;
     int32_t stateFloats;  // the row pass's state: stateSums vectors
     KernelSchedule schedule;

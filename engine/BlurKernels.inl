@@ -214,9 +214,6 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
             if (feeds(j)) Unroll<C>([&](int c) { sum[j][c] = taps.Add(sum[j][c], g - (R - 1 - j), pixel[c]); });
         });
     };
-    // The rows the next band of outputs will need first, into the cache
-    // while this band works.
-    Unroll<R>([&](int k) { Unroll<C>([&](int c) { __builtin_prefetch(rows[-1 - k] + x + c * kPixelsPer<V>); }); });
     if (n >= R - 1) {
         // Spelled out, so that which outputs the first and last rows feed is
         // known when compiling.
@@ -316,9 +313,8 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 // even output), its sums in progress coming from `state` (sum k at
 // state + k * stateStride, at most kRollingSums of them). The sums in
 // progress go back there at the end.
-//
-// Up to kMostRollingTaps taps, all N sums in progress stay in registers:
-// each input is read once, and output i finishes at input i + N - 1.
+// All N sums in progress stay in registers: each input is read once, and
+// output i finishes at input i + N - 1.
 template <typename V, int N, typename Input, typename Finish>
 [[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, bool resume, const float* weights,
                                            const Input& input, const Finish& finish, float* state,
@@ -352,93 +348,31 @@ template <typename V, int N, typename Input, typename Finish>
     }
 }
 
-// Longer tables, up to kMostPairTaps, go through the run twice, once for the
-// even outputs and once for the odd ones, keeping (N + 1) / 2 sums in
-// progress: step m takes inputs a = input(2m + phase) and b = input(2m +
-// phase + 1), and output 2(m - u) + phase meets its tap 2u in a and then
-// its tap 2u + 1 in b. Inputs are read twice, one of them up to input(to +
-// N - 1).
-template <typename V, int N, typename Input, typename Finish>
-[[gnu::always_inline]] inline void PairRolling(int32_t from, int32_t to, bool resume, const float* weights,
-                                               const Input& input, const Finish& finish, float* state,
-                                               int64_t stateStride) {
-    constexpr int U = (N + 1) / 2;
-    for (int32_t phase = 0; phase < 2; ++phase) {
-        // acc[U - 1 - u] is the sum of output 2(m - u) + phase.
-        V acc[U] = {};
-        float* sums = state ? state + phase * U * stateStride : nullptr;
-        if (resume) {
-            UnrollConstant<U>([&](auto k) __attribute__((always_inline)) { acc[k] = Load<V>(sums + k * stateStride); });
-        }
-        // Outputs of this parity before `from` and before `to`.
-        const int32_t first = (from - phase + 1) / 2;
-        const int32_t last = (to - phase + 1) / 2;
-        for (int32_t m = resume ? first + U - 1 : first; m < last + U - 1; ++m) {
-            const V a = input(2 * m + phase);
-            const V b = input(2 * m + phase + 1);
-            // Tap 2u and its partner N - 1 - 2u = 2(U - 1 - u), both in a.
-            UnrollConstant<(U + 1) / 2>([&](auto uc) __attribute__((always_inline)) {
-                constexpr int u = decltype(uc)::value;
-                constexpr int v = U - 1 - u;
-                const V p = Splat<V>(weights[2 * u]) * a;
-                if constexpr (u == 0) {
-                    acc[U - 1] = p;
-                } else {
-                    acc[U - 1 - u] = acc[U - 1 - u] + p;
-                }
-                if constexpr (v != u) acc[U - 1 - v] = acc[U - 1 - v] + p;
-            });
-            // Tap 2u + 1 and its partner 2(U - 2 - u) + 1, both in b.
-            UnrollConstant<U / 2>([&](auto uc) __attribute__((always_inline)) {
-                constexpr int u = decltype(uc)::value;
-                constexpr int v = U - 2 - u;
-                const V p = Splat<V>(weights[2 * u + 1]) * b;
-                acc[U - 1 - u] = acc[U - 1 - u] + p;
-                if constexpr (v != u) acc[U - 1 - v] = acc[U - 1 - v] + p;
-            });
-            if (m >= first + U - 1) finish(2 * (m - (U - 1)) + phase, acc[0]);
-            UnrollConstant<U - 1>([&](auto k) __attribute__((always_inline)) { acc[k] = acc[k + 1]; });
-        }
-        if (sums) {
-            UnrollConstant<U>([&](auto k) __attribute__((always_inline)) { Store(sums + k * stateStride, acc[k]); });
-        }
-    }
-}
-
-// The longest tables the two ways take: N sums in progress in the vector
-// registers, or (N + 1) / 2 of them.
+// The longest table whose N sums in progress stay in the vector registers;
+// sets with too few registers for the shortest table never roll.
 constexpr int32_t kFewestRollingTaps = 7;
 constexpr int32_t kMostRollingTaps = kSchedule.mostRollingTaps;
-constexpr int32_t kMostPairTaps = std::max(kSchedule.mostPairTaps, kMostRollingTaps);
+constexpr bool kRolls = kMostRollingTaps >= kFewestRollingTaps;
 
 // Sums in progress a run leaves in its state, at most.
-constexpr int32_t kRollingSums = kMostPairTaps + 1;
-
-template <typename V, int N, typename Input, typename Finish>
-[[gnu::always_inline]] inline void RollingSums(int32_t from, int32_t to, bool resume, const float* weights,
-                                               const Input& input, const Finish& finish, float* state,
-                                               int64_t stateStride) {
-    if constexpr (N <= kMostRollingTaps) {
-        Rolling<V, N>(from, to, resume, weights, input, finish, state, stateStride);
-    } else {
-        PairRolling<V, N>(from, to, resume, weights, input, finish, state, stateStride);
-    }
-}
+constexpr int32_t kRollingSums = kRolls ? kMostRollingTaps : 0;
 
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    return filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps &&
-           n <= kMostPairTaps && n % 2 == 1;
+    return kRolls && filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps &&
+           n <= kMostRollingTaps && n % 2 == 1;
 }
 
 // Calls f.operator()<N>() for the filter's tap count N, one of the rolling ones.
 template <typename F>
 inline void WithRollingTaps(int32_t taps, const F& f) {
-    UnrollConstant<(kMostPairTaps - kFewestRollingTaps) / 2 + 1>([&](auto k) {
-        constexpr int N = kFewestRollingTaps + 2 * decltype(k)::value;
-        if (taps == N) f.template operator()<N>();
-    });
+    if constexpr (kRolls) {
+        UnrollConstant<(kMostRollingTaps - kFewestRollingTaps) / 2 + 1>([&](auto k) {
+            constexpr int N = kFewestRollingTaps + 2 * decltype(k)::value;
+            if (taps == N) f.template operator()<N>();
+        });
+    }
 }
 
 // The vertical pass by rolling sums, one column of vectors at a time from
@@ -450,7 +384,7 @@ template <int N>
                                                     float* state, int32_t width, bool resume) {
     const auto column = [&]<typename V>(int32_t x) {
         const V divisor = Splat<V>(filter.divisor);
-        RollingSums<V, N>(
+        Rolling<V, N>(
             0, count, resume, filter.weights,
             [&](int32_t s) {
                 // The next columns of this row, into the cache for the
@@ -487,8 +421,15 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
     // of that column stay in the first-level cache for every group of
     // outputs that reads them.
     Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
+        // The same rows further along, into the cache for the columns to
+        // come: every row the first group reads, then the rows each next
+        // group reads first.
+        const int32_t ahead = x + kSchedule.prefetchVectors * kPixelsPer<Wide>;
+        const int32_t reads = taps.Count() + kBandRows + 1;
+        for (int32_t s = 0; s < reads; ++s) __builtin_prefetch(band[count - kBandRows + s - 1] + ahead);
         for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
             const PixelF* const* rows = band + (count - kBandRows - j0);
+            for (int32_t k = 1; k <= kBandRows; ++k) __builtin_prefetch(rows[-k] + ahead);
             PixelF* lines[kBandRows / kLanes];
             for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
             ColumnGroup<V, C>(rows, x, taps, filter, lines);
@@ -522,7 +463,7 @@ template <int N, typename Write>
     Wide done[kStretch];
     for (int32_t x0 = from; x0 < to; x0 += kStretch) {
         const int32_t count = std::min(kStretch, to - x0);
-        RollingSums<Wide, N>(
+        Rolling<Wide, N>(
             x0, x0 + count, x0 > 0, filter.weights, [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
             [&](int32_t i, Wide sum) { done[i - x0] = Clamp01(sum / divisor); }, state,
             static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
