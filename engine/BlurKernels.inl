@@ -16,9 +16,11 @@
 #define MACULO_KERNEL_NAMESPACE MACULO_SET_KEY(MACULO_KERNEL_ROW)
 #define MACULO_VECTOR_BYTES MACULO_SET_VECTOR_BYTES(MACULO_KERNEL_ROW)
 MACULO_TARGET_BEGIN(MACULO_SET_TARGET(MACULO_KERNEL_ROW))
-#if MACULO_VECTOR_BYTES < 64 && !defined(__clang__)
-// With 16 vector registers, GCC's predictive commoning would keep the weights
-// that the vertical pass's next rows need and spill the sums for them.
+#if MACULO_VECTOR_BYTES == 32 && !defined(__clang__)
+// AVX2 has 16 vector registers for its groups of 256-bit sums: GCC's
+// predictive commoning would keep the weights that the vertical pass's next
+// rows need and spill sums for them. (SSE2's smaller groups gain from it, as
+// measured.)
 #pragma GCC optimize("no-predictive-commoning")
 #endif
 
@@ -426,10 +428,10 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
         // group reads first.
         const int32_t ahead = x + kSchedule.prefetchVectors * kPixelsPer<Wide>;
         const int32_t reads = taps.Count() + kBandRows + 1;
-        for (int32_t s = 0; s < reads; ++s) __builtin_prefetch(band[count - kBandRows + s - 1] + ahead);
+        for (int32_t s = 0; s < reads; ++s) __builtin_prefetch(band[count - kBandRows + s - 1] + ahead, 0, 2);
         for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
             const PixelF* const* rows = band + (count - kBandRows - j0);
-            for (int32_t k = 1; k <= kBandRows; ++k) __builtin_prefetch(rows[-k] + ahead);
+            for (int32_t k = 1; k <= kBandRows; ++k) __builtin_prefetch(rows[-k] + ahead, 0, 2);
             PixelF* lines[kBandRows / kLanes];
             for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
             ColumnGroup<V, C>(rows, x, taps, filter, lines);
