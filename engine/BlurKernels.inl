@@ -16,11 +16,7 @@
 #define MACULO_KERNEL_NAMESPACE MACULO_SET_KEY(MACULO_KERNEL_ROW)
 #define MACULO_VECTOR_BYTES MACULO_SET_VECTOR_BYTES(MACULO_KERNEL_ROW)
 MACULO_TARGET_BEGIN(MACULO_SET_TARGET(MACULO_KERNEL_ROW))
-#if MACULO_VECTOR_BYTES == 32 && !defined(__clang__)
-// AVX2 has 16 vector registers for its groups of 256-bit sums: GCC's
-// predictive commoning would keep the weights that the vertical pass's next
-// rows need and spill sums for them. (SSE2's smaller groups gain from it, as
-// measured.)
+#if !MACULO_SET_COMMONING(MACULO_KERNEL_ROW) && !defined(__clang__)
 #pragma GCC optimize("no-predictive-commoning")
 #endif
 
@@ -362,7 +358,7 @@ constexpr int32_t kRollingSums = kRolls ? kMostRollingTaps : 0;
 // Whether a table can use the rolling sums.
 bool Rolls(const LineFilter& filter) {
     const int32_t n = filter.taps;
-    return kRolls && filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps &&
+    return filter.kind == LineFilter::Kind::kTable && filter.symmetric && n >= kFewestRollingTaps &&
            n <= kMostRollingTaps && n % 2 == 1;
 }
 

@@ -16,7 +16,7 @@ cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern
 # of them: each one's MACULO_ISA key, which is also its kernels' namespace,
 # and the processor flag it needs.
 mapfile -t kernel_sets < <(sed -nE \
-    's/^ *\(\(k[A-Za-z0-9]+, ([a-z0-9]+), "[^"]*", [0-9]+, "([a-z0-9]+)".*/\1:\2/p' engine/InstructionSets.h)
+    's/^ *\(\(k[A-Za-z0-9]+, ([a-z0-9]+), "[^"]*", [0-9]+, "([a-z0-9]+)", .*/\1:\2/p' engine/InstructionSets.h)
 [ "${#kernel_sets[@]}" -ge 2 ] || { echo "no instruction sets read from engine/InstructionSets.h" >&2; exit 1; }
 wide_namespaces=$(for set in "${kernel_sets[@]:1}"; do echo "${set%:*}"; done | paste -sd'|')
 
