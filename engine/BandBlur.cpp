@@ -101,9 +101,16 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     for (int32_t s = -kBandSlack; s < count + filter.taps + kBandSlack; ++s) {
         rows[s] = src + static_cast<int64_t>(MirrorIndex(lowest - s, last)) * dims.pitch;
     }
+    // With alignColumns, the strips after a first one of the pixels before
+    // the rows' first cache line start on cache lines (of every row, when
+    // rows start equally aligned).
+    const auto lead = kernels.schedule.alignColumns == 0
+                          ? 0
+                          : static_cast<int32_t>((kLineAlign - reinterpret_cast<uintptr_t>(src) % kLineAlign) %
+                                                 kLineAlign / sizeof(PixelF));
     int32_t done = 0;
-    for (int32_t x0 = 0; x0 < dims.width; x0 += strip) {
-        const int32_t x1 = std::min(dims.width, x0 + strip);
+    for (int32_t x0 = 0, x1 = 0; x0 < dims.width; x0 = x1) {
+        x1 = std::min(dims.width, x0 < lead ? lead : x0 + strip);
         kernels.columns({rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
                          dims.width, resume});
         // The horizontal pass may read one pixel past its windows, and goes

@@ -52,6 +52,10 @@ struct KernelSchedule {
     // progress in registers (0: no table does).
     int32_t mostRollingTaps;
     int32_t columnVectors;  // vectors the plain vertical pass sums together, times kBandRows
+    // 1: the strips and the plain vertical pass's groups start on cache
+    // lines of the rows (single pixels before), so that no load straddles
+    // two; 0: wherever the strip width puts them.
+    int32_t alignColumns;
     int32_t rowVectors;     // pixels the plain horizontal pass sums together
     int32_t stretchPixels;  // pixels the rolling horizontal pass finishes before writing
 };

@@ -40,6 +40,11 @@ inline int32_t PixelsPastAVector(const PixelF* p) {
     return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p) % sizeof(Wide) / sizeof(PixelF));
 }
 
+// Pixels from the start of the cache line p lies in.
+inline int32_t PixelsPastALine(const PixelF* p) {
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p) % 64 / sizeof(PixelF));
+}
+
 // Whole vectors from and to memory of any alignment: pixels, or the sums
 // in progress.
 template <typename V>
@@ -54,18 +59,15 @@ inline void Store(void* p, V v) {
     __builtin_memcpy(p, &v, sizeof v);
 }
 
-// Stores a result pixel vector past the caches when it fills whole cache
-// lines of its own (no later pass of this iteration reads it back soon
-// enough to find it there), otherwise as Store does.
+// Stores a result pixel vector past the caches when it is a whole cache
+// line of its own (no later pass of this iteration reads it back soon
+// enough to find it there), otherwise as Store does. Pairs of 32-byte
+// stores past the caches measured slower than ordinary stores.
 template <typename V>
 inline void StoreResult(PixelF* p, V v) {
-    if constexpr (sizeof(V) == sizeof(Wide) && sizeof(V) >= 32) {
+    if constexpr (sizeof(V) == sizeof(Wide) && sizeof(V) == 64) {
         if (PixelsPastAVector(p) == 0) {
-            if constexpr (sizeof(V) == 32) {
-                _mm256_stream_ps(reinterpret_cast<float*>(p), v);
-            } else {
-                _mm512_stream_ps(reinterpret_cast<float*>(p), v);
-            }
+            _mm512_stream_ps(reinterpret_cast<float*>(p), v);
             return;
         }
     }
@@ -418,7 +420,7 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
     // Up the whole band in one column of vectors before the next: the rows
     // of that column stay in the first-level cache for every group of
     // outputs that reads them.
-    Across<kColumnVectors>(from, to, [&]<typename V, int C>(int32_t x) {
+    const auto group = [&]<typename V, int C>(int32_t x) {
         // The same rows further along, into the cache for the columns to
         // come: every row the first group reads, then the rows each next
         // group reads first.
@@ -432,7 +434,14 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
             for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
             ColumnGroup<V, C>(rows, x, taps, filter, lines);
         }
-    });
+    };
+    // Single pixels up to a cache line, so that the loads of a group's row
+    // share one line (in every row, when rows start equally aligned).
+    int32_t x = from;
+    if constexpr (kSchedule.alignColumns != 0) {
+        for (; x < to && PixelsPastALine(band[0] + x) != 0; ++x) group.template operator()<Narrow, 1>(x);
+    }
+    Across<kColumnVectors>(x, to, group);
 }
 
 // Flattened: every helper and lambda inlined, so that the sums stay in registers.

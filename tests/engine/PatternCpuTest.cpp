@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -107,6 +109,30 @@ TEST(PatternParity, WideWindowsOverLargerImages) {
         const ImageDims tall{7, 300, 7};
         ExpectMatchesReference(reference::RandomImage(tall, 10, kNaN), tall,
                                {mode, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false});
+    }
+}
+
+// The strips of columns and the vertical pass's groups may start where the
+// images' cache lines do: the same bits wherever in a line the images begin.
+TEST(PatternParity, ImagesStartingAnywhereInACacheLine) {
+    const ImageDims dims{150, 20, 152};  // rows equally aligned
+    const PatternSettings s{kBlurGaussian, kGrayOff, 1, 30.0f, 3.0f, kDefaultAmount, false};
+    const std::vector<PixelF> input = reference::RandomImage(dims, 33, kNaN);
+    const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
+    const size_t pixels = input.size();
+    constexpr size_t kLinePixels = 64 / sizeof(PixelF);
+    std::vector<PixelF> store(3 * (pixels + 2 * kLinePixels));
+    PixelF* const lined = store.data() + (64 - reinterpret_cast<uintptr_t>(store.data()) % 64) % 64 / sizeof(PixelF);
+    for (const BlurKernelSet* kernels : RunnableKernels()) {
+        for (size_t offset = 0; offset < kLinePixels; ++offset) {
+            PixelF* const images[3] = {lined + offset, lined + pixels + kLinePixels + offset,
+                                       lined + 2 * (pixels + kLinePixels) + offset};
+            std::copy(input.begin(), input.end(), images[0]);
+            EXPECT_EQ(RunPatternCpuWith(*kernels, images[0], images[1], images[2], dims, s, {nullptr, nullptr}).status,
+                      PatternStatus::kDone);
+            EXPECT_TRUE(reference::SameVisibleBits(images[2], dims, expected))
+                << kernels->name << ", " << offset << " pixels past a cache line";
+        }
     }
 }
 
