@@ -26,8 +26,9 @@ constexpr int32_t kChunksPerThread = 2;
 
 }  // namespace
 
-int32_t RowsPerChunk(int32_t height, int threads) {
-    const int32_t chunks = kChunksPerThread * std::max(threads, 1);
+int32_t RowsPerChunk(int32_t height, int32_t sections, int threads) {
+    const int32_t all = kChunksPerThread * std::max(threads, 1);
+    const int32_t chunks = (all + std::max(sections, 1) - 1) / std::max(sections, 1);
     return std::max(kBandRows, ((height + chunks - 1) / chunks + kBandRows - 1) / kBandRows * kBandRows);
 }
 

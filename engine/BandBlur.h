@@ -13,11 +13,12 @@
 
 namespace maculo {
 
-// Rows in a chunk, the unit of work a thread takes, for a frame of `height`
-// rows shared by `threads` threads: about two chunks for each thread, so that
-// a thread the system holds back (the host renders other frames beside this
-// one) delays nobody long. A multiple of kBandRows.
-int32_t RowsPerChunk(int32_t height, int threads);
+// Rows in a chunk, the unit of work a thread takes, for `sections` images
+// of `height` rows shared by `threads` threads: about two chunks for each
+// thread in all, so that a thread the system holds back (the host renders
+// other frames beside this one) delays nobody long, and no more, since each
+// chunk reads its filter's reach again. A multiple of kBandRows.
+int32_t RowsPerChunk(int32_t height, int32_t sections, int threads);
 
 // Rows in a band of chunks of `chunkRows` rows: up to the kernels'
 // schedule's, so that a band's lines, a strip wide, stay in the core's
