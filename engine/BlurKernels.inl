@@ -167,10 +167,17 @@ inline const PixelF* InLine(const PixelF* line, int32_t p, int k) { return line 
 
 // Window tap t (0 ... Count() - 1) lies t - Half() pixels from the centre.
 // The table weighs it; the box adds it as it is and then adds the pixel just
-// before its window and the one just after it, at weight f.
+// before its window and the one just after it, at weight f. A sum begins
+// with its first tap (First) instead of adding it to 0, as the rolling sums
+// do: only a sum of nothing but negative zeros differs (-0 for +0), which
+// the clamp turns into +0 all the same.
 struct TableTaps {
     const LineFilter& filter;
     int32_t Count() const { return filter.taps; }
+    template <typename V>
+    V First(V pixel) const {
+        return filter.weights[0] * pixel;
+    }
     template <typename V>
     V Add(V sum, int32_t t, V pixel) const {
         return sum + filter.weights[t] * pixel;
@@ -184,6 +191,10 @@ struct TableTaps {
 struct BoxTaps {
     const LineFilter& filter;
     int32_t Count() const { return filter.taps; }
+    template <typename V>
+    V First(V pixel) const {
+        return pixel;
+    }
     template <typename V>
     V Add(V sum, int32_t, V pixel) const {
         return sum + pixel;
@@ -206,23 +217,39 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
     constexpr int R = kBandRows;
     const int32_t n = taps.Count();
     V sum[R][C] = {};
-    // Adds row g to the outputs j for which feeds(j) holds.
-    const auto step = [&](int32_t g, const auto& feeds) {
+    // Adds row g to the outputs j it feeds (fed(j)); an output whose first
+    // tap it is (starts(j)) begins its sum with it.
+    const auto step = [&](int32_t g, const auto& fed, const auto& starts) {
         V pixel[C];
         Unroll<C>([&](int c) { pixel[c] = Load<V>(rows[g] + x + c * kPixelsPer<V>); });
         Unroll<R>([&](int j) {
-            if (feeds(j)) Unroll<C>([&](int c) { sum[j][c] = taps.Add(sum[j][c], g - (R - 1 - j), pixel[c]); });
+            if (starts(j)) {
+                Unroll<C>([&](int c) { sum[j][c] = taps.First(pixel[c]); });
+            } else if (fed(j)) {
+                Unroll<C>([&](int c) { sum[j][c] = taps.Add(sum[j][c], g - (R - 1 - j), pixel[c]); });
+            }
         });
     };
-    if (n >= R - 1) {
+    const auto all = [](int) { return true; };
+    const auto none = [](int) { return false; };
+    if (n >= R) {
         // Spelled out, so that which outputs the first and last rows feed is
         // known when compiling.
-        Unroll<R - 1>([&](int g) { step(g, [&](int j) { return j >= R - 1 - g; }); });
-        for (int32_t g = R - 1; g < n; ++g) step(g, [](int) { return true; });
-        Unroll<R - 1>([&](int e) { step(n + e, [&](int j) { return j < R - 1 - e; }); });
+        Unroll<R>([&](int g) {
+            const auto fed = [&](int j) { return j > R - 1 - g; };
+            const auto starts = [&](int j) { return j == R - 1 - g; };
+            step(g, fed, starts);
+        });
+        for (int32_t g = R; g < n; ++g) step(g, all, none);
+        Unroll<R - 1>([&](int e) {
+            const auto fed = [&](int j) { return j < R - 1 - e; };
+            step(n + e, fed, none);
+        });
     } else {
         for (int32_t g = 0; g < n + R - 1; ++g) {
-            step(g, [&](int j) { return g - (R - 1 - j) >= 0 && g - (R - 1 - j) < n; });
+            const auto fed = [&](int j) { return g - (R - 1 - j) > 0 && g - (R - 1 - j) < n; };
+            const auto starts = [&](int j) { return g - (R - 1 - j) == 0; };
+            step(g, fed, starts);
         }
     }
 
@@ -261,8 +288,9 @@ template <int C, typename Taps, typename Write>
 inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const LineFilter& filter, const Write& write) {
     const int32_t n = taps.Count();
     const PixelF* first = InLine(line, x - filter.Half(), 0);
-    Wide sum[C] = {};
-    for (int32_t t = 0; t < n; ++t) {
+    Wide sum[C];
+    Unroll<C>([&](int c) { sum[c] = taps.First(Load<Wide>(first + c * kLanes)); });
+    for (int32_t t = 1; t < n; ++t) {
         Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<Wide>(first + (t + c) * kLanes)); });
     }
     const Wide divisor = Splat<Wide>(filter.divisor);
