@@ -422,7 +422,7 @@ template <int N>
             },
             [&](int32_t i, V sum) {
                 const V value = Clamp01(sum / divisor);
-                const int32_t j = count - 1 - i;
+                const auto j = static_cast<uint32_t>(count - 1 - i);  // never negative: shifts, not divisions
                 PixelF* line = firstLine + (j / kLanes) * lineStride;
                 Unroll<kPixelsPer<V>>([&](int m) {
                     Narrow one;
