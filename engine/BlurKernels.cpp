@@ -14,14 +14,15 @@
 
 namespace maculo {
 
-LineFilter TableFilter(const float* weights, int32_t taps) {
-    float sum = 0.0f;
-    for (int32_t i = 0; i < taps; ++i) sum += weights[i];
-    bool symmetric = true;
+LineFilter TableFilter(const float* spread, int32_t taps) {
+    LineFilter filter{LineFilter::Kind::kTable, spread, taps, 0.0f, 0.0f, true};
+    for (int32_t i = 0; i < taps; ++i) filter.divisor += filter.Weight(i);
     for (int32_t t = 0; t < taps / 2; ++t) {
-        symmetric = symmetric && std::memcmp(&weights[t], &weights[taps - 1 - t], sizeof(float)) == 0;
+        const float low = filter.Weight(t);
+        const float high = filter.Weight(taps - 1 - t);
+        filter.symmetric = filter.symmetric && std::memcmp(&low, &high, sizeof(float)) == 0;
     }
-    return {LineFilter::Kind::kTable, weights, taps, 0.0f, sum, symmetric};
+    return filter;
 }
 
 LineFilter BoxFilter(float a) {

@@ -18,23 +18,29 @@ inline constexpr int32_t kBandRows = 4;
 // Rows a band's row table holds beyond either end of what its outputs read.
 inline constexpr int32_t kBandSlack = 2 * kBandRows;
 
+// Floats of the widest vector: a weight table repeats each weight this many
+// times, so that a vector of any set loads a weight whole rather than
+// spreading it over its lanes at every use.
+inline constexpr int32_t kSpread = 16;
+
 // One filter along a line: a Gaussian weight table, or a box window.
 struct LineFilter {
     enum class Kind { kTable, kBox } kind;
-    const float* weights;  // the table's weights (the box has none)
-    int32_t taps;          // table length, or the box's whole pixels k (both odd)
-    float edgeWeight;      // the box's weight f for the pixel beyond each end of its window
-    float divisor;         // sum of the table in table order, or (f + f) + k
-    bool symmetric;        // weights[t] and weights[taps - 1 - t] have the same bits
+    const float* spread;  // weight t from spread + t * kSpread, kSpread times (the box has none)
+    int32_t taps;         // table length, or the box's whole pixels k (both odd)
+    float edgeWeight;     // the box's weight f for the pixel beyond each end of its window
+    float divisor;        // sum of the table in table order, or (f + f) + k
+    bool symmetric;       // weights t and taps - 1 - t have the same bits
 
+    float Weight(int32_t t) const { return spread[static_cast<int64_t>(t) * kSpread]; }
     int32_t Half() const { return taps / 2; }
     // How far from its centre a window reads.
     int32_t Reach() const { return kind == Kind::kTable ? Half() : Half() + 1; }
 };
 
-// The Gaussian table of the given length (sum taken in table order), or the
-// box window of width a.
-LineFilter TableFilter(const float* weights, int32_t taps);
+// The Gaussian table of the given length, spread (sum taken in table
+// order), or the box window of width a.
+LineFilter TableFilter(const float* spread, int32_t taps);
 LineFilter BoxFilter(float a);
 
 // Each instruction set's tuning (its row of InstructionSets.h).

@@ -176,11 +176,11 @@ struct TableTaps {
     int32_t Count() const { return filter.taps; }
     template <typename V>
     V First(V pixel) const {
-        return filter.weights[0] * pixel;
+        return Load<V>(filter.spread) * pixel;
     }
     template <typename V>
     V Add(V sum, int32_t t, V pixel) const {
-        return sum + filter.weights[t] * pixel;
+        return sum + Load<V>(filter.spread + static_cast<int64_t>(t) * kSpread) * pixel;
     }
     template <typename V, typename At>
     V AddEdges(V sum, const At&) const {
@@ -327,8 +327,8 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
     for (; x < to; ++x) group.template operator()<Narrow, 1>(x);
 }
 
-// The rolling sums of a symmetric table of N taps (weights[t] equal to
-// weights[N - 1 - t]) over outputs from ... to - 1 of a run: output i takes
+// The rolling sums of a symmetric table of N taps, spread (weights t and
+// N - 1 - t equal), over outputs from ... to - 1 of a run: output i takes
 // tap t from input(i + t). Each product of a weight and an input serves the
 // two outputs whose taps t and N - 1 - t meet it, and each output adds its
 // products in tap order, the first without adding it to 0: that gives the
@@ -344,12 +344,12 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 // All N sums in progress stay in registers: each input is read once, and
 // output i finishes at input i + N - 1.
 template <typename V, int N, typename Input, typename Finish>
-[[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, bool resume, const float* weights,
+[[gnu::always_inline]] inline void Rolling(int32_t from, int32_t to, bool resume, const float* spread,
                                            const Input& input, const Finish& finish, float* state,
                                            int64_t stateStride) {
     constexpr int H = N / 2;
     V w[H + 1];
-    for (int t = 0; t <= H; ++t) w[t] = Splat<V>(weights[t]);
+    for (int t = 0; t <= H; ++t) w[t] = Load<V>(spread + t * kSpread);
     // At step s, acc[N - 1 - t] is the sum of output s - t, which meets its
     // tap t there; acc[0] finishes, and the sums move down one place.
     V acc[N] = {};
@@ -413,7 +413,7 @@ template <int N>
     const auto column = [&]<typename V>(int32_t x) {
         const V divisor = Splat<V>(filter.divisor);
         Rolling<V, N>(
-            0, count, resume, filter.weights,
+            0, count, resume, filter.spread,
             [&](int32_t s) {
                 // The next columns of this row, into the cache for the
                 // columns to come.
@@ -499,7 +499,7 @@ template <int N, typename Write>
     for (int32_t x0 = from; x0 < to; x0 += kStretch) {
         const int32_t count = std::min(kStretch, to - x0);
         Rolling<Wide, N>(
-            x0, x0 + count, x0 > 0, filter.weights, [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
+            x0, x0 + count, x0 > 0, filter.spread, [&](int32_t s) { return Load<Wide>(InLine(line, s - N / 2, 0)); },
             [&](int32_t i, Wide sum) { done[i - x0] = Clamp01(sum / divisor); }, state,
             static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
         // One by one up to the first whole vector of memory of the first

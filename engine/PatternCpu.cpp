@@ -23,11 +23,14 @@ bool IsUsable(const PixelF* input, const PixelF* blurred, const PixelF* pattern,
     return empty || (input && blurred && pattern);
 }
 
-std::vector<float> MakeWeightTable(float sigma) {
+// The Gaussian table for sigma, spread as the kernels read it.
+std::vector<float> MakeSpreadTable(float sigma) {
     const GaussianTableShape shape = ShapeGaussianTable(sigma);
     std::vector<float> table(static_cast<size_t>(shape.taps));
     BuildWeightTable(table.data(), shape.taps, shape.coef1, shape.coef2);
-    return table;
+    std::vector<float> spread(table.size() * kSpread);
+    for (size_t t = 0; t < table.size(); ++t) std::fill_n(spread.begin() + t * kSpread, kSpread, table[t]);
+    return spread;
 }
 
 struct Iteration {
@@ -49,7 +52,7 @@ float BlurConstant(const LineFilter& filter, float v) {
     const bool table = filter.kind == LineFilter::Kind::kTable;
     const auto pass = [&](float in) {
         float sum = 0.0f;
-        for (int32_t t = 0; t < filter.taps; ++t) sum = sum + (table ? filter.weights[t] * in : in);
+        for (int32_t t = 0; t < filter.taps; ++t) sum = sum + (table ? filter.Weight(t) * in : in);
         if (!table) {
             sum = sum + filter.edgeWeight * in;
             sum = sum + filter.edgeWeight * in;
@@ -144,13 +147,15 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
     }
 
     try {
-        const std::vector<float> blurTable = MakeWeightTable(settings.blurSigma);
-        const std::vector<float> sharpenTable = MakeWeightTable(settings.sharpenSigma);
-        const Iteration it{
-            kernels,
-            settings.blurMode == kBlurBox ? BoxFilter(SanitizeSigma(settings.blurSigma) * 3.0f)
-                                          : TableFilter(blurTable.data(), static_cast<int32_t>(blurTable.size())),
-            TableFilter(sharpenTable.data(), static_cast<int32_t>(sharpenTable.size())), settings.sharpenAmount};
+        const std::vector<float> blurTable = MakeSpreadTable(settings.blurSigma);
+        const std::vector<float> sharpenTable = MakeSpreadTable(settings.sharpenSigma);
+        const auto tableFilter = [](const std::vector<float>& spread) {
+            return TableFilter(spread.data(), static_cast<int32_t>(spread.size() / kSpread));
+        };
+        const Iteration it{kernels,
+                           settings.blurMode == kBlurBox ? BoxFilter(SanitizeSigma(settings.blurSigma) * 3.0f)
+                                                         : tableFilter(blurTable),
+                           tableFilter(sharpenTable), settings.sharpenAmount};
         const int32_t reach = std::max(it.patternBlur.Reach(), it.sharpenBlur.Reach());
         const int32_t taps = std::max(it.patternBlur.taps, it.sharpenBlur.taps);
 
