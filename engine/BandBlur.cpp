@@ -24,11 +24,21 @@ constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
 
 constexpr int32_t kChunksPerThread = 2;
 
+// Windows a chunk is tall at least, where that leaves every thread chunks.
+constexpr int32_t kLeastChunkWindows = 8;
+
 }  // namespace
 
-int32_t RowsPerChunk(int32_t height, int32_t sections, int threads) {
-    const int32_t all = kChunksPerThread * std::max(threads, 1);
-    const int32_t chunks = (all + std::max(sections, 1) - 1) / std::max(sections, 1);
+int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps) {
+    const int32_t images = std::max(sections, 1);
+    const int32_t team = std::max(threads, 1);
+    const int32_t wanted = (kChunksPerThread * team + images - 1) / images;
+    const int32_t tall = height / (kLeastChunkWindows * std::max(taps, 1));
+    const int32_t fewest = std::max(1, std::min(wanted, tall));
+    // Whole rounds of chunks for the team, so that no thread is left waiting
+    // for one last chunk.
+    const int32_t rounds = (fewest * images + team - 1) / team;
+    const int32_t chunks = (rounds * team + images - 1) / images;
     return std::max(kBandRows, ((height + chunks - 1) / chunks + kBandRows - 1) / kBandRows * kBandRows);
 }
 

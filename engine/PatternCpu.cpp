@@ -174,7 +174,7 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
 
         std::vector<BandScratch> scratch;
         const int threads = std::max(1, omp_get_max_threads());
-        const int32_t chunkRows = RowsPerChunk(std::max(work.rows, 1), work.sections, threads);
+        const int32_t chunkRows = RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps);
         const int32_t bandRows = RowsPerBand(chunkRows, kernels);
         scratch.reserve(static_cast<size_t>(threads));
         for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
