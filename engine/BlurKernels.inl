@@ -85,31 +85,29 @@ inline V Splat(float value) {
 }
 // clang-format on
 
-// 0...1 per lane, NaN to 0, exactly as the scalar clamp. With SSE2 alone,
+// 0...1 per lane, NaN to 0, exactly as the scalar clamp. With SSE2 and AVX2,
 // maxps and minps do it: they return their second operand unless the first is
-// greater (or less), which is the clamp's comparison, NaN included. The wider
-// sets work on the bits as integers instead, on execution ports the blurs'
-// float additions leave free: adding 2^23 - 1 wraps every positive NaN
-// (and only those) below zero and lifts every negative value or negative NaN
-// at most to 2^23 - 1, so that after the signed maximum with 2^23 - 1 both
-// come back as +0 once it is taken off again; the ordered floats in between
-// keep their order as integers, and the minimum with 1's bits does the rest.
+// greater (or less), which is the clamp's comparison, NaN included. AVX-512
+// works on the bits as integers instead, on execution ports the blurs' float
+// additions leave free (measured faster there, slower with AVX2): adding
+// 2^23 - 1 wraps every positive NaN (and only those) below zero and lifts
+// every negative value or negative NaN at most to 2^23 - 1, so that after the
+// signed maximum with 2^23 - 1 both come back as +0 once it is taken off
+// again; the ordered floats in between keep their order as integers, and the
+// minimum with 1's bits does the rest.
 template <typename V>
 inline V Clamp01(V v) {
     constexpr int kLift = 0x007FFFFF;
     constexpr int kOne = 0x3F800000;
-    if constexpr (MACULO_VECTOR_BYTES == 16) {
+    if constexpr (MACULO_VECTOR_BYTES < 64 && sizeof(V) == 16) {
         return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    } else if constexpr (MACULO_VECTOR_BYTES < 64) {
+        return _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
     } else if constexpr (sizeof(V) == 16) {
         const __m128i lift = _mm_set1_epi32(kLift);
         const __m128i bits = _mm_add_epi32(_mm_castps_si128(v), lift);
         const __m128i clamped = _mm_min_epi32(_mm_max_epi32(bits, lift), _mm_set1_epi32(kOne + kLift));
         return _mm_castsi128_ps(_mm_sub_epi32(clamped, lift));
-    } else if constexpr (sizeof(V) == 32) {
-        const __m256i lift = _mm256_set1_epi32(kLift);
-        const __m256i bits = _mm256_add_epi32(_mm256_castps_si256(v), lift);
-        const __m256i clamped = _mm256_min_epi32(_mm256_max_epi32(bits, lift), _mm256_set1_epi32(kOne + kLift));
-        return _mm256_castsi256_ps(_mm256_sub_epi32(clamped, lift));
     } else {
         // The zero-masking forms, with every lane selected: the plain ones
         // start from an undefined register, which GCC 12 warns about.
