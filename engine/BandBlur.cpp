@@ -20,12 +20,23 @@ int32_t StripWidth(const KernelSchedule& schedule, const LineFilter& filter, int
     return std::max(align, pixels / align * align);
 }
 
-constexpr size_t kLineAlign = 64;  // a cache line, the widest vector
-
 constexpr int32_t kChunksPerThread = 2;
 
 // Windows a chunk is tall at least, where that leaves every thread chunks.
 constexpr int32_t kLeastChunkWindows = 8;
+
+// Elements from p to the first one on a cache line.
+template <typename T>
+int32_t ToALine(const T* p) {
+    const auto start = reinterpret_cast<uintptr_t>(p);
+    return static_cast<int32_t>((kCacheLineBytes - start % kCacheLineBytes) % kCacheLineBytes / sizeof(T));
+}
+
+// The first element of `v` on a cache line.
+template <typename T>
+T* Aligned(std::vector<T>& v) {
+    return v.data() + ToALine(v.data());
+}
 
 }  // namespace
 
@@ -46,25 +57,14 @@ int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels) {
     return std::min(chunkRows, kernels.schedule.mostBandRows);
 }
 
-namespace {
-
-// The first element of `v` on a cache line.
-template <typename T>
-T* Aligned(std::vector<T>& v) {
-    const auto start = reinterpret_cast<uintptr_t>(v.data());
-    return v.data() + (kLineAlign - start % kLineAlign) % kLineAlign / sizeof(T);
-}
-
-}  // namespace
-
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
     : lanes_(kernels.lanes),
       reach_(reach + 1),
       stride_((width + 2 * reach_) * lanes_),
       bandRows_(bandRows),
       stateFloats_(kernels.stateFloats),
-      lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kLineAlign / sizeof(PixelF)),
-      states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kLineAlign / sizeof(float)),
+      lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(PixelF)),
+      states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(float)),
       columnStates_(static_cast<size_t>(width) * 4 * kernels.stateSums),
       rows_(static_cast<size_t>(bandRows) + taps + 2 * kBandSlack),
       first_(Aligned(lines_)),
@@ -115,10 +115,7 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     // With alignColumns, the strips after a first one of the pixels before
     // the rows' first cache line start on cache lines (of every row, when
     // rows start equally aligned).
-    const auto lead = kernels.schedule.alignColumns == 0
-                          ? 0
-                          : static_cast<int32_t>((kLineAlign - reinterpret_cast<uintptr_t>(src) % kLineAlign) %
-                                                 kLineAlign / sizeof(PixelF));
+    const int32_t lead = kernels.schedule.alignColumns == 0 ? 0 : ToALine(src);
     int32_t done = 0;
     for (int32_t x0 = 0, x1 = 0; x0 < dims.width; x0 = x1) {
         x1 = std::min(dims.width, x0 < lead ? lead : x0 + strip);

@@ -4,6 +4,7 @@
 // so all of them give the same bits.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/InstructionSets.h"
@@ -18,10 +19,13 @@ inline constexpr int32_t kBandRows = 4;
 // Rows a band's row table holds beyond either end of what its outputs read.
 inline constexpr int32_t kBandSlack = 2 * kBandRows;
 
+// A cache line, which is also the widest vector.
+inline constexpr size_t kCacheLineBytes = 64;
+
 // Floats of the widest vector: a weight table repeats each weight this many
 // times, so that a vector of any set loads a weight whole rather than
 // spreading it over its lanes at every use.
-inline constexpr int32_t kSpread = 16;
+inline constexpr int32_t kSpread = kCacheLineBytes / sizeof(float);
 
 // One filter along a line: a Gaussian weight table, or a box window.
 struct LineFilter {

@@ -42,7 +42,7 @@ inline int32_t PixelsPastAVector(const PixelF* p) {
 
 // Pixels from the start of the cache line p lies in.
 inline int32_t PixelsPastALine(const PixelF* p) {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p) % 64 / sizeof(PixelF));
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p) % kCacheLineBytes / sizeof(PixelF));
 }
 
 // Whole vectors from and to memory of any alignment: pixels, or the sums
@@ -65,7 +65,7 @@ inline void Store(void* p, V v) {
 // stores past the caches measured slower than ordinary stores.
 template <typename V>
 inline void StoreResult(PixelF* p, V v) {
-    if constexpr (sizeof(V) == sizeof(Wide) && sizeof(V) == 64) {
+    if constexpr (sizeof(V) == kCacheLineBytes) {
         if (PixelsPastAVector(p) == 0) {
             _mm512_stream_ps(reinterpret_cast<float*>(p), v);
             return;
