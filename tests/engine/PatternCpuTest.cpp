@@ -120,9 +120,10 @@ TEST(PatternParity, ImagesStartingAnywhereInACacheLine) {
     const std::vector<PixelF> input = reference::RandomImage(dims, 33, kNaN);
     const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
     const size_t pixels = input.size();
-    constexpr size_t kLinePixels = 64 / sizeof(PixelF);
+    constexpr size_t kLinePixels = kCacheLineBytes / sizeof(PixelF);
     std::vector<PixelF> store(3 * (pixels + 2 * kLinePixels));
-    PixelF* const lined = store.data() + (64 - reinterpret_cast<uintptr_t>(store.data()) % 64) % 64 / sizeof(PixelF);
+    const uintptr_t past = reinterpret_cast<uintptr_t>(store.data()) % kCacheLineBytes;
+    PixelF* const lined = store.data() + (kCacheLineBytes - past) % kCacheLineBytes / sizeof(PixelF);
     for (const BlurKernelSet* kernels : RunnableKernels()) {
         for (size_t offset = 0; offset < kLinePixels; ++offset) {
             PixelF* const images[3] = {lined + offset, lined + pixels + kLinePixels + offset,
