@@ -43,7 +43,10 @@ T* Aligned(std::vector<T>& v) {
 int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps) {
     const int32_t images = std::max(sections, 1);
     const int32_t team = std::max(threads, 1);
-    const int32_t wanted = (kChunksPerThread * team + images - 1) / images;
+    // A lone thread has nobody to wait for: each image whole, with no
+    // window read twice.
+    const int32_t perThread = team == 1 ? 1 : kChunksPerThread;
+    const int32_t wanted = (perThread * team + images - 1) / images;
     const int32_t tall = height / (kLeastChunkWindows * std::max(taps, 1));
     const int32_t fewest = std::max(1, std::min(wanted, tall));
     // Whole rounds of chunks for the team, so that no thread is left waiting

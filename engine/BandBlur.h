@@ -19,7 +19,7 @@ namespace maculo {
 // system holds back (the host renders other frames beside this one) delays
 // nobody long, but fewer where chunks would be only a few windows tall (each
 // chunk reads its windows' reach again), as long as every thread has as
-// many. A multiple of kBandRows.
+// many; a lone thread takes each image whole. A multiple of kBandRows.
 int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps);
 
 // Rows in a band of chunks of `chunkRows` rows: up to the kernels'
