@@ -142,7 +142,7 @@ template <int N, typename F>
 template <typename V>
 inline void StoreAcross(PixelF* first, V v) {
     if constexpr (sizeof(V) == 64) {
-        constexpr int kFloats = 4;  // per pixel
+        constexpr int kFloats = sizeof(PixelF) / sizeof(float);
         auto* base = reinterpret_cast<float*>(first);
         // Pixel m lies at float m * kFloats of the vector and goes to
         // float m * kLanes * kFloats from first.

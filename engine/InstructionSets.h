@@ -16,11 +16,11 @@
 //   loaded pixels and a product (the weights are operands read from
 //   memory; AVX2 measured slower with three vectors across, whose rows
 //   then straddle cache lines, SSE2 faster), and only AVX-512 keeps a whole
-//   default table's rolling sums in registers (with 16, spilled sums cost more than
-//   the products they share). SSE2 rolls the tables whose sums fit; AVX2
-//   measured faster taking every product afresh even there. Only AVX2
-//   measured faster with its loads kept within cache lines (AVX-512 about 3%
-//   slower, SSE2's 16-byte loads never straddle two lines).
+//   default table's rolling sums in registers (with 16, spilled sums cost
+//   more than the products they share). SSE2 rolls the tables whose sums
+//   fit; AVX2 measured faster taking every product afresh even there. Only
+//   AVX2 measured faster with its loads kept within cache lines (AVX-512
+//   about 3% slower, SSE2's 16-byte loads never straddle two lines).
 #pragma once
 
 #include <boost/preprocessor/seq/elem.hpp>
