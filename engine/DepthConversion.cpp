@@ -70,12 +70,35 @@ void QuantizeRow(const PixelF* src, Pixel* dst, int32_t count, float full, const
     }
 }
 
+// Either order of 8-bit channels: they are read by name.
+template <typename Pixel>
+void ConvertToWorking8(const Pixel* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
+    ConvertEach(in, inDims.pitch, work, outDims.pitch, outDims, [](Pixel p) {
+        return PixelF{p.alpha / kMaxChannel8, p.red / kMaxChannel8, p.green / kMaxChannel8, p.blue / kMaxChannel8};
+    });
+}
+
+// Either order of 8-bit channels: the packs give four pixels' bytes in the
+// working order (alpha first), and order(bytes) puts them in the output's.
+template <typename Pixel, typename Order>
+void ConvertFromWorking8(const PixelF* work, Pixel* out, const ImageDims& outDims, Order order) {
+    ConvertRows(work, outDims.pitch, out, outDims.pitch, outDims, [order](const PixelF* src, Pixel* dst, int32_t count) {
+        // Values are 0 ... 255, so the saturating packs keep them unchanged.
+        QuantizeRow(src, dst, count, kMaxChannel8, [order](Pixel* to, __m128i a, __m128i b, __m128i c, __m128i d) {
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), order(bytes));
+        });
+    });
+}
+
 }  // namespace
 
 void ConvertToWorking(const Pixel8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
-    ConvertEach(in, inDims.pitch, work, outDims.pitch, outDims, [](Pixel8 p) {
-        return PixelF{p.alpha / kMaxChannel8, p.red / kMaxChannel8, p.green / kMaxChannel8, p.blue / kMaxChannel8};
-    });
+    ConvertToWorking8(in, work, inDims, outDims);
+}
+
+void ConvertToWorking(const PixelRgba8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
+    ConvertToWorking8(in, work, inDims, outDims);
 }
 
 void ConvertToWorking(const Pixel16* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims) {
@@ -91,13 +114,14 @@ void ConvertToWorking(const PixelF* in, PixelF* work, const ImageDims& inDims, c
 }
 
 void ConvertFromWorking(const PixelF* work, Pixel8* out, const ImageDims& outDims) {
-    ConvertRows(work, outDims.pitch, out, outDims.pitch, outDims, [](const PixelF* src, Pixel8* dst, int32_t count) {
-        // Values are 0 ... 255, so the saturating packs keep them unchanged.
-        QuantizeRow(src, dst, count, kMaxChannel8, [](Pixel8* to, __m128i a, __m128i b, __m128i c, __m128i d) {
-            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes);
-        });
-    });
+    ConvertFromWorking8(work, out, outDims, [](__m128i argb) { return argb; });
+}
+
+void ConvertFromWorking(const PixelF* work, PixelRgba8* out, const ImageDims& outDims) {
+    // Each pixel's four bytes, read as a little-endian word, rotated right by
+    // one byte: alpha moves from the first byte to the last.
+    ConvertFromWorking8(work, out, outDims,
+                        [](__m128i argb) { return _mm_or_si128(_mm_srli_epi32(argb, 8), _mm_slli_epi32(argb, 24)); });
 }
 
 void ConvertFromWorking(const PixelF* work, Pixel16* out, const ImageDims& outDims) {

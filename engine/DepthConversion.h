@@ -16,6 +16,10 @@ struct Pixel8 {
 struct Pixel16 {
     uint16_t alpha, red, green, blue;
 };
+// Video hosts' 8-bit pixels, channels in memory order red, green, blue, alpha.
+struct PixelRgba8 {
+    uint8_t red, green, blue, alpha;
+};
 
 // Full-scale channel values of the integer depths.
 inline constexpr float kMaxChannel8 = 255.0f;
@@ -25,6 +29,7 @@ inline constexpr float kMaxChannel16 = 32768.0f;
 // (outDims.pitch apart per row); outDims.width x outDims.height pixels. A
 // NaN float channel is read as 0; every other float value as it is.
 void ConvertToWorking(const Pixel8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
+void ConvertToWorking(const PixelRgba8* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
 void ConvertToWorking(const Pixel16* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
 void ConvertToWorking(const PixelF* in, PixelF* work, const ImageDims& inDims, const ImageDims& outDims);
 
@@ -32,6 +37,7 @@ void ConvertToWorking(const PixelF* in, PixelF* work, const ImageDims& inDims, c
 // Integer depths truncate toward zero and saturate: NaN and negative values
 // give 0, values at or above full scale give full scale.
 void ConvertFromWorking(const PixelF* work, Pixel8* out, const ImageDims& outDims);
+void ConvertFromWorking(const PixelF* work, PixelRgba8* out, const ImageDims& outDims);
 void ConvertFromWorking(const PixelF* work, Pixel16* out, const ImageDims& outDims);
 void ConvertFromWorking(const PixelF* work, PixelF* out, const ImageDims& outDims);
 
