@@ -1,8 +1,6 @@
 #include "Controls.h"
 
-#include <cctype>
 #include <cmath>
-#include <string_view>
 
 namespace maculo {
 
@@ -20,18 +18,6 @@ ParamValues ControlsAt(const ControlRamps& ramps, int32_t frame, int32_t frames)
     for (const ControlRow& row : kControls)
         if (row.type == PF_Param_SLIDER) values[row.index] = std::round(values[row.index]);
     return values;
-}
-
-std::vector<std::string> ChoiceNames(const ControlRow& row) {
-    std::vector<std::string> names(1);
-    for (const char* c = row.choices; *c != '\0'; ++c) {
-        if (*c == '|') {
-            names.emplace_back();
-        } else if (*c != ' ') {
-            names.back() += char(std::tolower(static_cast<unsigned char>(*c)));
-        }
-    }
-    return names;
 }
 
 }  // namespace maculo

@@ -1,12 +1,11 @@
 // The effect's controls as the command line sets them: their values across a
-// sequence, and the names their choices go by.
+// sequence.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
 
+#include "plugin/ChoiceNames.h"
 #include "plugin/ControlTable.h"
 #include "plugin/ParamValues.h"
 
@@ -27,9 +26,5 @@ ControlRamps DefaultControls();
 // The values of frame `frame` (0-based) of `frames`; whole-number controls are
 // rounded to the nearest integer.
 ParamValues ControlsAt(const ControlRamps& ramps, int32_t frame, int32_t frames);
-
-// A popup's choices as the command line spells them: the labels in lower
-// case; the first is value 1.
-std::vector<std::string> ChoiceNames(const ControlRow& row);
 
 }  // namespace maculo

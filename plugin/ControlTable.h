@@ -3,8 +3,10 @@
 // and how the command-line renderer names and explains them.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 #include "hostapi/HostConstants.h"
@@ -103,6 +105,16 @@ static_assert(IndexedInOrder(), "a row's index is its place in the table");
 constexpr bool CarriesValue(const ControlRow& row) {
     return row.type == PF_Param_POPUP || row.type == PF_Param_FLOAT_SLIDER || row.type == PF_Param_SLIDER;
 }
+
+// The controls that carry a value, in table order: the order the plug-in
+// reads them in and other front ends number them.
+inline constexpr auto kValueControls = [] {
+    std::array<const ControlRow*, std::count_if(std::begin(kControls), std::end(kControls), CarriesValue)> rows{};
+    size_t at = 0;
+    for (const ControlRow& row : kControls)
+        if (CarriesValue(row)) rows[at++] = &row;
+    return rows;
+}();
 
 constexpr A_short ChoiceCount(const ControlRow& row) {
     A_short count = 1;

@@ -1,6 +1,4 @@
 #include <algorithm>
-#include <array>
-#include <iterator>
 #include <memory>
 #include <new>
 
@@ -16,15 +14,8 @@ namespace maculo {
 
 namespace {
 
-// The controls that carry a value, in the order they are checked out and in.
-constexpr auto kReadOrder = [] {
-    std::array<const ControlRow*, std::count_if(std::begin(kControls), std::end(kControls), CarriesValue)> order{};
-    size_t at = 0;
-    for (const ControlRow& row : kControls)
-        if (CarriesValue(row)) order[at++] = &row;
-    return order;
-}();
-constexpr size_t kReadCount = kReadOrder.size();
+// The controls are checked out and in in table order.
+constexpr size_t kReadCount = kValueControls.size();
 
 // The frame's settings record is the pre-render data. It lives on the heap,
 // not in a host handle, because the host releases it through
@@ -39,7 +30,7 @@ double ValueOf(const ControlRow& row, const PF_ParamDef& def) {
 
 PatternControls ControlsOf(const PF_ParamDef (&params)[kReadCount]) {
     ParamValues values{};
-    for (size_t i = 0; i < kReadCount; ++i) values[kReadOrder[i]->index] = ValueOf(*kReadOrder[i], params[i]);
+    for (size_t i = 0; i < kReadCount; ++i) values[kValueControls[i]->index] = ValueOf(*kValueControls[i], params[i]);
     return PatternControlsOf(values);
 }
 
@@ -51,7 +42,7 @@ PF_Err ReadControls(const PF_InData& in_data, PatternControls& controls) {
     size_t out = 0;
     PF_Err err = PF_Err_NONE;
     while (out < kReadCount) {
-        err = in_data.inter.checkout_param(in_data.effect_ref, kReadOrder[out]->index, in_data.current_time,
+        err = in_data.inter.checkout_param(in_data.effect_ref, kValueControls[out]->index, in_data.current_time,
                                            in_data.time_step, in_data.time_scale, &params[out]);
         if (err != PF_Err_NONE) break;
         ++out;
