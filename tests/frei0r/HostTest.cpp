@@ -1,0 +1,165 @@
+// The filter in the video tools people run it in, Debian's ffmpeg and melt:
+// their frames equal, byte for byte, the frames maculo-render makes of the
+// same pictures with the same controls.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/ImageFiles.h"
+#include "cli/ScratchFolder.h"
+
+namespace maculo {
+namespace {
+
+// The pixels of a picture file as 8-bit channels, with their count.
+struct Pixels {
+    int width = 0, height = 0, channels = 0;
+    std::vector<uint8_t> bytes;
+    bool operator==(const Pixels&) const = default;
+};
+
+Pixels PixelsOf(const std::string& file) {
+    const OIIO::ImageBuf picture = ReadPicture(file);
+    const OIIO::ImageSpec& spec = picture.spec();
+    Pixels p{spec.width, spec.height, spec.nchannels, {}};
+    p.bytes.resize(size_t(spec.width) * size_t(spec.height) * size_t(spec.nchannels));
+    EXPECT_TRUE(picture.get_pixels(OIIO::ROI::All(), OIIO::TypeDesc::UINT8, p.bytes.data()));
+    return p;
+}
+
+// Frame `number` of a sequence named like name_0001.png.
+std::string FrameName(const std::string& name, int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "_%04d.png", number);
+    return name + text;
+}
+
+class VideoHosts : public ScratchFolder {
+protected:
+    // Runs a shell command in the work folder, with the filter on the
+    // search path and, in the sanitizer build, its runtime loaded first.
+    void Run(const std::string& command) const {
+        const std::string log = (root_ / "log.txt").string();
+        const std::string line = "cd '" + File("") + "' && FREI0R_PATH='" MACULO_FREI0R_DIR "' " MACULO_HOST_PRELOAD +
+                                 command + " > '" + log + "' 2>&1";
+        const int status = std::system(line.c_str());
+        std::stringstream output;
+        output << std::ifstream(log).rdbuf();
+        ASSERT_EQ(status, 0) << command << "\n" << output.str();
+    }
+
+    // testsrc2 as RGBA pictures src_0001.png on, numbered from `first`.
+    void Source(const std::string& size, int frames, int first = 1) const {
+        Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + size + ":rate=25 -frames:v " +
+            std::to_string(frames) + " -pix_fmt rgba -start_number " + std::to_string(first) + " src_%04d.png");
+    }
+
+    // A profile of melt's whose frame is the pictures' own, so that it scales nothing.
+    void MeltProfile(int width, int height) const {
+        std::ofstream(File("profile.txt"))
+            << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\nwidth=" << width << "\nheight=" << height
+            << "\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+               "display_aspect_num="
+            << width << "\ndisplay_aspect_den=" << height << "\ncolorspace=709\n";
+    }
+
+    void Melt(int frames, const std::string& properties, const std::string& output) const {
+        Run("melt -silent -profile profile.txt src_%04d.png out=" + std::to_string(frames - 1) +
+            " -filter frei0r.maculo_pattern " + properties + " -consumer avformat:" + output +
+            "_%04d.png vcodec=png pix_fmt=rgba");
+    }
+
+    void Render(int frames, const std::string& options) const {
+        Run("'" MACULO_RENDER_PATH "' -q -i src_####.png -o cli_####.png --frames " + std::to_string(frames) + " " +
+            options);
+    }
+
+    // Frames 1 ... frames of `name` equal the renderer's, or those of `reference`.
+    void ExpectSameAsRenderer(const std::string& name, int frames, const std::string& reference = "cli") const {
+        for (int i = 1; i <= frames; ++i) {
+            const Pixels host = PixelsOf(File(FrameName(name, i)));
+            EXPECT_EQ(host.channels, 4) << name << " frame " << i;
+            EXPECT_TRUE(host == PixelsOf(File(FrameName(reference, i)))) << name << " frame " << i;
+        }
+    }
+};
+
+// One set of controls as each program spells it.
+struct ControlCase {
+    const char* name;
+    const char* ffmpegParams;  // by position, '|' between them
+    const char* meltProperties;
+    const char* rendererOptions;
+};
+
+void PrintTo(const ControlCase& c, std::ostream* out) { *out << c.name; }
+
+class SameControls : public VideoHosts, public testing::WithParamInterface<ControlCase> {};
+
+TEST_P(SameControls, FfmpegAndMeltFramesEqualTheRenderers) {
+    const ControlCase& c = GetParam();
+    Source("320x180", 5);
+    Render(5, c.rendererOptions);
+    Run(std::string("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x180:rate=25 -frames:v 5 -vf "
+                    "'frei0r=filter_name=maculo_pattern:filter_params=") +
+        c.ffmpegParams + "' -pix_fmt rgba ffmpeg_%04d.png");
+    ExpectSameAsRenderer("ffmpeg", 5);
+    MeltProfile(320, 180);
+    Melt(5, c.meltProperties, "melt");
+    ExpectSameAsRenderer("melt", 5);
+}
+
+// melt takes a parameter by name or by number; popups by name in any case.
+INSTANTIATE_TEST_SUITE_P(Controls, SameControls,
+                         testing::Values(ControlCase{"Defaults", "", "", ""},
+                                         ControlCase{
+                                             "Detail", "detail|gaussian|before|0.03|0.02|0.015|0.05|0.005",
+                                             "mode=detail blur-radius=0.02 sharp-radius=0.015 sharpen=0.05 7=0.005",
+                                             "--mode detail --blur-radius 4 --sharp-radius 3 --sharpen 500 --amount 6"},
+                                         ControlCase{"Box", "simple|box", "blur=Box", "--blur box"},
+                                         ControlCase{"GrayOff", "simple|gaussian|off", "gray=off", "--gray off"},
+                                         ControlCase{"GrayBefore", "simple|gaussian|before|0.05", "2=before width=0.05",
+                                                     "--gray before --width 10"},
+                                         ControlCase{"GrayAfter", "simple|gaussian|after", "2=after", "--gray after"}),
+                         [](const testing::TestParamInfo<ControlCase>& info) { return std::string(info.param.name); });
+
+// A hundred frames whose size changes on the way: ffmpeg makes a new
+// instance for the new size, and scales what it makes to the size of the
+// first frames, which its encoder keeps. The renderer's frames go through
+// the same change, without the filter.
+TEST_F(VideoHosts, FfmpegAcrossASizeChange) {
+    Source("64x36", 60);
+    Source("48x30", 40, 61);
+    Render(100, "--amount 5");
+    Run("ffmpeg -nostdin -v error -y -i cli_%04d.png -pix_fmt rgba reference_%04d.png");
+    Run("ffmpeg -nostdin -v error -y -i src_%04d.png -vf "
+        "'frei0r=filter_name=maculo_pattern:filter_params=simple|gaussian|before|0.03|0.03|0.03|0.1|0.004' "
+        "-pix_fmt rgba ffmpeg_%04d.png");
+    ExpectSameAsRenderer("ffmpeg", 100, "reference");
+}
+
+// ffmpeg hands a frei0r filter its frames without their row pitch, so only
+// widths whose rows it pads to nothing arrive whole: a lone pixel does, and
+// melt, whose rows are never padded, takes odd sizes.
+TEST_F(VideoHosts, OnePixelAndOddSizes) {
+    Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=64x36:rate=25 -frames:v 1 -vf scale=1:1 -pix_fmt rgba "
+        "src_0001.png");
+    Render(1, "");
+    Run("ffmpeg -nostdin -v error -y -i src_0001.png -vf frei0r=maculo_pattern -pix_fmt rgba ffmpeg_0001.png");
+    ExpectSameAsRenderer("ffmpeg", 1);
+
+    Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=64x36:rate=25 -frames:v 2 -vf scale=37:23 -pix_fmt rgba "
+        "src_%04d.png");
+    Render(2, "--mode detail");
+    MeltProfile(37, 23);
+    Melt(2, "mode=detail", "melt");
+    ExpectSameAsRenderer("melt", 2);
+}
+
+}  // namespace
+}  // namespace maculo
