@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/ImageFiles.h"
@@ -38,6 +39,11 @@ std::string FrameName(const std::string& name, int number) {
     std::snprintf(text, sizeof text, "_%04d.png", number);
     return name + text;
 }
+
+// melt does not start with the sanitizer's runtime preloaded (gdk-pixbuf's
+// start-up deadlocks in it), so the sanitizer build runs the filter in
+// ffmpeg only.
+constexpr bool kMeltRuns = std::string_view(MACULO_HOST_PRELOAD).empty();
 
 class VideoHosts : public ScratchFolder {
 protected:
@@ -109,6 +115,7 @@ TEST_P(SameControls, FfmpegAndMeltFramesEqualTheRenderers) {
                     "'frei0r=filter_name=maculo_pattern:filter_params=") +
         c.ffmpegParams + "' -pix_fmt rgba ffmpeg_%04d.png");
     ExpectSameAsRenderer("ffmpeg", 5);
+    if (!kMeltRuns) return;
     MeltProfile(320, 180);
     Melt(5, c.meltProperties, "melt");
     ExpectSameAsRenderer("melt", 5);
@@ -153,6 +160,7 @@ TEST_F(VideoHosts, OnePixelAndOddSizes) {
     Run("ffmpeg -nostdin -v error -y -i src_0001.png -vf frei0r=maculo_pattern -pix_fmt rgba ffmpeg_0001.png");
     ExpectSameAsRenderer("ffmpeg", 1);
 
+    if (!kMeltRuns) return;
     Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=64x36:rate=25 -frames:v 2 -vf scale=37:23 -pix_fmt rgba "
         "src_%04d.png");
     Render(2, "--mode detail");

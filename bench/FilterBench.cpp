@@ -1,0 +1,71 @@
+// The time one 8-bit RGBA frame takes through the frei0r filter's instance
+// (the conversions and the pattern) and through the engine's pattern alone,
+// at the effect's default controls: the yardsticks for the filter's speed in
+// a video host. Reads the frame's raw bytes from a file.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "engine/ControlSettings.h"
+#include "engine/DepthConversion.h"
+#include "engine/PatternCpu.h"
+#include "frei0r/FilterInstance.h"
+#include "plugin/ParamValues.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: filter_bench FRAME.rgba WIDTH HEIGHT RUNS\n");
+        return 2;
+    }
+    const int width = std::atoi(argv[2]), height = std::atoi(argv[3]), runs = std::max(1, std::atoi(argv[4]));
+    std::ifstream file(argv[1], std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t pixels = size_t(width) * size_t(height);
+    if (width <= 0 || height <= 0 || bytes.size() != pixels * 4) {
+        std::fprintf(stderr, "%s does not hold %dx%d RGBA pixels\n", argv[1], width, height);
+        return 1;
+    }
+    std::vector<uint32_t> in(pixels), out(pixels);
+    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(in.data()));
+
+    const auto filter = maculo::FilterInstance::Create(unsigned(width), unsigned(height));
+    if (filter == nullptr) return 1;
+    double filterBest = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        filter->Update(in.data(), out.data());
+        filterBest = std::min(filterBest, Milliseconds(start));
+    }
+
+    maculo::ParamValues values{};
+    for (const maculo::ControlRow& row : maculo::kControls) values[row.index] = row.dephault;
+    const maculo::PatternSettings settings = maculo::SettingsFromControls(maculo::PatternControlsOf(values), 1, false);
+    const maculo::ImageDims dims{width, height, width};
+    std::vector<maculo::PixelF> source(pixels), input(pixels), blurred(pixels), pattern(pixels);
+    maculo::ConvertToWorking(reinterpret_cast<const maculo::PixelRgba8*>(in.data()), source.data(), dims, dims);
+    double engineBest = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        input = source;  // the pattern uses its input as scratch
+        const auto start = Clock::now();
+        if (maculo::RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, settings, {}).status !=
+            maculo::PatternStatus::kDone)
+            return 1;
+        engineBest = std::min(engineBest, Milliseconds(start));
+    }
+    std::printf("filter_ms %.2f\nengine_ms %.2f\n", filterBest, engineBest);
+    return 0;
+}
