@@ -268,7 +268,9 @@ public:
         }
         return text + R"(
 Frames hold up to 134 megapixels (the host's working images are at most 2 GiB)
-and must fit the machine's memory; larger ones are refused before any work.
+and must fit the memory the process may have (the machine's, its ulimit, its
+control group's); larger ones are refused before any work. Each option may be
+given once.
 
 Exit status: 0 done, 1 a file, the plug-in or the render failed, 2 a wrong
 command line, 130 interrupted (Ctrl-C), 143 terminated (SIGTERM), 129 hung up
