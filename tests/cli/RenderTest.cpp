@@ -96,8 +96,15 @@ protected:
             kill(pid, signal);
             sent = std::chrono::steady_clock::now();
         }
+        // A program that ignores the signal is killed, in time for the test to say so.
         int status = 0;
-        waitpid(pid, &status, 0);
+        bool ended = false;
+        for (int i = 0; signal != 0 && i < 10000 && !ended; ++i) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (signal != 0 && !ended) kill(pid, SIGKILL);
+        if (!ended) waitpid(pid, &status, 0);
         if (stopTime != nullptr) *stopTime = std::chrono::steady_clock::now() - sent;
         return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Content(errFile), Content(outFile)};
     }
