@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "CheckedFile.h"
 #include "CliError.h"
 #include "FileDepths.h"
+#include "QuietStderr.h"
 #include "Signals.h"
 
 namespace maculo {
@@ -268,6 +270,7 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
         out->set_ioproxy(checked.get());
     }
     OIIO::TypeDesc written;  // what the writer settled on
+    std::optional<QuietStderr> quiet(std::in_place);
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
         const std::vector<typename D::File> data = FileChannels<D>(frame, fromHost);
@@ -286,6 +289,7 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
     if (const std::string error = WrittenError(temp.Path(), out->format_name(), checked.get()); !error.empty())
         throw Failure("cannot write " + path + ": " + error);
     const bool orientationLost = OrientationLost(temp.Path(), out->format_name(), layout);
+    quiet.reset();
     temp.Commit(path);
     const std::string othersLost =
         traits.others.formats.empty() || withOthers ? "" : Names(traits.others.pixels.spec());

@@ -13,6 +13,7 @@ namespace maculo {
 namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
+int userStderr = STDERR_FILENO;  // standard error as it was, while libraries' output is kept quiet
 
 extern "C" void OnStop(int signal) { stopSignal = signal; }
 
@@ -39,7 +40,7 @@ void Watch(const char* program) {
     if (!pending.temporary.empty()) unlink(pending.temporary.c_str());
     const std::string line = std::string(program) + ": " + Stopped(pending.output).what() + "\n";
     // Only calls that need no lock the stopped thread may hold.
-    const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+    const ssize_t written = write(userStderr, line.data(), line.size());
     (void)written;  // nothing more to do about it
     _exit(128 + stopSignal);
 }
@@ -55,6 +56,7 @@ void InstallStopHandlers(const char* program) {
     // A file-size limit fails the write, which is reported, instead of
     // killing the process and leaving the temporary file behind.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (const int saved = dup(STDERR_FILENO); saved >= 0) userStderr = saved;
     std::thread(Watch, program).detach();
 }
 

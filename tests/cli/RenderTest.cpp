@@ -154,6 +154,14 @@ std::pair<std::vector<double>, std::string> Channel(const std::string& file, con
     return {values, c < 0 ? "none" : OIIO::ImageInput::open(file)->spec().channelformat(c).c_str()};
 }
 
+// A TIFF file with an ICC profile that is no profile at all.
+void WriteProfiled(const std::string& file) {
+    OIIO::ImageBuf profiled = NoisePicture(8, 8, 1);
+    const std::vector<uint8_t> profile(64, 7);
+    profiled.specmod().attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, 64), profile.data());
+    ASSERT_TRUE(profiled.write(file));
+}
+
 // The controls as the renderer sets them when the command line names none.
 PatternControls Defaults() { return PatternControlsOf(ControlsAt(DefaultControls(), 0, 1)); }
 
@@ -182,10 +190,7 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
 
     // The image library's debug lines, asked for by its environment variable,
     // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
-    OIIO::ImageBuf profiled = NoisePicture(8, 8, 1);
-    const std::vector<uint8_t> profile(64, 7);
-    profiled.specmod().attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, 64), profile.data());
-    ASSERT_TRUE(profiled.write(File("profiled.tif")));
+    WriteProfiled(File("profiled.tif"));
     setenv("OPENIMAGEIO_DEBUG", "1", 1);
     const Outcome quiet = Run({"-i", File("profiled.tif"), "-o", File("profiled.exr"), "--amount", "1", "-q"});
     unsetenv("OPENIMAGEIO_DEBUG");
@@ -249,7 +254,8 @@ TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
 
 // A JPEG cut short (its reader only warns, and would fill the rest), a
 // folder where the output should go, an output that is the input under
-// another name, a sequence with a frame missing (before the first renders), an OpenEXR file whose picture is in layers,
+// another name, a sequence with a frame missing (before the first renders),
+// a profile PNG cannot hold, an OpenEXR file whose picture is in layers,
 // a process whose own limits leave too little memory (which the sanitizers' reserved memory would exceed at once).
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     WriteFrame(ToFrame(NoisePicture(64, 64, 1), 8), File("cut.jpg"));
@@ -259,6 +265,7 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     std::filesystem::create_symlink("photo.png", File("same.png"));
     std::filesystem::create_symlink("photo.png", File("photo_1.png"));
     WriteLayers(File("layers.exr"), {"diffuse.R", "diffuse.G", "diffuse.B", "spec.R", "spec.G", "spec.B"});
+    WriteProfiled(File("profiled.tif"));
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -276,6 +283,8 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         {{"-i", File("."), "-o", File("a.png")}, 1, "cannot read " + File(".") + ": it is a folder"},
         {{"-i", File("cut.jpg"), "-o", File("a.png")}, 1, "cannot read " + File("cut.jpg") + ": "},
         {{"-o", File("taken.png")}, 1, "cannot write " + File("taken.png") + ": it is a folder"},
+        // libpng refuses the profile, and would say so on its own lines too.
+        {{"-i", File("profiled.tif"), "-o", File("a.png")}, 1, "cannot write " + File("a.png") + ": PNG write error"},
         {{"-i", File("photo.png"), "-o", File("same.png")}, 2, "the output " + File("same.png") + " is an input file"},
         {{"-i", File("photo_#.png"), "-o", File("out_#.png"), "--frames", "2"},
          1,
@@ -305,8 +314,8 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
     }
-    EXPECT_EQ(Files(),
-              std::vector<std::string>({"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "same.png", "taken.png"}));
+    EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "profiled.tif",
+                                                 "same.png", "taken.png"}));
     EXPECT_EQ(ReadPicture(File("photo.png")).spec().width, 4);
 }
 
