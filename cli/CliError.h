@@ -20,6 +20,9 @@ private:
     int exitCode_;
 };
 
+// Libraries may report several lines; the user gets the first.
+inline std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
 inline CliError UsageError(const std::string& message) { return CliError(kExitUsage, message); }
 inline CliError Failure(const std::string& message) { return CliError(kExitFailure, message); }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace maculo {
 
@@ -13,13 +14,20 @@ namespace maculo {
 // `inputBytes` for the picture read in.
 int64_t FrameMemory(int32_t width, int32_t height, int32_t depth, int64_t inputBytes);
 
+struct Memory {
+    int64_t bytes;
+    std::string limit;  // what sets it, where the process's own limit does
+};
+
 // Throws CliError (exit 1) in plain words when a working image of the frame
 // would exceed the largest image our host makes, or the render the
 // `available` memory: the size asked, what it needs, the limit.
-void CheckFrameFits(int32_t width, int32_t height, int32_t depth, int64_t inputBytes, int64_t available);
+void CheckFrameFits(int32_t width, int32_t height, int32_t depth, int64_t inputBytes, const Memory& available);
 
-// The memory the system can give without swapping, or all of it where the
-// system does not say.
-int64_t AvailableMemory();
+// The memory this process can still have: what the system can give without
+// swapping (all of it where the system does not say), or less where the
+// process's limits (ulimit -v, ulimit -d) or its control group's (a
+// container's, a scheduler's) leave less.
+Memory AvailableMemory();
 
 }  // namespace maculo

@@ -7,9 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
+#include "CheckedFile.h"
 #include "CliError.h"
 #include "FileDepths.h"
+#include "QuietStderr.h"
 #include "Signals.h"
 
 namespace maculo {
@@ -57,10 +60,12 @@ std::string HiddenName(const fs::path& target) {
         .append(".tmp");
 }
 
-// A file beside the target that disappears unless it is renamed into place.
+// A file beside the target that disappears unless it is renamed into place,
+// even when a stop ends the program while it is being written.
 class TempFile {
 public:
-    explicit TempFile(const fs::path& target) : target_(target), path_(FolderOf(target) / HiddenName(target)) {}
+    explicit TempFile(const fs::path& target)
+        : target_(target), path_(FolderOf(target) / HiddenName(target)), pending_(path_.string()) {}
     ~TempFile() {
         if (!committed_) std::remove(path_.c_str());
     }
@@ -68,10 +73,19 @@ public:
     TempFile& operator=(const TempFile&) = delete;
 
     const fs::path& Path() const { return path_; }
-    // Renames the file into place, with the permissions of the file it replaces.
+    // Renames the file into place, with the owner and permissions of the file
+    // it replaces (the owner where the user may give it: root), unless a stop
+    // came meanwhile.
     void Commit(const std::string& shownName) {
+        const std::unique_lock<std::mutex> watchdog = HoldOffWatchdog();
+        if (StopSignal() != 0) throw Stopped(shownName);
         struct stat replaced {};
-        if (stat(target_.c_str(), &replaced) == 0) chmod(path_.c_str(), replaced.st_mode & 07777);
+        if (stat(target_.c_str(), &replaced) == 0) {
+            if (chown(path_.c_str(), replaced.st_uid, replaced.st_gid) != 0) {
+                // Not the user's to give away: the file is the user's, as any editor leaves it.
+            }
+            chmod(path_.c_str(), replaced.st_mode & 07777);
+        }
         if (std::rename(path_.c_str(), target_.c_str()) != 0)
             throw Failure("cannot write " + shownName + ": " + SystemError(errno));
         committed_ = true;
@@ -80,6 +94,7 @@ public:
 private:
     fs::path target_;
     fs::path path_;
+    PendingTemporary pending_;
     bool committed_ = false;
 };
 
@@ -127,13 +142,77 @@ bool HoldsDepth(OIIO::TypeDesc type, int32_t depth) {
     return depth == 8 && (type == OIIO::TypeDesc::UINT8 || type == OIIO::TypeDesc::HALF);
 }
 
-std::string LossNote(const std::string& path, const FrameImage& frame, OIIO::TypeDesc written, bool alphaLost) {
-    std::string lost;
+std::string Names(const OIIO::ImageSpec& layout) {
+    std::string text;
+    for (const std::string& name : layout.channelnames) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// Whether the written file lacks the orientation its picture has: a picture
+// that shows turned where the input did not.
+bool OrientationLost(const fs::path& file, const std::string& format, const OIIO::ImageSpec& layout) {
+    const int orientation = layout.get_int_attribute("Orientation", 1);
+    if (orientation == 1) return false;
+    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(format);
+    OIIO::ImageSpec written;
+    const bool opened = in && in->open(file.string(), written);
+    OIIO::geterror();  // a format this cannot tell is no loss to report
+    return opened && written.get_int_attribute("Orientation", 1) != orientation;
+}
+
+std::string LossNote(const std::string& path, const FrameImage& frame, OIIO::TypeDesc written, bool alphaLost,
+                     bool orientationLost, const std::string& othersLost) {
+    std::vector<std::string> lost;
     if (!HoldsDepth(written, frame.depth))
-        lost = std::to_string(written.size() * 8) + "-bit channels, not the frame's " +
-               (frame.depth == 32 ? "floats" : std::to_string(frame.depth) + " bits");
-    if (alphaLost) lost += lost.empty() ? "no alpha; the frame's alpha is left out" : ", and no alpha";
-    return lost.empty() ? "" : path + " holds " + lost;
+        lost.push_back(std::to_string(written.size() * 8) + "-bit channels, not the frame's " +
+                       (frame.depth == 32 ? "floats" : std::to_string(frame.depth) + " bits"));
+    if (alphaLost) lost.push_back(lost.empty() ? "no alpha; the frame's alpha is left out" : "no alpha");
+    if (orientationLost) lost.push_back("no orientation; the picture shows unturned");
+    if (!othersLost.empty()) lost.push_back("only the picture's channels; " + othersLost + " are left out");
+    std::string text;
+    for (size_t i = 0; i < lost.size(); ++i) text += (i == 0 ? "" : i + 1 < lost.size() ? ", " : ", and ") + lost[i];
+    return text.empty() ? "" : path + " holds " + text;
+}
+
+// The picture's channels in `type`, then the other channels each in its own,
+// pixel by pixel: the layout of a file with per-channel types.
+template <typename File>
+std::vector<std::byte> WithOthers(const std::vector<File>& picture, OIIO::TypeDesc pictureType, OIIO::TypeDesc type,
+                                  const OIIO::ImageSpec& layout, const OtherChannels& others) {
+    const int channels = layout.nchannels - int(others.formats.size());
+    const size_t pixelBytes = layout.pixel_bytes(true);
+    std::vector<std::byte> data(pixelBytes * size_t(layout.width) * size_t(layout.height));
+    const OIIO::stride_t x = OIIO::stride_t(pixelBytes), y = x * layout.width;
+    bool done =
+        OIIO::convert_image(channels, layout.width, layout.height, 1, picture.data(), pictureType, OIIO::AutoStride,
+                            OIIO::AutoStride, OIIO::AutoStride, data.data(), type, x, y, OIIO::AutoStride);
+    size_t offset = size_t(channels) * type.size();
+    for (int c = 0; c < int(others.formats.size()); ++c) {
+        const OIIO::ROI roi(0, layout.width, 0, layout.height, 0, 1, c, c + 1);
+        done = done && others.pixels.get_pixels(roi, others.formats[c], data.data() + offset, x, y);
+        offset += others.formats[c].size();
+    }
+    if (!done) throw Failure("cannot convert the channels: " + others.pixels.geterror());
+    return data;
+}
+
+// Why the file written is not whole, or nothing. Where the format needs its
+// name (OpenImageIO's writers without an output proxy), the file is read
+// back: their writers may report success for a file cut short.
+std::string WrittenError(const fs::path& file, const std::string& format, CheckedFile* checked) {
+    if (checked != nullptr) {
+        const int error = checked->Finish();
+        return error != 0 ? SystemError(error) : "";
+    }
+    if (const int error = SyncFile(file.string())) return SystemError(error);
+    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(format);
+    OIIO::ImageSpec layout;
+    if (in && !in->open(file.string(), layout)) in.reset();
+    std::vector<std::byte> pixels(layout.image_bytes(true));
+    const bool whole =
+        in && in->read_image(0, 0, 0, layout.nchannels, OIIO::TypeUnknown, pixels.data()) && in->geterror().empty();
+    OIIO::geterror();  // what the reader said is answered here
+    return whole ? "" : "the file came out incomplete (a full disk, or a file-size limit?)";
 }
 
 }  // namespace
@@ -159,25 +238,62 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
     std::vector<int> fromHost = gray ? std::vector<int>{1} : std::vector<int>{1, 2, 3};
     if (alpha) fromHost.push_back(0);
     const int channels = int(fromHost.size());
+    const bool withOthers = !traits.others.formats.empty() && out->supports("channelformats");
 
-    OIIO::ImageSpec layout(frame.width, frame.height, channels, FileType(frame.depth, *out));
-    if (gray) layout.channelnames = alpha ? std::vector<std::string>{"Y", "A"} : std::vector<std::string>{"Y"};
+    const OIIO::TypeDesc type = FileType(frame.depth, *out);
+    OIIO::ImageSpec layout(frame.width, frame.height, channels, type);
+    std::vector<std::string> names = gray ? std::vector<std::string>{"Y"} : std::vector<std::string>{"R", "G", "B"};
+    if (alpha) names.push_back("A");
+    for (std::string& name : names) name.insert(0, traits.layer.empty() ? "" : traits.layer + ".");
+    if (gray || !traits.layer.empty()) layout.channelnames = names;
     layout.alpha_channel = alpha ? channels - 1 : -1;
     layout.extra_attribs = traits.metadata;
+    // The input's time, or none: a rerun must give the same bytes. Writers
+    // that are given no time at all put in the present one.
+    if (layout.find_attribute("DateTime") == nullptr) layout.attribute("DateTime", "");
     layout.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
-    OIIO::TypeDesc written;                         // what the writer settled on
+    if (withOthers) {
+        const OIIO::ImageSpec& others = traits.others.pixels.spec();
+        layout.channelformats.assign(size_t(channels), type);
+        for (int c = 0; c < others.nchannels; ++c) {
+            layout.channelnames.push_back(others.channel_name(c));
+            layout.channelformats.push_back(traits.others.formats[size_t(c)]);
+        }
+        layout.nchannels = int(layout.channelnames.size());
+    }
+
+    // Writers with an output proxy write through it, under the file's own
+    // name (DPX keeps it in the file); the others into the temporary file.
+    std::unique_ptr<CheckedFile> checked;
+    if (out->supports("ioproxy")) {
+        checked = std::make_unique<CheckedFile>(temp.Path().string(), path);
+        out->set_ioproxy(checked.get());
+    }
+    OIIO::TypeDesc written;  // what the writer settled on
+    std::optional<QuietStderr> quiet(std::in_place);
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
         const std::vector<typename D::File> data = FileChannels<D>(frame, fromHost);
-        const bool opened = out->open(temp.Path().string(), layout);
+        const bool opened = out->open(checked ? target.string() : temp.Path().string(), layout);
         written = out->spec().format;
-        if (!opened || !out->write_image(D::Type(), data.data()) || !out->close())
-            throw Failure("cannot write " + path + ": " + out->geterror());
+        const bool done =
+            opened && (withOthers ? out->write_image(OIIO::TypeUnknown,
+                                                     WithOthers(data, D::Type(), type, layout, traits.others).data())
+                                  : out->write_image(D::Type(), data.data()));
+        if (!done || !out->close()) {
+            const std::string reason = FirstLine(out->geterror());
+            throw Failure("cannot write " + path + ": " +
+                          (reason.empty() ? "the writer failed, saying no more" : reason));
+        }
     });
-    // A stop that came while the file was written leaves no file either.
-    if (StopSignal() != 0) throw Stopped(path);
+    if (const std::string error = WrittenError(temp.Path(), out->format_name(), checked.get()); !error.empty())
+        throw Failure("cannot write " + path + ": " + error);
+    const bool orientationLost = OrientationLost(temp.Path(), out->format_name(), layout);
+    quiet.reset();
     temp.Commit(path);
-    return LossNote(path, frame, written, frame.hasAlpha && !alpha);
+    const std::string othersLost =
+        traits.others.formats.empty() || withOthers ? "" : Names(traits.others.pixels.spec());
+    return LossNote(path, frame, written, frame.hasAlpha && !alpha, orientationLost, othersLost);
 }
 
 }  // namespace maculo

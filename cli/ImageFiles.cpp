@@ -8,12 +8,10 @@
 
 #include "CliError.h"
 #include "FileDepths.h"
+#include "QuietStderr.h"
 
 namespace maculo {
 namespace {
-
-// Libraries may report several lines; the user gets the first.
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 int AlphaChannel(const OIIO::ImageSpec& layout) {
     if (layout.alpha_channel >= 0 && layout.alpha_channel < layout.nchannels) return layout.alpha_channel;
@@ -46,26 +44,56 @@ FrameImage ToFrameAs(const OIIO::ImageBuf& picture, int32_t depth) {
 
 }  // namespace
 
-PictureFile::PictureFile(const std::string& path) : path_(path) {
+PictureFile::PictureFile(const std::string& path, const std::string& layer) : path_(path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw Failure("cannot read " + path + ": it is a folder");
     // Channels exactly as stored: no multiplying colour by alpha on the way in.
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
+    const QuietStderr quiet;
     input_ = OIIO::ImageInput::open(path, &config);
     if (!input_) throw Failure("cannot read " + path + ": " + FirstLine(OIIO::geterror()));
     if (input_->spec().nchannels < 1) throw Failure("cannot read " + path + ": not a picture");
+    part_ = ChoosePart(*input_, layer, path);
+    if (!layer.empty() || std::string_view(input_->format_name()) == "openexr")
+        choice_ = ChooseChannels(input_->spec(), part_.layer, path);
 }
 
-OIIO::ImageBuf PictureFile::Read() {
+OIIO::ImageBuf PictureFile::Read(OtherChannels* others) {
     OIIO::ImageSpec layout = input_->spec();
-    layout.channelformats.clear();  // one channel type for all, the file's main one
-    OIIO::ImageBuf picture(layout);
-    const bool read = input_->read_image(0, 0, 0, layout.nchannels, layout.format, picture.localpixels());
+    const OIIO::TypeDesc pictureType = choice_ ? layout.channelformat(choice_->picture[0]) : layout.format;
+    // Channels read together share one type: the picture's own, or where
+    // other channels come along one that holds them all exactly.
+    OIIO::TypeDesc type = pictureType;
+    if (choice_ && !choice_->others.empty()) {
+        type = OIIO::TypeDesc::FLOAT;
+        for (const int c : choice_->others)
+            if (layout.channelformat(c).basetype == OIIO::TypeDesc::UINT32) type = OIIO::TypeDesc::DOUBLE;
+    }
+    layout.channelformats.clear();
+    layout.set_format(type);
+    OIIO::ImageBuf all(layout);
+    const QuietStderr quiet;
+    const bool read = input_->read_image(part_.index, 0, 0, layout.nchannels, type, all.localpixels());
     // Readers report damage they read past (a truncated JPEG) without failing.
     const std::string message = input_->geterror();
     if (!read || !message.empty())
         throw Failure("cannot read " + path_ + ": " + (message.empty() ? "not a picture" : FirstLine(message)));
+    if (!choice_) return all;
+
+    const std::vector<int>& chosen = choice_->picture;
+    const bool gray = chosen.size() <= 2, alpha = chosen.size() == 2 || chosen.size() == 4;
+    std::vector<std::string> names = gray ? std::vector<std::string>{"Y"} : std::vector<std::string>{"R", "G", "B"};
+    if (alpha) names.push_back("A");
+    OIIO::ImageBuf picture = OIIO::ImageBufAlgo::channels(all, int(chosen.size()), chosen, {}, names);
+    if (type != pictureType) picture = picture.copy(pictureType);
+    picture.specmod().alpha_channel = alpha ? int(chosen.size()) - 1 : -1;
+    if (others != nullptr && !choice_->others.empty()) {
+        others->pixels = OIIO::ImageBufAlgo::channels(all, int(choice_->others.size()), choice_->others);
+        others->formats.clear();
+        for (const int c : choice_->others) others->formats.push_back(input_->spec().channelformat(c));
+    }
+    if (picture.has_error()) throw Failure("cannot read " + path_ + ": " + FirstLine(picture.geterror()));
     return picture;
 }
 
@@ -73,8 +101,8 @@ FileTraits TraitsOf(const OIIO::ImageBuf& picture, int32_t downsample) {
     FileTraits traits;
     const OIIO::ImageSpec& layout = picture.spec();
     traits.gray = layout.nchannels - (AlphaChannel(layout) >= 0 ? 1 : 0) == 1;
-    for (const std::string_view name : {"Orientation", "oiio:ColorSpace", "oiio:Gamma", "ICCProfile", "ResolutionUnit",
-                                        "PixelAspectRatio", "XResolution", "YResolution"}) {
+    for (const std::string_view name : {"DateTime", "Orientation", "oiio:ColorSpace", "oiio:Gamma", "ICCProfile",
+                                        "ResolutionUnit", "PixelAspectRatio", "XResolution", "YResolution"}) {
         const OIIO::ParamValue* value = layout.find_attribute(name);
         if (value == nullptr) continue;
         traits.metadata.push_back(*value);

@@ -58,6 +58,8 @@ Ramp ParseRamp(std::string_view text, const ControlRow& control) {
         const double v = ParseControlValue(text, control);
         return {v, v};
     }
+    // A third part would be read as a wrong end ("not '2:3'"); the whole is wrong.
+    if (text.find(':', colon + 1) != std::string_view::npos) ParseControlValue(text, control);
     return {ParseControlValue(text.substr(0, colon), control), ParseControlValue(text.substr(colon + 1), control)};
 }
 
@@ -106,7 +108,12 @@ void Validate(const CliOptions& options, bool sizeOrSeedGiven) {
     if (options.frames > 1 && !HasFrameRun(options.output))
         throw UsageError("--frames " + std::to_string(options.frames) +
                          " needs a run of '#' in the output name for the frame number, e.g. out_####.png");
-    if (options.Last() > options.frames)
+    if (!options.layer.empty() && options.input.empty())
+        throw UsageError("--layer picks the picture's channels of an --input file, and no --input is given");
+    // An input sequence without --frames has as many as there are files, known later.
+    const bool framesFromFiles =
+        !options.framesGiven && FrameFileName(options.input, 1) != FrameFileName(options.input, 2);
+    if (!framesFromFiles && options.Last() > options.frames)
         throw UsageError("--range ends at frame " + std::to_string(options.Last()) + ", after the last of --frames " +
                          std::to_string(options.frames));
 }
@@ -156,8 +163,17 @@ public:
                 if (options_.depth != 8 && options_.depth != 16 && options_.depth != 32)
                     throw UsageError("--depth takes 8, 16 or 32, not " + Quoted(v));
             });
-        Add("--frames", "N", "render N frames, numbered from 1 (default 1)",
-            [this](const std::string& v) { options_.frames = ParseInt(v, "frames", 1, 100000); });
+        Add("--layer", "NAME",
+            "the input's layer (diffuse.R, diffuse.G, ...) or part\nthat holds the picture (default: R, G, B, A or Y\n"
+            "without a layer name)",
+            [this](const std::string& v) { options_.layer = v; });
+        Add("--frames", "N",
+            "render N frames, numbered from 1 (default 1, or the\nframes of an input sequence as its files number "
+            "them)",
+            [this](const std::string& v) {
+                options_.frames = ParseInt(v, "frames", 1, 100000);
+                options_.framesGiven = true;
+            });
         Add("--range", "FIRST:LAST",
             "render only frames FIRST to LAST of --frames, as\n"
             "the whole sequence renders them (a render farm's\nshare)",
@@ -206,11 +222,14 @@ public:
             throw UsageError(std::string(e.what()) + "; see --help");
         }
         RefuseExtras(app_.remaining());
-        // The later of two inputs or outputs would win silently.
-        for (const char* name : {"--input", "--output"})
-            if (app_.count(name) > 1)
-                throw UsageError(std::string(name) +
-                                 " is given more than once; a run of '#' in the name makes a sequence");
+        // The later of two values would win silently.
+        for (const CLI::Option* option : app_.get_options()) {
+            if (option->count() <= 1) continue;
+            const std::string name = "--" + option->get_lnames().front();
+            const bool file = name == "--input" || name == "--output";
+            throw UsageError(name + " is given more than once" +
+                             (file ? "; a run of '#' in the name makes a sequence" : ""));
+        }
         Validate(options_, app_.count("--size") + app_.count("--seed") > 0);
         NoteUnusedControls();
         return options_;
@@ -249,7 +268,9 @@ public:
         }
         return text + R"(
 Frames hold up to 134 megapixels (the host's working images are at most 2 GiB)
-and must fit the machine's memory; larger ones are refused before any work.
+and must fit the memory the process may have (the machine's, its ulimit, its
+control group's); larger ones are refused before any work. Each option may be
+given once.
 
 Exit status: 0 done, 1 a file, the plug-in or the render failed, 2 a wrong
 command line, 130 interrupted (Ctrl-C), 143 terminated (SIGTERM), 129 hung up

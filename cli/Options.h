@@ -21,8 +21,10 @@ struct CliOptions {
     int32_t depth = 0;  // 8, 16 or 32; 0 follows the input
     int32_t downsample = 1;
     int32_t frames = 1;
-    // The frames this run renders, numbered within --frames; a render farm
-    // splits a sequence into such ranges. 0 for `last`: through the last.
+    bool framesGiven = false;  // else an input sequence has as many as it has files
+    int32_t start = 1;         // the number of the sequence's first frame
+    // The frames this run renders, numbered within the sequence; a render
+    // farm splits a sequence into such ranges. 0 for `last`: through the last.
     int32_t first = 1;
     int32_t last = 0;
     int32_t threads = 0;  // 0: the processor's count
@@ -31,7 +33,9 @@ struct CliOptions {
     ControlRamps controls = DefaultControls();
     std::vector<std::string> notes;  // harmless oddities worth telling the user
 
-    int32_t Last() const { return last != 0 ? last : frames; }
+    std::string layer;  // the input's layer or part holding the picture; "" for the unnamed one
+
+    int32_t Last() const { return last != 0 ? last : start + frames - 1; }
 };
 
 // Throws CliError (exit code 2) with one clear line for anything it refuses.

@@ -66,7 +66,12 @@ minihost::EffectSession& LoadSession(const std::string& pluginPath, std::string&
         setupFailure = setupOutput.FirstLine();
         return *session;
     } catch (const std::exception& e) {
-        throw Failure("cannot load the plug-in " + pluginPath + ": " + e.what());
+        // The loader names the file too, more than once; the line names it once.
+        std::string reason = e.what();
+        for (const std::string& repeated : {"cannot load " + pluginPath + ": ", pluginPath + ": "})
+            for (size_t at = reason.find(repeated); at != std::string::npos; at = reason.find(repeated))
+                reason.erase(at, repeated.size());
+        throw Failure("cannot load the plug-in " + pluginPath + ": " + reason);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "cli/Options.h"
 #include "cli/PluginRenderer.h"
 #include "cli/Progress.h"
+#include "cli/SequenceFiles.h"
 #include "cli/Signals.h"
 #include "resources/Version.h"
 
@@ -22,6 +24,7 @@ namespace maculo {
 namespace {
 
 constexpr char kProgram[] = "maculo-render";
+constexpr char kMemoryHint[] = "a smaller frame (--downsample) or fewer processor threads (--threads) need less";
 
 void Note(const std::string& text) { std::fprintf(stderr, "%s: note: %s\n", kProgram, text.c_str()); }
 
@@ -36,21 +39,32 @@ struct Source {
 };
 
 // The picture to start from; its size is judged before its pixels are read.
-Source LoadSource(const CliOptions& options, const std::string& name) {
+// `note` says which part of the file is read, where it has several.
+Source LoadSource(const CliOptions& options, const std::string& name, std::string& note) {
     std::optional<PictureFile> file;
     OIIO::ImageSpec layout(options.noiseWidth, options.noiseHeight, 3, OIIO::TypeDesc::UINT8);
-    if (!name.empty()) layout = file.emplace(name).Layout();
+    if (!name.empty()) layout = file.emplace(name, options.layer).Layout();
     const int32_t n = options.downsample;
     const int32_t depth = options.depth != 0 ? options.depth : NaturalDepth(layout.format);
     CheckFrameFits((layout.width + n - 1) / n, (layout.height + n - 1) / n, depth, int64_t(layout.image_bytes()),
                    AvailableMemory());
-    const OIIO::ImageBuf picture = file ? file->Read() : NoisePicture(layout.width, layout.height, options.seed);
-    return {name, ToFrame(Downsample(picture, n), depth), TraitsOf(picture, n)};
+    OtherChannels others;
+    const OIIO::ImageBuf picture = file ? file->Read(&others) : NoisePicture(layout.width, layout.height, options.seed);
+    Source source{name, ToFrame(Downsample(picture, n), depth), TraitsOf(picture, n)};
+    if (file) {
+        note = file->PartNote();
+        source.traits.layer = file->Layer();
+    }
+    if (!others.formats.empty()) source.traits.others = {Downsample(others.pixels, n), others.formats};
+    return source;
 }
 
-void RenderFrames(const CliOptions& options) {
-    InstallStopHandlers();
-    // Refuse an unwritable output before the work, not after it.
+void RenderFrames(const CliOptions& given) {
+    InstallStopHandlers(kProgram);
+    SetPendingOutput(FrameFileName(given.output, given.first));
+    // Refuse missing inputs and an unwritable output before the work, not after it.
+    const CliOptions options = WithInputSequence(given);
+    CheckFrameFiles(options);
     CheckWritable(FrameFileName(options.output, options.first));
     if (options.threads > 0) omp_set_num_threads(options.threads);  // the plug-in's loops run on this thread
     PluginRenderer renderer(PluginPathOf(options), options.gpu, options.downsample);
@@ -64,21 +78,27 @@ void RenderFrames(const CliOptions& options) {
         for (int32_t number = options.first; number <= options.Last(); ++number) {
             // An input sequence gives each frame its own picture.
             const std::string input = FrameFileName(options.input, number);
-            if (!source || source->name != input) {
-                source.reset();  // one picture in memory at a time
-                source = LoadSource(options, input);
-            }
             const std::string name = FrameFileName(options.output, number);
             const int32_t position = number - options.first + 1;
+            SetPendingOutput(name);
+            if (!source || source->name != input) {
+                source.reset();  // one picture in memory at a time
+                std::string partNote;
+                source = LoadSource(options, input, partNote);
+                if (position == 1 && !partNote.empty() && !options.quiet) Note(partNote);
+            }
             const auto progress = [&](A_long current, A_long total) -> PF_Err {
                 bar.Show(position, count, current, total);
                 return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
             };
             // Frame `number` takes the same control values and time in any range.
             FrameImage result;
-            const PF_Err err = renderer.Render(source->frame, ControlsAt(options.controls, number - 1, options.frames),
-                                               number - 1, progress, result);
+            const int32_t index = number - options.start;
+            const PF_Err err = renderer.Render(source->frame, ControlsAt(options.controls, index, options.frames),
+                                               index, progress, result);
             if (StopSignal() != 0) throw Stopped(name);
+            if (err == PF_Err_OUT_OF_MEMORY)
+                throw Failure("out of memory rendering frame " + std::to_string(number) + "; " + kMemoryHint);
             if (err != PF_Err_NONE)
                 throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
                               std::to_string(err) + ")");
@@ -95,6 +115,9 @@ void RenderFrames(const CliOptions& options) {
 }
 
 int Run(int argc, char** argv) {
+    // The image library's debug lines (which a debug build or its environment
+    // variable turn on) are not the user's business.
+    OIIO::attribute("debug", 0);
     const CliOptions options = ParseOptions(argc, argv);
     switch (options.action) {
         case CliOptions::Action::kHelp:
@@ -125,6 +148,10 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return maculo::Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Whatever ran out (a reader, our host), the run ends cleanly.
+        std::fprintf(stderr, "%s: out of memory; %s\n", maculo::kProgram, maculo::kMemoryHint);
+        return maculo::kExitFailure;
     } catch (const maculo::CliError& e) {
         std::fprintf(stderr, "%s: %s\n", maculo::kProgram, e.what());
         return e.ExitCode();

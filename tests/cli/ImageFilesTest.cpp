@@ -2,6 +2,8 @@
 
 #include <OpenImageIO/imagebufalgo.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -100,7 +102,8 @@ TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
               std::make_tuple(1, 6, 150.0f, "in"));
     FrameImage tinted = frame;
     tinted.Bytes()[2] ^= 1;  // the first pixel's red
-    WriteFrame(tinted, File("tinted.png"), traits);
+    EXPECT_EQ(WriteFrame(tinted, File("tinted.png"), traits),
+              File("tinted.png") + " holds no orientation; the picture shows unturned");
     EXPECT_EQ(ReadPicture(File("tinted.png")).nchannels(), 3);  // and no alpha
 
     EXPECT_EQ(WriteFrame(Sample(16), File("lossy.jpg")),
@@ -143,6 +146,14 @@ TEST_F(ImageFiles, WritesFollowLinksKeepPermissionsAndSpareProtectedFiles) {
         EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
     EXPECT_EQ(NaturalDepth(ReadPicture(File("target.png"))), 16);
     EXPECT_EQ(Files(), std::vector<std::string>({"dangling.png", "link.png", "new.png", "target.png"}));
+
+    // Root replacing another user's file leaves it theirs.
+    if (geteuid() != 0) GTEST_SKIP() << "only root gives files away";
+    ASSERT_EQ(chown(File("new.png").c_str(), 65534, 65533), 0);
+    WriteFrame(Sample(8), File("new.png"));
+    struct stat status {};
+    ASSERT_EQ(stat(File("new.png").c_str(), &status), 0);
+    EXPECT_EQ(std::make_pair(status.st_uid, status.st_gid), std::make_pair(uid_t{65534}, gid_t{65533}));
 }
 
 }  // namespace

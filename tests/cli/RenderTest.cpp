@@ -1,9 +1,13 @@
 // maculo-render as users run it: a separate process driving the built
 // plug-in, its files compared with the engine's own results.
+#include <OpenImageIO/imagebuf.h>
+#include <OpenImageIO/imagebufalgo.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +18,14 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "ScratchFolder.h"
 #include "cli/Controls.h"
 #include "cli/FrameFiles.h"
 #include "cli/ImageFiles.h"
+#include "cli/Options.h"
 #include "engine/ControlSettings.h"
 #include "engine/DirectRender.h"
 
@@ -40,36 +46,67 @@ bool Catches(pid_t pid, int signal) {
 struct Outcome {
     int exitCode;
     std::string err;
+    std::string out;
 };
+
+// Process limits a run starts under; 0 for none.
+struct Limits {
+    rlim_t fileSize = 0;
+    rlim_t addressSpace = 0;
+    rlim_t data = 0;
+};
+
+std::string Content(const std::string& file) {
+    std::stringstream content;
+    content << std::ifstream(file, std::ios::binary).rdbuf();
+    return content.str();
+}
 
 class Renderer : public ScratchFolder {
 protected:
-    // Runs the program; with a `signal`, sends it once `ready` says so.
-    Outcome Run(std::vector<std::string> args, int signal = 0, const std::function<bool()>& ready = {}) const {
+    // Runs the program; with a `signal`, sends it once `ready` says so, and
+    // notes in `stopTime` how long the program took to end after it.
+    Outcome Run(std::vector<std::string> args, int signal = 0, const std::function<bool()>& ready = {},
+                const Limits& limits = {}, std::chrono::duration<double>* stopTime = nullptr) const {
         args.insert(args.begin(), MACULO_RENDER_PATH);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        const std::string errFile = (root_ / "stderr.txt").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) return {-1, "cannot start the program"};
+        const std::string errFile = (root_ / "stderr.txt").string(), outFile = (root_ / "stdout.txt").string();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const auto limit = [](int resource, rlim_t value) {
+                const struct rlimit rl { value, value };
+                if (value != 0) setrlimit(resource, &rl);
+            };
+            limit(RLIMIT_FSIZE, limits.fileSize);
+            limit(RLIMIT_AS, limits.addressSpace);
+            limit(RLIMIT_DATA, limits.data);
+            dup2(open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+            dup2(open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+            execve(argv[0], argv.data(), environ);
+            _exit(127);
+        }
+        if (pid < 0) return {-1, "cannot start the program", ""};
+        std::chrono::steady_clock::time_point sent;
         if (signal != 0) {
             for (int i = 0; i < 1000 && !Catches(pid, signal); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             for (int i = 0; i < 60000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             kill(pid, signal);
+            sent = std::chrono::steady_clock::now();
         }
+        // A program that ignores the signal is killed, in time for the test to say so.
         int status = 0;
-        waitpid(pid, &status, 0);
-        std::stringstream err;
-        err << std::ifstream(errFile).rdbuf();
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err.str()};
+        bool ended = false;
+        for (int i = 0; signal != 0 && i < 10000 && !ended; ++i) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (signal != 0 && !ended) kill(pid, SIGKILL);
+        if (!ended) waitpid(pid, &status, 0);
+        if (stopTime != nullptr) *stopTime = std::chrono::steady_clock::now() - sent;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Content(errFile), Content(outFile)};
     }
 };
 
@@ -90,6 +127,39 @@ void ExpectFileMatchesEngine(const std::string& file, const FrameImage& source, 
         if (!source.hasAlpha) want.alpha = got[i].alpha;
         ASSERT_EQ(std::memcmp(&got[i], &want, sizeof want), 0) << file << " pixel " << i;
     }
+}
+
+// A 6 x 4 OpenEXR file with the given channels, each of the given type
+// (default half), every value different.
+void WriteLayers(const std::string& file, const std::vector<std::string>& names,
+                 std::vector<OIIO::TypeDesc> types = {}) {
+    OIIO::ImageSpec layout(6, 4, int(names.size()), OIIO::TypeDesc::DOUBLE);
+    layout.channelnames = names;
+    types.resize(names.size(), OIIO::TypeDesc::HALF);
+    layout.channelformats = types;
+    std::vector<double> values(size_t(layout.image_pixels()) * names.size());
+    for (size_t i = 0; i < values.size(); ++i)  // integers beyond a float's
+        values[i] = types[i % names.size()] == OIIO::TypeDesc::UINT ? 16777217.0 + double(i) : double(i % 23) / 23.0;
+    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(file);
+    ASSERT_TRUE(out->open(file, layout) && out->write_image(OIIO::TypeDesc::DOUBLE, values.data()) && out->close());
+}
+
+// A channel's values and its type in the file ("none" without the channel).
+std::pair<std::vector<double>, std::string> Channel(const std::string& file, const std::string& name) {
+    OIIO::ImageBuf picture(file);
+    picture.read(0, 0, true, OIIO::TypeDesc::DOUBLE);
+    const int c = picture.spec().channelindex(name);
+    std::vector<double> values(c < 0 ? 0 : size_t(picture.spec().image_pixels()));
+    if (c >= 0) picture.get_pixels(OIIO::ROI(0, 6, 0, 4, 0, 1, c, c + 1), OIIO::TypeDesc::DOUBLE, values.data());
+    return {values, c < 0 ? "none" : OIIO::ImageInput::open(file)->spec().channelformat(c).c_str()};
+}
+
+// A TIFF file with an ICC profile that is no profile at all.
+void WriteProfiled(const std::string& file) {
+    OIIO::ImageBuf profiled = NoisePicture(8, 8, 1);
+    const std::vector<uint8_t> profile(64, 7);
+    profiled.specmod().attribute("ICCProfile", OIIO::TypeDesc(OIIO::TypeDesc::UINT8, 64), profile.data());
+    ASSERT_TRUE(profiled.write(file));
 }
 
 // The controls as the renderer sets them when the command line names none.
@@ -118,104 +188,262 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     EXPECT_NE(gpu.err.find("OpenCL"), std::string::npos) << gpu.err;
     EXPECT_NE(gpu.err.find("renders the frames\n"), std::string::npos) << gpu.err;
 
-    EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
+    // The image library's debug lines, asked for by its environment variable,
+    // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
+    WriteProfiled(File("profiled.tif"));
+    setenv("OPENIMAGEIO_DEBUG", "1", 1);
+    const Outcome quiet = Run({"-i", File("profiled.tif"), "-o", File("profiled.exr"), "--amount", "1", "-q"});
+    unsetenv("OPENIMAGEIO_DEBUG");
+    EXPECT_EQ(std::make_tuple(quiet.exitCode, quiet.err, quiet.out), std::make_tuple(0, "", ""));
+
+    EXPECT_EQ(Files().size(), 6u);  // nothing but the pictures
 }
 
 // A render farm's chunks, each a separate run with its own thread count,
-// give the very files of one run, at half resolution as the host's preview
-// renders; each frame reads its own input, the last a larger one.
+// give the very files of one run, in every format that carries a time, at
+// half resolution as the host's preview renders; each frame reads its own
+// input, the last a larger one. The whole run finds the input frames itself,
+// and runs a second earlier than the chunks.
 TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
     for (int i = 1; i <= 4; ++i)
         WriteFrame(ToFrame(NoisePicture(24 + i / 4 * 6, 16 + i / 4 * 4, i), 8),
                    File("in_" + std::to_string(i) + ".png"));
     const auto render = [&](const std::string& output, std::vector<std::string> extra) {
-        std::vector<std::string> args = {
-            "-i",  File("in_#.png"), "-o",  File(output),   "--frames", "4",      "--amount",
-            "1:7", "--width",        "2:5", "--downsample", "2",        "--quiet"};
+        std::vector<std::string> args = {"-i",  File("in_#.png"), "-o", File(output), "--amount", "1:7", "--width",
+                                         "2:5", "--downsample",   "2",  "--quiet"};
         args.insert(args.end(), extra.begin(), extra.end());
         const Outcome outcome = Run(args);
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
         EXPECT_EQ(outcome.err, "");  // quiet
     };
-    render("whole_#.png", {});
-    render("part_#.png", {"--range", "1:2", "--threads", "1"});
-    render("part_#.png", {"--range", "3:4", "--threads", "2"});
-    const auto bytes = [&](const std::string& name) {
-        std::stringstream content;
-        content << std::ifstream(File(name), std::ios::binary).rdbuf();
-        return content.str();
-    };
+    const char* formats[] = {".png", ".tif", ".exr"};
+    for (const std::string format : formats) render("whole_#" + format, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    for (const std::string format : formats) {
+        render("part_#" + format, {"--frames", "4", "--range", "1:2", "--threads", "1"});
+        render("part_#" + format, {"--frames", "4", "--range", "3:4", "--threads", "2"});
+    }
     PatternControls controls = Defaults();
     for (int32_t frame = 1; frame <= 4; ++frame) {
         const std::string n = std::to_string(frame);
-        EXPECT_EQ(bytes("whole_" + n + ".png"), bytes("part_" + n + ".png")) << frame;
+        for (const std::string format : formats)
+            EXPECT_EQ(Content(File("whole_" + n + format)), Content(File("part_" + n + format))) << n << format;
         controls.width = 1.0 + frame;
         controls.amount = 2 * frame - 1;
         ExpectFileMatchesEngine<Pixel8>(File("part_" + n + ".png"),
                                         ToFrame(Downsample(ReadPicture(File("in_" + n + ".png")), 2), 8), controls, 2);
     }
-    EXPECT_EQ(Files().size(), 12u);
+    EXPECT_EQ(Files().size(), 28u);
+}
+
+// Without --frames an input sequence renders the frames there are, numbered
+// as its files are, and a gap is an error.
+TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
+    for (const int i : {8, 9, 11}) WriteFrame(ToFrame(NoisePicture(6, 4, i), 8), FrameFileName(File("in_##.png"), i));
+    const Outcome gap = Run({"-i", File("in_##.png"), "-o", File("out_##.png")});
+    EXPECT_NE(gap.err.find("cannot read " + File("in_10.png") + ": No such file"), std::string::npos) << gap.err;
+    std::filesystem::rename(File("in_11.png"), File("in_10.png"));
+    const Outcome outcome = Run({"-i", File("in_##.png"), "-o", File("out_##.png"), "--amount", "2:4", "-q"});
+    EXPECT_EQ(std::make_pair(gap.exitCode, outcome.exitCode), std::make_pair(1, 0)) << outcome.err;
+    PatternControls controls = Defaults();
+    controls.amount = 4;
+    ExpectFileMatchesEngine<Pixel8>(File("out_10.png"), ToFrame(ReadPicture(File("in_10.png")), 8), controls);
+    EXPECT_EQ(Files(), std::vector<std::string>(
+                           {"in_08.png", "in_09.png", "in_10.png", "out_08.png", "out_09.png", "out_10.png"}));
 }
 
 // A JPEG cut short (its reader only warns, and would fill the rest), a
-// folder where the output should go.
+// folder where the output should go, an output that is the input under
+// another name, a sequence with a frame missing (before the first renders),
+// a profile PNG cannot hold, an OpenEXR file whose picture is in layers,
+// a process whose own limits leave too little memory (which the sanitizers' reserved memory would exceed at once).
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     WriteFrame(ToFrame(NoisePicture(64, 64, 1), 8), File("cut.jpg"));
     std::filesystem::resize_file(File("cut.jpg"), std::filesystem::file_size(File("cut.jpg")) / 2);
     std::filesystem::create_directory(File("taken.png"));
+    WriteFrame(ToFrame(NoisePicture(4, 4, 1), 8), File("photo.png"));
+    std::filesystem::create_symlink("photo.png", File("same.png"));
+    std::filesystem::create_symlink("photo.png", File("photo_1.png"));
+    WriteLayers(File("layers.exr"), {"diffuse.R", "diffuse.G", "diffuse.B", "spec.R", "spec.G", "spec.B"});
+    WriteProfiled(File("profiled.tif"));
     struct Case {
         std::vector<std::string> args;
         int exitCode;
         std::string says;
+        Limits limits = {};
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {{"-o", File("a.png"), "--shine"}, 2, "unknown option '--shine'"},
         {{"-i", File("missing.png"), "-o", File("a.png")}, 1, "cannot read " + File("missing.png")},
         {{"-o", File("none/a.png")}, 1, "cannot write " + File("none/a.png")},
         {{"-o", File("a.notaformat")}, 1, "cannot write " + File("a.notaformat")},
-        {{"-o", File("a.png"), "--plugin", File("nothing.so")}, 1, "cannot load the plug-in"},
+        {{"-o", File("a.png"), "--plugin", File("nothing.so")},
+         1,
+         "cannot load the plug-in " + File("nothing.so") + ": cannot open shared object file"},
         {{"-i", File("."), "-o", File("a.png")}, 1, "cannot read " + File(".") + ": it is a folder"},
         {{"-i", File("cut.jpg"), "-o", File("a.png")}, 1, "cannot read " + File("cut.jpg") + ": "},
         {{"-o", File("taken.png")}, 1, "cannot write " + File("taken.png") + ": it is a folder"},
+        // libpng refuses the profile, and would say so on its own lines too.
+        {{"-i", File("profiled.tif"), "-o", File("a.png")}, 1, "cannot write " + File("a.png") + ": PNG write error"},
+        {{"-i", File("photo.png"), "-o", File("same.png")}, 2, "the output " + File("same.png") + " is an input file"},
+        {{"-i", File("photo_#.png"), "-o", File("out_#.png"), "--frames", "2"},
+         1,
+         "cannot read " + File("photo_2.png")},
+        {{"-i", File("layers.exr"), "-o", File("a.png")},
+         1,
+         "no R,G,B or Y channels in its unnamed layer; its layers: diffuse, spec (pick one with --layer)"},
+        {{"-i", File("layers.exr"), "-o", File("a.png"), "--layer", "diffuse.R"}, 1, "in layer 'diffuse.R'"},
         // Refused at once, not after minutes of work.
         {{"-o", File("a.png"), "--size", "12000x12000", "--depth", "32"}, 1, "a 12000x12000 frame needs"},
     };
+#if !defined(__SANITIZE_ADDRESS__)
+    constexpr rlim_t kGiB = rlim_t{1} << 30;
+    cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
+                     1,
+                     "is available under the process's address-space limit (ulimit -v)",
+                     {.addressSpace = 3 * kGiB}});
+    cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
+                     1,
+                     "is available under the process's data limit (ulimit -d)",
+                     {.data = 2 * kGiB}});
+#endif
     for (const Case& c : cases) {
-        const Outcome outcome = Run(c.args);
+        const Outcome outcome = Run(c.args, 0, {}, c.limits);
         EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
         EXPECT_EQ(outcome.err.find("maculo-render: "), 0u) << outcome.err;
         EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
     }
-    EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "taken.png"}));
+    EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "profiled.tif",
+                                                 "same.png", "taken.png"}));
+    EXPECT_EQ(ReadPicture(File("photo.png")).spec().width, 4);
 }
 
+// A file-size limit fails every write as a full disk does: exit 1, one line,
+// the old file kept and no temporary file left, in every format, those whose
+// writers would report success for a file cut short included. Where the
+// machine lets the test mount a small file system, a full one too.
+TEST_F(Renderer, FailedWritesKeepTheOldFile) {
+    const std::vector<std::string> formats = {"png", "jpg", "tif", "exr", "dpx", "bmp", "tga", "hdr", "sgi", "fits"};
+    for (const std::string& format : formats) {
+        const std::string name = File("keep." + format);
+        ASSERT_EQ(Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"}).exitCode, 0) << format;
+        const std::string old = Content(name);
+        const Outcome outcome =
+            Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, 0, {}, {.fileSize = 8192});
+        EXPECT_EQ(outcome.exitCode, 1) << format;
+        EXPECT_EQ(outcome.err.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(Content(name), old) << format;
+    }
+    EXPECT_EQ(Files().size(), formats.size());  // no temporary file
+
+    const std::filesystem::path full = root_ / "full";
+    std::filesystem::create_directory(full);
+    if (mount("maculo-test", full.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no file system to fill";
+    const std::string name = (full / "keep.png").string();
+    const Outcome small = Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"});
+    const std::string old = Content(name);
+    const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"});
+    const bool kept = Content(name) == old && std::distance(std::filesystem::directory_iterator(full), {}) == 1;
+    umount(full.c_str());
+    EXPECT_EQ(small.exitCode, 0) << small.err;
+    EXPECT_EQ(large.exitCode, 1);
+    EXPECT_EQ(large.err, "maculo-render: cannot write " + name + ": No space left on device\n");
+    EXPECT_TRUE(kept);
+}
+
+// Also while the program waits to open a named pipe nobody writes to, where
+// only the watchdog can end it.
 TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
+    enum class While { kRendering, kWriting, kOpening };
     struct Case {
         int signal;
         int exitCode;
         std::string says;
-        bool whileWriting;  // else while rendering
+        While when;
     };
-    for (const Case& c : {Case{SIGINT, 130, "interrupted", false}, Case{SIGHUP, 129, "hung up", false},
-                          Case{SIGTERM, 143, "terminated", true}}) {
+    const std::string pipe = (root_ / "pipe.png").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const Case& c :
+         {Case{SIGINT, 130, "interrupted", While::kRendering}, Case{SIGHUP, 129, "hung up", While::kRendering},
+          Case{SIGTERM, 143, "terminated", While::kWriting}, Case{SIGTERM, 143, "terminated", While::kOpening},
+          Case{SIGINT, 130, "interrupted", While::kOpening}}) {
         // Far more work than the time allowed before the signal, or a large
         // file that takes a while to write.
         const auto start = std::chrono::steady_clock::now();
         const auto ready = [&] {
-            if (!c.whileWriting) return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
+            if (c.when != While::kWriting)
+                return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
             const std::vector<std::string> files = Files();
             return !files.empty() && files[0].starts_with(".big.png.");
         };
-        const Outcome outcome = Run({"-o", File("big.png"), "--size", c.whileWriting ? "1600x1200" : "512x512",
-                                     "--amount", c.whileWriting ? "1" : "1000"},
-                                    c.signal, ready);
+        std::vector<std::string> args = {"-o", File("big.png"), "--size", "512x512", "--amount", "1000"};
+        if (c.when == While::kWriting) args = {"-o", File("big.png"), "--size", "1600x1200", "--amount", "1"};
+        if (c.when == While::kOpening) args = {"-i", pipe, "-o", File("big.png")};
+        std::chrono::duration<double> stopTime{};
+        const Outcome outcome = Run(args, c.signal, ready, {}, &stopTime);
         EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
         EXPECT_NE(outcome.err.find(c.says + "; " + File("big.png") + " was not written"), std::string::npos)
             << outcome.err;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+        EXPECT_LT(stopTime.count(), 1.5);
         EXPECT_TRUE(Files().empty());
     }
+}
+
+// The picture of an OpenEXR file is found by its channels' names: in the
+// unnamed layer, the one --layer names, or the part it names. The channels
+// the effect does not use reach an OpenEXR output unchanged, names and types
+// included (32-bit integers too); other formats say they leave them out.
+TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
+    WriteLayers(File("layers.exr"), {"diffuse.R", "diffuse.G", "diffuse.B", "spec.R", "spec.G", "spec.B"});
+    const int diffuse[] = {0, 1, 2};
+    const std::string plain[] = {"R", "G", "B"};
+    ASSERT_TRUE(OIIO::ImageBufAlgo::channels(OIIO::ImageBuf(File("layers.exr")), 3, diffuse, {}, plain)
+                    .write(File("plain.exr"), OIIO::TypeDesc::HALF));
+    WriteLayers(File("deep.exr"), {"R", "G", "B", "A", "Z", "N"},
+                {OIIO::TypeDesc::HALF, OIIO::TypeDesc::HALF, OIIO::TypeDesc::HALF, OIIO::TypeDesc::HALF,
+                 OIIO::TypeDesc::FLOAT, OIIO::TypeDesc::UINT});
+    const auto render = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--amount", "2", "--width", "2"});
+        const Outcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        return outcome.err;
+    };
+    render({"-i", File("layers.exr"), "--layer", "diffuse", "-o", File("layers-out.exr"), "-q"});
+    render({"-i", File("plain.exr"), "-o", File("plain-out.exr"), "-q"});
+    for (const char* c : {"R", "G", "B"})
+        EXPECT_EQ(Channel(File("layers-out.exr"), std::string("diffuse.") + c).first,
+                  Channel(File("plain-out.exr"), c).first)
+            << c;
+    EXPECT_NE(Channel(File("layers-out.exr"), "diffuse.R").first, Channel(File("layers.exr"), "diffuse.R").first);
+    for (const char* c : {"spec.R", "spec.G", "spec.B"})
+        EXPECT_EQ(Channel(File("layers-out.exr"), c), Channel(File("layers.exr"), c)) << c;
+
+    render({"-i", File("deep.exr"), "-o", File("deep-out.exr"), "-q"});
+    for (const char* c : {"Z", "N"}) EXPECT_EQ(Channel(File("deep-out.exr"), c), Channel(File("deep.exr"), c)) << c;
+    EXPECT_EQ(Channel(File("deep-out.exr"), "A").first.size(), 24u);
+    EXPECT_NE(render({"-i", File("deep.exr"), "-o", File("deep.png")})
+                  .find("deep.png holds 16-bit channels, not the "
+                        "frame's floats, and only the picture's "
+                        "channels; Z, N are left out\n"),
+              std::string::npos);
+
+    // Two parts: the first, or the one named.
+    OIIO::ImageSpec parts[2] = {OIIO::ImageSpec(6, 4, 3, OIIO::TypeDesc::HALF),
+                                OIIO::ImageSpec(6, 4, 3, OIIO::TypeDesc::HALF)};
+    parts[0].attribute("name", "beauty");
+    parts[1].attribute("name", "spec");
+    parts[1].channelnames = {"spec.R", "spec.G", "spec.B"};
+    const std::vector<float> values(6 * 4 * 3, 0.25f);
+    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(File("parts.exr"));
+    ASSERT_TRUE(out->open(File("parts.exr"), 2, parts) && out->write_image(OIIO::TypeDesc::FLOAT, values.data()) &&
+                out->open(File("parts.exr"), parts[1], OIIO::ImageOutput::AppendSubimage) &&
+                out->write_image(OIIO::TypeDesc::FLOAT, values.data()) && out->close());
+    EXPECT_NE(render({"-i", File("parts.exr"), "--layer", "spec", "-o", File("spec.exr")})
+                  .find(File("parts.exr") + " has 2 parts (beauty, spec); 'spec' is read\n"),
+              std::string::npos);
+    EXPECT_EQ(Channel(File("spec.exr"), "spec.G").first.size(), 24u);
 }
 
 }  // namespace
