@@ -136,6 +136,14 @@ std::string LossNote(const std::string& path, const FrameImage& frame, OIIO::Typ
     return lost.empty() ? "" : path + " holds " + lost;
 }
 
+// Asks the writer for zlib `level` where the format has one: PNG names it
+// apart, TIFF and OpenEXR take it with their default zip compression.
+void SetCompression(OIIO::ImageSpec& layout, const OIIO::ImageOutput& out, int32_t level) {
+    const std::string_view format = out.format_name();
+    if (format == "png") layout.attribute("png:compressionLevel", level);
+    if (format == "tiff" || format == "openexr") layout.attribute("compression", "zip:" + std::to_string(level));
+}
+
 }  // namespace
 
 void CheckWritable(const std::string& path) {
@@ -148,7 +156,8 @@ void CheckWritable(const std::string& path) {
     if (access(folder.c_str(), W_OK) != 0) throw Failure("cannot write " + path + ": " + SystemError(errno));
 }
 
-std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits) {
+std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits,
+                       int32_t compression) {
     const fs::path target = WriteTarget(path);
     RefuseToReplace(path, target);
     TempFile temp(target);
@@ -165,7 +174,8 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
     layout.alpha_channel = alpha ? channels - 1 : -1;
     layout.extra_attribs = traits.metadata;
     layout.attribute("oiio:UnassociatedAlpha", 1);  // written as they are, not divided by alpha
-    OIIO::TypeDesc written;                         // what the writer settled on
+    SetCompression(layout, *out, compression);
+    OIIO::TypeDesc written;  // what the writer settled on
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
         const std::vector<typename D::File> data = FileChannels<D>(frame, fromHost);

@@ -83,7 +83,7 @@ void RenderFrames(const CliOptions& options) {
                 throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
                               std::to_string(err) + ")");
             bar.Show(position, count, 1, 1);
-            const std::string lost = WriteFrame(result, name, source->traits);
+            const std::string lost = WriteFrame(result, name, source->traits, options.compression);
             if (position == 1 && !lost.empty() && !options.quiet) {  // the same for every frame
                 bar.Clear();
                 Note(lost);
