@@ -59,6 +59,7 @@ void RenderFrames(const CliOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     const int32_t count = options.Last() - options.first + 1;
     std::optional<Source> source;
+    FrameImage result;  // written over by every frame of its geometry
     {
         ProgressBar bar(options.quiet ? nullptr : stderr);
         for (int32_t number = options.first; number <= options.Last(); ++number) {
@@ -75,7 +76,6 @@ void RenderFrames(const CliOptions& options) {
                 return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
             };
             // Frame `number` takes the same control values and time in any range.
-            FrameImage result;
             const PF_Err err = renderer.Render(source->frame, ControlsAt(options.controls, number - 1, options.frames),
                                                number - 1, progress, result);
             if (StopSignal() != 0) throw Stopped(name);
