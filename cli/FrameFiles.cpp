@@ -215,6 +215,14 @@ std::string WrittenError(const fs::path& file, const std::string& format, Checke
     return whole ? "" : "the file came out incomplete (a full disk, or a file-size limit?)";
 }
 
+// Asks the writer for zlib `level` where the format has one: PNG names it
+// apart, TIFF and OpenEXR take it with their default zip compression.
+void SetCompression(OIIO::ImageSpec& layout, const OIIO::ImageOutput& out, int32_t level) {
+    const std::string_view format = out.format_name();
+    if (format == "png") layout.attribute("png:compressionLevel", level);
+    if (format == "tiff" || format == "openexr") layout.attribute("compression", "zip:" + std::to_string(level));
+}
+
 }  // namespace
 
 void CheckWritable(const std::string& path) {
@@ -227,7 +235,8 @@ void CheckWritable(const std::string& path) {
     if (access(folder.c_str(), W_OK) != 0) throw Failure("cannot write " + path + ": " + SystemError(errno));
 }
 
-std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits) {
+std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits,
+                       int32_t compression) {
     const fs::path target = WriteTarget(path);
     RefuseToReplace(path, target);
     TempFile temp(target);
@@ -269,6 +278,7 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
         checked = std::make_unique<CheckedFile>(temp.Path().string(), path);
         out->set_ioproxy(checked.get());
     }
+    SetCompression(layout, *out, compression);
     OIIO::TypeDesc written;  // what the writer settled on
     std::optional<QuietStderr> quiet(std::in_place);
     WithDepth(frame.depth, [&](auto d) {

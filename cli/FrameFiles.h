@@ -2,8 +2,10 @@
 // at all.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "Compression.h"
 #include "FrameImage.h"
 #include "ImageFiles.h"
 
@@ -20,7 +22,9 @@ void CheckWritable(const std::string& path);
 // place and renamed into it, unless the render was stopped meanwhile. A
 // symbolic link is written through to its target, and a file replaced keeps
 // its permissions. Returns a line saying what of the frame the format could
-// not hold, or nothing.
-std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits = {});
+// not hold, or nothing. `compression` is the zlib level (1 fastest to 9
+// smallest) of the formats that have one: PNG, TIFF and OpenEXR's zip.
+std::string WriteFrame(const FrameImage& frame, const std::string& path, const FileTraits& traits = {},
+                       int32_t compression = kDefaultCompression);
 
 }  // namespace maculo

@@ -186,6 +186,10 @@ public:
             [this](const std::string& v) { options_.plugin = v; });
         Add("--threads", "N", "processor threads to render with (default: all)",
             [this](const std::string& v) { options_.threads = ParseInt(v, "threads", 1, 1024); });
+        Add("--compression", "1-9",
+            "zlib level of PNG, TIFF and OpenEXR files: 1 writes\nfastest, 9 smallest (default " +
+                std::to_string(kDefaultCompression) + ")",
+            [this](const std::string& v) { options_.compression = ParseInt(v, "compression", 1, 9); });
         app_.add_flag("-q,--quiet", options_.quiet, "no progress bar, notes or closing line; errors only");
 
         app_.option_defaults()->group(kControlsGroup);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Compression.h"
 #include "Controls.h"
 
 namespace maculo {
@@ -28,7 +29,8 @@ struct CliOptions {
     int32_t first = 1;
     int32_t last = 0;
     int32_t threads = 0;  // 0: the processor's count
-    bool quiet = false;   // no progress bar, notes or closing line; errors only
+    int32_t compression = kDefaultCompression;
+    bool quiet = false;  // no progress bar, notes or closing line; errors only
     bool gpu = false;
     ControlRamps controls = DefaultControls();
     std::vector<std::string> notes;  // harmless oddities worth telling the user

@@ -1,69 +1,64 @@
 #include "cli/PluginRenderer.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include "cli/CliError.h"
 #include "gpu/GpuState.h"
+#include "plugin/GlobalData.h"
+#include "resources/PluginInfo.h"
 
 namespace maculo {
 namespace {
 
 constexpr A_u_long kTimeScale = 24;  // frames of the sequence at 24 per second
 
-// The plug-in reports a failed OpenCL set-up on standard output, where it
-// would mix with the renderer's own output. Its lines are caught in a file
-// for the GPU report and otherwise dropped.
-class PluginSetupOutput {
+// The plug-in writes OpenCL set-up failures to standard output, where they
+// would mix with the renderer's own output; they are dropped while the
+// plug-in sets up. What the plug-in set up is read from its global data.
+class QuietStdout {
 public:
-    PluginSetupOutput() : saved_(dup(STDOUT_FILENO)), caught_(std::tmpfile()) {
+    QuietStdout() : saved_(dup(STDOUT_FILENO)) {
         std::fflush(stdout);
-        if (caught_ != nullptr) dup2(fileno(caught_), STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
     }
-    ~PluginSetupOutput() {
-        Restore();
-        if (caught_ != nullptr) std::fclose(caught_);
-    }
-    PluginSetupOutput(const PluginSetupOutput&) = delete;
-    PluginSetupOutput& operator=(const PluginSetupOutput&) = delete;
-
-    // Puts standard output back and answers the first line the plug-in wrote.
-    std::string FirstLine() {
-        Restore();
-        char line[256] = "";
-        if (caught_ == nullptr) return "";
-        std::rewind(caught_);
-        if (std::fgets(line, sizeof line, caught_) == nullptr) return "";
-        return std::string(line, strcspn(line, "\r\n"));
-    }
-
-private:
-    void Restore() {
+    ~QuietStdout() {
         std::cout.flush();
         std::fflush(stdout);
         if (saved_ >= 0) {
             dup2(saved_, STDOUT_FILENO);
             close(saved_);
-            saved_ = -1;
         }
     }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
 
+private:
     int saved_;
-    std::FILE* caught_;
 };
 
-minihost::EffectSession& LoadSession(const std::string& pluginPath, std::string& setupFailure) {
-    PluginSetupOutput setupOutput;
+minihost::EffectSession& LoadSession(const std::string& pluginPath, bool gpu) {
+    // Without --gpu no frame goes to a GPU: the OpenCL loader is shown no
+    // drivers, so the plug-in's set-up finds none at once instead of
+    // starting every driver installed (PoCL's start alone takes about a
+    // seventh of a second). The loader reads the setting on its first use.
+    if (!gpu) setenv("OCL_ICD_VENDORS", "/nonexistent", 1);
+    QuietStdout quiet;
     try {
         // Never unloaded, as in a host: the effect keeps its GPU state until
         // the process ends. One host, and so one session, per process.
         static minihost::EffectSession* session = nullptr;
         session = new minihost::EffectSession(pluginPath);
-        setupFailure = setupOutput.FirstLine();
         return *session;
     } catch (const std::exception& e) {
         // The loader names the file too, more than once; the line names it once.
@@ -75,20 +70,15 @@ minihost::EffectSession& LoadSession(const std::string& pluginPath, std::string&
     }
 }
 
-// What a GPU render will run on: the plug-in takes the first OpenCL GPU, and
-// falls back to the processor without one or when it could not set it up.
-std::string DescribeGpu(const std::string& setupFailure) {
-    std::string device;
-    try {
-        device = FindGpuDevice().name();
-    } catch (const std::exception&) {
-        // No platform or no GPU: the plug-in found none either.
-    }
-    if (device.empty()) return "no OpenCL GPU found; the processor renders the frames";
-    if (!setupFailure.empty())
-        return "the plug-in could not set up OpenCL on " + device + " (" + setupFailure +
-               "); the processor renders the frames";
-    return "the OpenCL device " + device + " renders the frames";
+// The GPU state the plug-in's global setup made, which its GPU renders use;
+// read only from a plug-in of this very build, whose global data has the
+// layout this program knows. Null otherwise.
+const GpuState* PluginGpuState(minihost::EffectSession& session) {
+    minihost::Host& host = session.GetHost();
+    if (session.Registered().matchName != kMatchName || host.OutData().my_version != kPluginVersion) return nullptr;
+    const PF_Handle handle = host.InData().global_data;
+    if (handle == nullptr || *handle == nullptr) return nullptr;
+    return static_cast<const GlobalData*>(*handle)->gpuState;
 }
 
 PF_PixelFormat FormatOf(int32_t depth) {
@@ -104,12 +94,13 @@ void CopyRows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStri
 }  // namespace
 
 PluginRenderer::PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample)
-    : session_(LoadSession(pluginPath, setupFailure_)),
-      whatGpu_(gpu ? PF_GPU_Framework_OPENCL : PF_GPU_Framework_NONE) {
-    if (gpu) gpuReport_ = DescribeGpu(setupFailure_);
-    // Padded rows only help tests catch effects that confuse width and row
-    // bytes; here they would only cost memory.
+    : session_(LoadSession(pluginPath, gpu)), whatGpu_(gpu ? PF_GPU_Framework_OPENCL : PF_GPU_Framework_NONE) {
+    if (gpu) gpuReport_ = DescribeGpuState(PluginGpuState(session_));
+    // Padded rows and marked memory only help tests catch effects that
+    // confuse width and row bytes or read what they never wrote; here they
+    // would only cost memory and time.
     session_.GetHost().Worlds().SetRowPadding(0);
+    session_.GetHost().Worlds().SetMarkUnwritten(false);
     session_.GetHost().SetDownsample(1, A_u_long(downsample));
     if (gpu && session_.SetUpGpu(whatGpu_) != PF_Err_NONE) throw Failure("the plug-in refused the GPU set-up");
 }
@@ -146,7 +137,11 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
              source.RowBytes(), source.height);
     const PF_Err err = session_.RenderFrame(*layer_, *output_, int16_t(source.depth), whatGpu_);
     if (err == PF_Err_NONE) {
-        result = MakeFrame(source.depth, source.width, source.height, source.hasAlpha);
+        // A result of the same geometry is written over: its memory, faulted
+        // in by the frame before, serves again.
+        if (result.depth != source.depth || result.width != source.width || result.height != source.height)
+            result = MakeFrame(source.depth, source.width, source.height, source.hasAlpha);
+        result.hasAlpha = source.hasAlpha;
         CopyRows(reinterpret_cast<const uint8_t*>(output_->data), output_->rowbytes, result.Bytes(), result.RowBytes(),
                  result.RowBytes(), result.height);
     }

@@ -14,7 +14,8 @@ namespace maculo {
 class PluginRenderer {
 public:
     // Loads and sets up the effect; throws CliError when that fails. The
-    // plug-in's own set-up output is kept from standard output.
+    // plug-in's own set-up output is kept from standard output. Without
+    // `gpu` the plug-in is shown no OpenCL driver.
     PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample);
 
     std::string About();
@@ -23,12 +24,12 @@ public:
 
     // Renders frame `index` of the sequence from `source` with the control
     // `values`. `progress` hears the effect's progress and answers non-zero to
-    // stop it. Returns the effect's error code; `result` is complete only on 0.
+    // stop it. Returns the effect's error code; `result` is complete only on
+    // 0. A `result` of the source's geometry is written over, not remade.
     PF_Err Render(const FrameImage& source, const ParamValues& values, int32_t index,
                   const minihost::ProgressFunction& progress, FrameImage& result);
 
 private:
-    std::string setupFailure_;  // before the session, whose loading fills it
     minihost::EffectSession& session_;
     std::string gpuReport_;
     PF_GPU_Framework whatGpu_;

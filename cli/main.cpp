@@ -73,6 +73,7 @@ void RenderFrames(const CliOptions& given) {
     const auto start = std::chrono::steady_clock::now();
     const int32_t count = options.Last() - options.first + 1;
     std::optional<Source> source;
+    FrameImage result;  // written over by every frame of its geometry
     {
         ProgressBar bar(options.quiet ? nullptr : stderr);
         for (int32_t number = options.first; number <= options.Last(); ++number) {
@@ -92,7 +93,6 @@ void RenderFrames(const CliOptions& given) {
                 return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
             };
             // Frame `number` takes the same control values and time in any range.
-            FrameImage result;
             const int32_t index = number - options.start;
             const PF_Err err = renderer.Render(source->frame, ControlsAt(options.controls, index, options.frames),
                                                index, progress, result);
@@ -103,7 +103,7 @@ void RenderFrames(const CliOptions& given) {
                 throw Failure("the plug-in could not render frame " + std::to_string(number) + " (host error " +
                               std::to_string(err) + ")");
             bar.Show(position, count, 1, 1);
-            const std::string lost = WriteFrame(result, name, source->traits);
+            const std::string lost = WriteFrame(result, name, source->traits, options.compression);
             if (position == 1 && !lost.empty() && !options.quiet) {  // the same for every frame
                 bar.Clear();
                 Note(lost);

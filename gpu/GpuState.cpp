@@ -52,6 +52,32 @@ bc::device FindGpuDevice() {
     throw std::runtime_error("OpenCL device not found.");
 }
 
+bool IsComplete(const GpuState& state) noexcept {
+    if (state.device.id() == nullptr || state.context.get() == nullptr || state.program.get() == nullptr) return false;
+    try {
+        return state.program.get_build_info<cl_build_status>(CL_PROGRAM_BUILD_STATUS, state.device) == CL_BUILD_SUCCESS;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string DescribeGpuState(const GpuState* state) {
+    constexpr char kProcessor[] = "; the processor renders the frames";
+    if (state == nullptr) return std::string("the plug-in kept no OpenCL state") + kProcessor;
+    if (state->device.id() == nullptr) return std::string("no OpenCL GPU found") + kProcessor;
+    std::string name;
+    try {
+        name = state->device.name();
+    } catch (const std::exception&) {
+        name = "an OpenCL GPU that no longer answers";
+    }
+    if (!IsComplete(*state)) {
+        const char* step = state->context.get() == nullptr ? "no context" : "the program did not build";
+        return "the plug-in could not set up OpenCL on " + name + " (" + step + ")" + kProcessor;
+    }
+    return "the OpenCL device " + name + " renders the frames";
+}
+
 GpuState CreateGpuState() noexcept {
     return BuildState([] { return FindGpuDevice(); }, kPatternProgramSource);
 }

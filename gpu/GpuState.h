@@ -6,6 +6,7 @@
 #include <boost/compute/context.hpp>
 #include <boost/compute/device.hpp>
 #include <boost/compute/program.hpp>
+#include <string>
 
 #include "gpu/ProgramSource.h"
 
@@ -27,6 +28,14 @@ boost::compute::device FindGpuDevice();
 // it. Never throws: a failure's message, and the build log when a program
 // exists, go to standard output, and the objects made before it are returned.
 GpuState CreateGpuState() noexcept;
+
+// Whether a state holds all three objects and the program built, so that
+// GPU renders may use it; renders on an incomplete state go to the processor.
+bool IsComplete(const GpuState& state) noexcept;
+
+// One line for the user on what GPU renders with `state` run on: its device,
+// or why the processor renders them instead. Null means no state was kept.
+std::string DescribeGpuState(const GpuState* state);
 
 // The same on a given device (of any type) and with a given program text;
 // lets tests run the pipeline on a processor device and exercise a failed build.

@@ -142,10 +142,6 @@ void RunOnDevice(const PixelF* source, PixelF* result, const ImageDims& dims, co
     queue.enqueue_read_buffer(pattern, 0, bytes, result);
 }
 
-bool IsComplete(const GpuState& gpu) {
-    return gpu.device.id() != nullptr && gpu.context.get() != nullptr && gpu.program.get() != nullptr;
-}
-
 }  // namespace
 
 bool RunPatternGpu(const PixelF* source, PixelF* result, const ImageDims& dims, const PatternSettings& settings,

@@ -1,6 +1,7 @@
 #include "minihost/WorldSuite.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -29,7 +30,8 @@ WorldSuite::WorldSuite(Journal& journal) : journal_(journal) {
 }
 
 std::unique_ptr<WorldSuite::Buffer> WorldSuite::Allocate(A_long width, A_long height, PF_PixelFormat format,
-                                                         A_long padding, unsigned char fill, PF_EffectWorld& world) {
+                                                         A_long padding, const unsigned char* fill,
+                                                         PF_EffectWorld& world) {
     const A_long pixelBytes = BytesPerPixel(format);
     if (pixelBytes == 0 || width < 0 || height < 0 || padding < 0) return nullptr;
     const int64_t rowBytes = (int64_t{width} + padding) * pixelBytes;
@@ -37,10 +39,12 @@ std::unique_ptr<WorldSuite::Buffer> WorldSuite::Allocate(A_long width, A_long he
     if (rowBytes > INT32_MAX || total > kMaxWorldBytes) return nullptr;
 
     auto buffer = std::make_unique<Buffer>();
-    buffer->bytes.assign(static_cast<size_t>(std::max<int64_t>(total, 1)), fill);
+    buffer->memory = memory_.Take(static_cast<size_t>(std::max<int64_t>(total, 1)));
+    if (!buffer->memory.bytes) return nullptr;
+    if (fill) std::memset(buffer->memory.bytes.get(), *fill, buffer->memory.size);
     buffer->format = format;
     world = PF_EffectWorld{};
-    world.data = reinterpret_cast<PF_PixelPtr>(buffer->bytes.data());
+    world.data = reinterpret_cast<PF_PixelPtr>(buffer->memory.bytes.get());
     world.rowbytes = static_cast<A_long>(rowBytes);
     world.width = width;
     world.height = height;
@@ -49,14 +53,20 @@ std::unique_ptr<WorldSuite::Buffer> WorldSuite::Allocate(A_long width, A_long he
     return buffer;
 }
 
+void WorldSuite::Release(std::map<const void*, std::unique_ptr<Buffer>>::iterator it) {
+    memory_.Give(std::move(it->second->memory));
+    buffers_.erase(it);
+}
+
 PF_EffectWorld* WorldSuite::MakeWorld(A_long width, A_long height, PF_PixelFormat format, A_long paddingPixels) {
     PF_EffectWorld world;
-    std::unique_ptr<Buffer> buffer = Allocate(width, height, format, paddingPixels, 0, world);
+    constexpr unsigned char kZero = 0;
+    std::lock_guard lock(mutex_);
+    std::unique_ptr<Buffer> buffer = Allocate(width, height, format, paddingPixels, &kZero, world);
     if (!buffer) throw std::invalid_argument("MakeWorld: unsupported format or size");
     buffer->ownedByHost = true;
     buffer->hostWorld = world;
     PF_EffectWorld* record = &buffer->hostWorld;
-    std::lock_guard lock(mutex_);
     buffers_.emplace(world.data, std::move(buffer));
     return record;
 }
@@ -66,7 +76,7 @@ void WorldSuite::DisposeHostWorld(PF_EffectWorld* world) {
     auto it = buffers_.find(world ? world->data : nullptr);
     if (it == buffers_.end() || !it->second->ownedByHost)
         throw std::invalid_argument("DisposeHostWorld: not a world the host made");
-    buffers_.erase(it);
+    Release(it);
 }
 
 void WorldSuite::ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat format) {
@@ -79,6 +89,11 @@ void WorldSuite::ReportFormatAs(const PF_EffectWorld* world, PF_PixelFormat form
 void WorldSuite::SetRowPadding(A_long pixels) {
     std::lock_guard lock(mutex_);
     rowPadding_ = pixels;
+}
+
+void WorldSuite::SetMarkUnwritten(bool mark) {
+    std::lock_guard lock(mutex_);
+    markUnwritten_ = mark;
 }
 
 void WorldSuite::FailNewWorld(int nthCallFromNow, PF_Err code) {
@@ -102,6 +117,11 @@ size_t WorldSuite::LiveEffectWorlds() const {
         std::count_if(buffers_.begin(), buffers_.end(), [](const auto& entry) { return !entry.second->ownedByHost; }));
 }
 
+size_t WorldSuite::KeptBytes() const {
+    std::lock_guard lock(mutex_);
+    return memory_.KeptBytes();
+}
+
 PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
                             PF_EffectWorld* world) {
     WorldSuite* self = ActiveSlot<WorldSuite>::Get();
@@ -119,8 +139,9 @@ PF_Err WorldSuite::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, 
         self->journal_.Misuse("PF_NewWorld: unsupported format or negative size");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    std::unique_ptr<Buffer> buffer =
-        Allocate(width, height, format, self->rowPadding_, clear ? 0 : kUnwrittenByte, *world);
+    constexpr unsigned char kZero = 0;
+    const unsigned char* fill = clear ? &kZero : self->markUnwritten_ ? &kUnwrittenByte : nullptr;
+    std::unique_ptr<Buffer> buffer = self->Allocate(width, height, format, self->rowPadding_, fill, *world);
     if (!buffer) return PF_Err_OUT_OF_MEMORY;
     self->buffers_.emplace(world->data, std::move(buffer));
     return PF_Err_NONE;
@@ -139,7 +160,7 @@ PF_Err WorldSuite::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {
         self->journal_.Misuse("PF_DisposeWorld: not a world the effect made");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    self->buffers_.erase(it);
+    self->Release(it);
     *world = PF_EffectWorld{};
     return fault == Fault::kError ? kInjectedError : PF_Err_NONE;
 }

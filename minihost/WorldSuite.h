@@ -14,6 +14,7 @@
 #include "minihost/ActiveSlot.h"
 #include "minihost/FailurePlan.h"
 #include "minihost/Journal.h"
+#include "minihost/WorldMemory.h"
 
 namespace maculo::minihost {
 
@@ -48,15 +49,20 @@ public:
     // Row padding of the worlds the effect makes; by default not zero, so
     // that code which confuses a world's rowbytes with its width shows up.
     void SetRowPadding(A_long pixels);
+    // Whether uncleared worlds the effect makes are filled with a marker
+    // byte, so that reads of pixels it never wrote show; on by default.
+    // Without it such a world holds whatever its memory held before.
+    void SetMarkUnwritten(bool mark);
     void FailNewWorld(int nthCallFromNow, PF_Err code);
     void FailGetPixelFormat(int nthCallFromNow, PF_Err code);
 
     std::vector<WorldRequest> Requests() const;
     size_t LiveEffectWorlds() const;  // made by the effect, not yet disposed
+    size_t KeptBytes() const;         // memory of disposed worlds kept for reuse
 
 private:
     struct Buffer {
-        std::vector<unsigned char> bytes;
+        PixelBlock memory;
         PF_PixelFormat format = 0;
         bool ownedByHost = false;
         PF_EffectWorld hostWorld{};  // the record handed out for host worlds
@@ -67,9 +73,13 @@ private:
     static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
     static PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format);
 
-    // Allocates and describes a buffer; null when the size is out of range.
-    static std::unique_ptr<Buffer> Allocate(A_long width, A_long height, PF_PixelFormat format, A_long padding,
-                                            unsigned char fill, PF_EffectWorld& world);
+    // Allocates and describes a buffer, its bytes all `fill` unless `fill`
+    // is null; null when the size is out of range or memory runs out. Call
+    // with the mutex held.
+    std::unique_ptr<Buffer> Allocate(A_long width, A_long height, PF_PixelFormat format, A_long padding,
+                                     const unsigned char* fill, PF_EffectWorld& world);
+    // Erases a buffer, keeping its memory for reuse. Call with the mutex held.
+    void Release(std::map<const void*, std::unique_ptr<Buffer>>::iterator it);
 
     Journal& journal_;
     PF_WorldSuite2 table_{};
@@ -77,6 +87,8 @@ private:
     std::map<const void*, std::unique_ptr<Buffer>> buffers_;  // by pixel address
     std::vector<WorldRequest> requests_;
     A_long rowPadding_ = 3;
+    bool markUnwritten_ = true;
+    WorldMemory memory_;
     FailurePlan newWorldFailures_;
     FailurePlan pixelFormatFailures_;
     ActiveSlot<WorldSuite> active_{this};

@@ -51,10 +51,12 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
                                 "2:4",
                                 "--threads",
                                 "3",
+                                "--compression",
+                                "9",
                                 "-q"});
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
-    EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet), std::make_tuple(2, 4, 3, true));
+    EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet, o.compression), std::make_tuple(2, 4, 3, true, 9));
     const ParamValues first = ControlsAt(o.controls, 0, 5);
     const ParamValues last = ControlsAt(o.controls, 4, 5);
     EXPECT_EQ(std::make_tuple(first[kParamMode], first[kParamBlur], first[kParamGray]), std::make_tuple(2, 1, 3));
@@ -107,6 +109,7 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a_#.png", "--frames", "5", "--range", "4:6"}, "--range ends at frame 6, after the last of --frames 5"},
         {{"-o", "a_#.png", "--frames", "5", "--range", "3:2"}, "--range needs FIRST:LAST"},
         {{"-o", "a.png", "--threads", "0"}, "--threads needs a whole number from 1"},
+        {{"-o", "a.png", "--compression", "0"}, "--compression needs a whole number from 1 to 9"},
     };
     for (const Case& c : cases) {
         const std::string message = ErrorOf(kExitUsage, [&] { Parse(c.args); });

@@ -62,6 +62,27 @@ TEST_F(GpuSetUp, BuildsSilentlyAndPrintsTheCompilerLogWhenABuildFails) {
     EXPECT_NE(out.find("error", heading.size()), std::string::npos) << "no compiler log: " << out;
     // Device, context and the unbuilt program stay: the pipeline refuses such a state.
     EXPECT_TRUE(bad.device.id() && bad.context.get() && bad.program.get());
+    EXPECT_TRUE(IsComplete(good));
+    EXPECT_FALSE(IsComplete(bad));
+}
+
+// The renderer's report is read off the state the plug-in made: it names
+// whichever device that state holds, and says when that device cannot render.
+TEST_F(GpuSetUp, TheReportFollowsTheStatesDevice) {
+    const std::string name = Gpu().device.name();
+    EXPECT_EQ(DescribeGpuState(&Gpu()), "the OpenCL device " + name + " renders the frames");
+    testing::internal::CaptureStdout();
+    const GpuState bad = CreateGpuStateFor(Gpu().device, "kernel void Broken() { int = ; }");
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(DescribeGpuState(&bad), "the plug-in could not set up OpenCL on " + name +
+                                          " (the program did not build); the processor renders the frames");
+    GpuState contextless;
+    contextless.device = Gpu().device;
+    EXPECT_EQ(DescribeGpuState(&contextless),
+              "the plug-in could not set up OpenCL on " + name + " (no context); the processor renders the frames");
+    const GpuState none;
+    EXPECT_EQ(DescribeGpuState(&none), "no OpenCL GPU found; the processor renders the frames");
+    EXPECT_EQ(DescribeGpuState(nullptr), "the plug-in kept no OpenCL state; the processor renders the frames");
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 // misuse, and the worlds it gets hold garbage where it must write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <tuple>
 #include <utility>
 
 #include "minihost/EffectRef.h"
@@ -53,6 +57,45 @@ TEST(HostBookkeeping, WorldsAreUnclearedPaddedAndTheEffectsOwnToDispose) {
         << "the host's own world";
     EXPECT_EQ(host.Worlds().LiveEffectWorlds(), 0u);
     EXPECT_EQ(host.Log().Misuses().size(), 2u);
+}
+
+// The memory of a disposed world serves the next request of its size,
+// marked or cleared again as fresh memory would be; without the marker it
+// holds what it held. What is kept never exceeds the most ever in use.
+TEST(HostBookkeeping, DisposedWorldsMemoryIsReusedRefilledAndBounded) {
+    Host host;
+    const PF_WorldSuite2& suite = *host.Worlds().Table();
+    PF_EffectWorld world{};
+    const auto make = [&](A_long width, PF_Boolean clear) {
+        EXPECT_EQ(suite.PF_NewWorld(kRef, width, 3, clear, PF_PixelFormat_ARGB128, &world), PF_Err_NONE);
+        return std::span(reinterpret_cast<unsigned char*>(world.data), size_t(world.rowbytes) * 3);
+    };
+    const auto allAre = [](std::span<unsigned char> bytes, unsigned char value) {
+        return std::ranges::all_of(bytes, [&](unsigned char b) { return b == value; });
+    };
+    std::span<unsigned char> bytes = make(6, 0);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bytes.data()) % kWorldAlignment, 0u);
+    const unsigned char* const first = bytes.data();
+    using Case = std::tuple<PF_Boolean, bool, unsigned char>;
+    for (const auto& [clear, mark, expected] :
+         {Case{0, true, kUnwrittenByte}, Case{1, true, 0}, Case{0, false, 0x11}}) {
+        std::ranges::fill(bytes, 0x11);
+        ASSERT_EQ(suite.PF_DisposeWorld(kRef, &world), PF_Err_NONE);
+        EXPECT_EQ(host.Worlds().KeptBytes(), bytes.size());
+        host.Worlds().SetMarkUnwritten(mark);
+        bytes = make(6, clear);
+        EXPECT_EQ(bytes.data(), first);
+        EXPECT_TRUE(allAre(bytes, expected)) << "cleared " << int(clear) << ", marked " << mark;
+        EXPECT_EQ(host.Worlds().KeptBytes(), 0u);
+    }
+    ASSERT_EQ(suite.PF_DisposeWorld(kRef, &world), PF_Err_NONE);
+    // Another size gets memory of its own, and the kept block goes.
+    bytes = make(7, 0);
+    EXPECT_NE(bytes.data(), first);
+    EXPECT_EQ(host.Worlds().KeptBytes(), 0u);
+    ASSERT_EQ(suite.PF_DisposeWorld(kRef, &world), PF_Err_NONE);
+    EXPECT_EQ(host.Worlds().KeptBytes(), bytes.size());
+    EXPECT_TRUE(host.Log().Misuses().empty());
 }
 
 // A checkout is outstanding until its own record comes back, once; a

@@ -13,6 +13,7 @@
 
 #include "engine/PatternTypes.h"
 #include "plugin/ControlTable.h"
+#include "resources/PluginInfo.h"
 #include "tests/TestSupport.h"
 
 namespace maculo::test {
@@ -72,13 +73,16 @@ TEST_F(PluginShell, PreRenderReadsAtTheFramesTimeAndPassesTheRequestOn) {
     for (const PF_GPU_Framework gpu : {PF_GPU_Framework_OPENCL, PF_GPU_Framework_METAL, PF_GPU_Framework_CUDA}) {
         Frame other(host.Render(), request, gpu, 8);
         EXPECT_EQ(PreRender(other).useGpu, gpu != PF_GPU_Framework_METAL) << "framework " << gpu;
-        // GPU device setup offers float GPU frames for the same frameworks.
+        // GPU device setup offers float GPU frames for the same frameworks:
+        // from the flags global setup left, only that one is left, and
+        // Metal leaves them as they were.
         PF_GPUDeviceSetupInput input{gpu, 0};
         PF_GPUDeviceSetupOutput output{nullptr};
         PF_GPUDeviceSetupExtra extra{&input, &output};
-        host.OutData().out_flags2 = 0;
+        host.OutData().out_flags2 = kGlobalOutFlags2;
         EXPECT_EQ(host.Send(PF_Cmd_GPU_DEVICE_SETUP, &extra), PF_Err_NONE);
-        EXPECT_EQ(host.OutData().out_flags2, gpu != PF_GPU_Framework_METAL ? PF_OutFlag2_SUPPORTS_GPU_RENDER_F32 : 0);
+        EXPECT_EQ(host.OutData().out_flags2,
+                  gpu != PF_GPU_Framework_METAL ? PF_OutFlag2_SUPPORTS_GPU_RENDER_F32 : kGlobalOutFlags2);
     }
 }
 
