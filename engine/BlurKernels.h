@@ -102,7 +102,8 @@ struct ColumnPass {
 // (sharp[k] - result) * amount + sharp[k]. A line is passed over from pixel
 // 0 to its end in one call or in several, each going on where the last one
 // stopped (at an even pixel), with `state` (stateFloats floats, one per
-// line) carrying the sums in progress from call to call.
+// line) carrying the sums in progress from call to call. With stream,
+// results that fill whole cache lines bypass the caches.
 struct RowPass {
     const PixelF* line;
     int32_t from;
@@ -113,6 +114,7 @@ struct RowPass {
     const PixelF* const* sharp;
     float amount;
     float* state;
+    bool stream;
 };
 
 // The kernels work on lines that hold `lanes` image rows side by side:
