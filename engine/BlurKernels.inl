@@ -27,6 +27,8 @@ using Wide = float __attribute__((vector_size(MACULO_VECTOR_BYTES)));
 using Narrow = float __attribute__((vector_size(sizeof(PixelF))));  // one pixel, for row ends
 
 constexpr KernelSchedule kSchedule = MACULO_SET_SCHEDULE(MACULO_KERNEL_ROW);
+static_assert(Fits(kSchedule, MACULO_VECTOR_BYTES),
+              "the schedule spills the kernels' sums or cuts bands they cannot take");
 constexpr int kColumnVectors = kSchedule.columnVectors;
 constexpr int kRowVectors = kSchedule.rowVectors;
 
@@ -400,7 +402,6 @@ template <typename V, int N, typename Input, typename Finish>
 
 // The longest table whose N sums in progress stay in the vector registers;
 // sets with too few registers for the shortest table never roll.
-constexpr int32_t kFewestRollingTaps = 7;
 constexpr int32_t kMostRollingTaps = kSchedule.mostRollingTaps;
 constexpr bool kRolls = kMostRollingTaps >= kFewestRollingTaps;
 

@@ -174,10 +174,18 @@ std::pair<int32_t, int32_t> IterateFused(const Iteration& it, const Work& work, 
             const int64_t section = chunks.Section(c);
             const int32_t y = chunks.Row(c);
             const int32_t count = chunks.Count(c);
-            PixelF* dst = images[(i + 1) % 2] + section;
-            IterateStrip(it.kernels, {images[i % 2] + section, dst, work.dims, work.strips}, filters, work.firstRow + y,
-                         count, mine);
-            if (work.strips) FillHalo(*work.strips, dst, y, y + count);
+            IterateStrip(it.kernels, {images[i % 2] + section, images[(i + 1) % 2] + section, work.dims, work.strips},
+                         filters, work.firstRow + y, count, mine);
+        }
+        // The halo rows once every strip is done, each by one thread whole:
+        // threads writing lanes of the same rows would pass their cache
+        // lines back and forth.
+        if (work.strips) {
+            const int32_t halo = 2 * work.strips->halo;
+#pragma omp for schedule(static)
+            for (int32_t h = 0; h < work.sections * halo; ++h) {
+                FillHaloRow(*work.strips, images[(i + 1) % 2] + h / halo * work.sectionPixels, h % halo, 0, work.rows);
+            }
         }
     };
     return Iterate(static_cast<int>(scratch.size()), iterations, hook, step);
@@ -228,11 +236,19 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
                           : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
                                       : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
 
-        const Chunks chunks{work, RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps)};
+        // A strip per thread for fused steps, which compute their windows'
+        // reach past each strip again; two chunks per thread otherwise, so
+        // that a thread the system holds back (the host renders other
+        // frames beside this one) delays nobody long.
+        const auto chunkRows = [&](int32_t perThread) {
+            return RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps, perThread);
+        };
+        const int32_t stripRows = chunkRows(1);
+        const int32_t ringRows = RingRows(work.dims.height, RowsPerBand(stripRows, kernels), sharpenReach);
+        const bool fused = FusesSteps(RowsPerBand(stripRows, kernels), ringRows) &&
+                           (!strips || strips->halo >= it.patternBlur.Reach() + sharpenReach);
+        const Chunks chunks{work, fused ? stripRows : chunkRows(2)};
         const int32_t bandRows = RowsPerBand(chunks.rows, kernels);
-        const int32_t ringRows = RingRows(work.dims.height, bandRows, sharpenReach);
-        const bool fused =
-            FusesSteps(work.dims.width, ringRows) && (!strips || strips->halo >= it.patternBlur.Reach() + sharpenReach);
         int32_t stop = 0;
         int32_t done = 0;
         if (fused) {

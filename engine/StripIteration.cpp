@@ -9,9 +9,9 @@
 namespace maculo {
 namespace {
 
-// The largest ring a thread keeps: windows that need more are so wide that
+// Bands the ring holds at most: windows that need more are so wide that
 // their arithmetic, not the memory between the steps, sets the pace.
-constexpr int64_t kMostRingBytes = 8 << 20;
+constexpr int32_t kMostRingBands = 4;
 
 // Rows of the ring start equally aligned to the widest vector.
 constexpr int32_t kPixelsPerLine = kCacheLineBytes / sizeof(PixelF);
@@ -53,9 +53,7 @@ int32_t RingRows(int32_t height, int32_t bandRows, int32_t sharpenReach) {
     return std::max(1, std::min(height, bandRows + 2 * sharpenReach));
 }
 
-bool FusesSteps(int32_t width, int32_t ringRows) {
-    return RingPitch(width) * ringRows * static_cast<int64_t>(sizeof(PixelF)) <= kMostRingBytes;
-}
+bool FusesSteps(int32_t bandRows, int32_t ringRows) { return ringRows <= kMostRingBands * bandRows; }
 
 bool FusesPlanes(const PlaneStrips& strips, int32_t sharpenReach) {
     // A halo row is mirrored within the ring when its source is one of the

@@ -29,10 +29,10 @@ struct IterationFilters {
 // band's windows read.
 int32_t RingRows(int32_t height, int32_t bandRows, int32_t sharpenReach);
 
-// Whether an iteration of images `width` pixels wide fuses its steps: its
-// ring stays small enough to be worth keeping per thread (wider windows
-// spend their time on arithmetic, not memory).
-bool FusesSteps(int32_t width, int32_t ringRows);
+// Whether an iteration in bands of `bandRows` rows fuses its steps: its
+// ring of `ringRows` rows stays small enough to be worth keeping per thread
+// (wider windows spend their time on arithmetic, not memory).
+bool FusesSteps(int32_t bandRows, int32_t ringRows);
 
 // Whether fused steps can iterate packed planes of these strips: the rows
 // that mirror the picture's ends are repeated within their own lane and

@@ -112,6 +112,28 @@ TEST(PatternParity, WideWindowsOverLargerImages) {
     }
 }
 
+// Images tall enough that two or three threads iterate them in several
+// strips of rows, each computing the rows its windows reach past its ends
+// again, for four channels and for one plane (whose strips are packed side
+// by side); and windows so wide that each iteration goes in two steps
+// instead. Whichever way, the same bits.
+TEST(PatternParity, StripsOfRowsAndWindowsTooWideToFuse) {
+    std::vector<PixelF> colour = reference::RandomImage({21, 340, 23}, 41, kNaN);
+    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+        ExpectMatchesReference(colour, {21, 340, 23}, {mode, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false});
+    }
+    const ImageDims tall{9, 480, 9};
+    std::vector<PixelF> opaque = reference::RandomImage(tall, 42);
+    for (PixelF& p : opaque) p.alpha = 1.0f;
+    ExpectMatchesReference(opaque, tall, {kBlurGaussian, kGrayBefore, 3, 0.7f, 0.7f, kDefaultAmount, false});
+
+    const ImageDims wide{16, 300, 17};
+    std::vector<PixelF> input = reference::RandomImage(wide, 43, kNaN);
+    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayOff, 2, 25.0f, 25.0f, kDefaultAmount, false});
+    for (PixelF& p : input) p.alpha = 1.0f;
+    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayBefore, 2, 25.0f, 25.0f, kDefaultAmount, false});
+}
+
 // The strips of columns and the vertical pass's groups may start where the
 // images' cache lines do: the same bits wherever in a line the images begin.
 TEST(PatternParity, ImagesStartingAnywhereInACacheLine) {
