@@ -57,6 +57,10 @@ int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels) {
     return std::min(chunkRows, kernels.schedule.mostBandRows);
 }
 
+int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels) {
+    return std::min(chunkRows, kernels.schedule.ringBandRows);
+}
+
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
     : lanes_(kernels.lanes),
       reach_(reach + 1),

@@ -26,6 +26,10 @@ int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps
 // cache. A multiple of kBandRows.
 int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels);
 
+// The same for an iteration whose steps are fused: up to the schedule's
+// ring band, so that the ring stays in the core's cache beside the lines.
+int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels);
+
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for bands of `bandRows` rows, filters
 // reaching at most `reach` pixels with at most `taps` taps, and the given

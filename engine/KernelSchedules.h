@@ -25,9 +25,11 @@ struct KernelSchedule {
     int32_t linesBytes;
     int32_t windowBytes;
     int32_t stripAlign;
-    // Rows of a band, a multiple of kBandRows. The fused iteration's ring
-    // holds a band and both windows' reach beyond it.
-    int32_t mostBandRows;
+    int32_t mostBandRows;  // rows of a band, a multiple of kBandRows
+    // Rows of a band of the iteration whose steps are fused, a multiple of
+    // kBandRows: its ring holds a band and the sharpen window's reach on
+    // either side.
+    int32_t ringBandRows;
     int32_t prefetchVectors;  // how far ahead the vertical pass fetches a row
     // Symmetric tables of up to mostRollingTaps taps keep all their sums in
     // progress in registers (0: no table does).
@@ -56,7 +58,8 @@ constexpr bool Fits(const KernelSchedule& s, int32_t vectorBytes) {
     const bool columns = s.columnVectors >= 1 && s.columnVectors * (kBandRows + 1) + 1 <= registers;
     // Plain horizontal groups: a sum per pixel and a product.
     const bool rows = s.rowVectors >= 1 && s.rowVectors + 1 <= registers;
-    const bool bands = s.mostBandRows >= kBandRows && s.mostBandRows % kBandRows == 0;
+    const bool bands = s.mostBandRows >= kBandRows && s.mostBandRows % kBandRows == 0 && s.ringBandRows >= kBandRows &&
+                       s.ringBandRows % kBandRows == 0 && s.ringBandRows <= s.mostBandRows;
     const bool strips = s.stripAlign >= pixelsPerVector && s.stripAlign % pixelsPerVector == 0 &&
                         s.linesBytes >= s.mostBandRows * s.stripAlign * 16;
     const bool stretches = s.stretchPixels >= pixelsPerVector && s.stretchPixels % pixelsPerVector == 0;
@@ -70,6 +73,7 @@ inline constexpr KernelSchedule kSse2Schedule{.linesBytes = 512 * 1024,
                                               .windowBytes = 256 * 1024,
                                               .stripAlign = 16,
                                               .mostBandRows = 64,
+                                              .ringBandRows = 32,
                                               .prefetchVectors = 16,
                                               .mostRollingTaps = 11,
                                               .columnVectors = 3,
@@ -85,6 +89,7 @@ inline constexpr KernelSchedule kAvx2Schedule{.linesBytes = 512 * 1024,
                                               .windowBytes = 256 * 1024,
                                               .stripAlign = 16,
                                               .mostBandRows = 64,
+                                              .ringBandRows = 32,
                                               .prefetchVectors = 32,
                                               .mostRollingTaps = 0,
                                               .columnVectors = 2,
@@ -97,6 +102,7 @@ inline constexpr KernelSchedule kAvx512Schedule{.linesBytes = 512 * 1024,
                                                 .windowBytes = 256 * 1024,
                                                 .stripAlign = 16,
                                                 .mostBandRows = 64,
+                                                .ringBandRows = 32,
                                                 .prefetchVectors = 16,
                                                 .mostRollingTaps = 25,
                                                 .columnVectors = 4,

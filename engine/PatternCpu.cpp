@@ -244,11 +244,12 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
             return RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps, perThread);
         };
         const int32_t stripRows = chunkRows(1);
-        const int32_t ringRows = RingRows(work.dims.height, RowsPerBand(stripRows, kernels), sharpenReach);
+        const int32_t ringBandRows = RowsPerRingBand(stripRows, kernels);
+        const int32_t ringRows = RingRows(work.dims.height, ringBandRows, sharpenReach);
         const bool fused = FusesSteps(RowsPerBand(stripRows, kernels), ringRows) &&
                            (!strips || strips->halo >= it.patternBlur.Reach() + sharpenReach);
         const Chunks chunks{work, fused ? stripRows : chunkRows(2)};
-        const int32_t bandRows = RowsPerBand(chunks.rows, kernels);
+        const int32_t bandRows = fused ? ringBandRows : RowsPerBand(chunks.rows, kernels);
         int32_t stop = 0;
         int32_t done = 0;
         if (fused) {

@@ -29,9 +29,9 @@ struct IterationFilters {
 // band's windows read.
 int32_t RingRows(int32_t height, int32_t bandRows, int32_t sharpenReach);
 
-// Whether an iteration in bands of `bandRows` rows fuses its steps: its
-// ring of `ringRows` rows stays small enough to be worth keeping per thread
-// (wider windows spend their time on arithmetic, not memory).
+// Whether an iteration fuses its steps: its ring of `ringRows` rows holds
+// no more than a few of the blurs' bands of `bandRows` rows (wider windows
+// spend their time on arithmetic, not memory).
 bool FusesSteps(int32_t bandRows, int32_t ringRows);
 
 // Whether fused steps can iterate packed planes of these strips: the rows
