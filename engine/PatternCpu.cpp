@@ -224,11 +224,15 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
         const int32_t sharpenReach = it.sharpenBlur.Reach();
         const bool visible = dims.width > 0 && dims.height > 0 && settings.iterations > 0;
         const ChannelPlan plan = visible ? PlanChannels(pattern, dims) : ChannelPlan{{}, kChannels, {}};
+        // Planes fuse their steps only for a team: the rows a fused strip
+        // computes past a plane's ends cost a lone thread more than the
+        // memory traffic they save it (measured).
         std::optional<PlaneStrips> strips;
-        if (plan.planes < kChannels) {
+        if (plan.planes < kChannels && threads > 1) {
             strips = FitPlanes(dims, plan.planes, it.patternBlur.Reach() + sharpenReach);
-            if (!strips || !FusesPlanes(*strips, sharpenReach)) strips = FitPlanes(dims, plan.planes, reach);
+            if (strips && !FusesPlanes(*strips, sharpenReach)) strips.reset();
         }
+        if (plan.planes < kChannels && !strips) strips = FitPlanes(dims, plan.planes, reach);
         const bool byChannel = plan.planes < kChannels && (plan.planes == 0 || strips);
         if (strips) PackPlanes(pattern, dims, plan, *strips, input);
         const Work work = strips ? Work{input,        blurred,      strips->packed, plan.planes, strips->planePixels,
