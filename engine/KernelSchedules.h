@@ -17,19 +17,20 @@ inline constexpr int32_t kBandRows = 4;
 // The shortest table the rolling sums take.
 inline constexpr int32_t kFewestRollingTaps = 7;
 
+// Fields without a set's own value take the one every set measured best with.
 struct KernelSchedule {
     // A band is blurred in strips of columns narrow enough that the lines of
     // a strip (linesBytes) and the rows a window of the vertical pass holds
     // (windowBytes) stay in the core's second-level cache; strips are whole
     // groups of stripAlign pixels.
-    int32_t linesBytes;
-    int32_t windowBytes;
-    int32_t stripAlign;
-    int32_t mostBandRows;  // rows of a band, a multiple of kBandRows
+    int32_t linesBytes = 512 * 1024;
+    int32_t windowBytes = 256 * 1024;
+    int32_t stripAlign = 16;
+    int32_t mostBandRows = 64;  // rows of a band, a multiple of kBandRows
     // Rows of a band of the iteration whose steps are fused, a multiple of
     // kBandRows: its ring holds a band and the sharpen window's reach on
     // either side.
-    int32_t ringBandRows;
+    int32_t ringBandRows = 32;
     int32_t prefetchVectors;  // how far ahead the vertical pass fetches a row
     // Symmetric tables of up to mostRollingTaps taps keep all their sums in
     // progress in registers (0: no table does).
@@ -39,8 +40,8 @@ struct KernelSchedule {
     // lines of the rows (single pixels before), so that no load straddles
     // two; 0: wherever the strip width puts them.
     int32_t alignColumns;
-    int32_t rowVectors;     // pixels the plain horizontal pass sums together
-    int32_t stretchPixels;  // pixels the rolling horizontal pass finishes before writing
+    int32_t rowVectors;           // pixels the plain horizontal pass sums together
+    int32_t stretchPixels = 256;  // pixels the rolling horizontal pass finishes before writing
 };
 
 // Vector registers of an x86-64 set whose vectors are vectorBytes wide.
@@ -69,45 +70,18 @@ constexpr bool Fits(const KernelSchedule& s, int32_t vectorBytes) {
 
 // SSE2 rolls the tables whose sums fit in its 16 registers; three vectors
 // across measured faster for its plain vertical pass.
-inline constexpr KernelSchedule kSse2Schedule{.linesBytes = 512 * 1024,
-                                              .windowBytes = 256 * 1024,
-                                              .stripAlign = 16,
-                                              .mostBandRows = 64,
-                                              .ringBandRows = 32,
-                                              .prefetchVectors = 16,
-                                              .mostRollingTaps = 11,
-                                              .columnVectors = 3,
-                                              .alignColumns = 0,
-                                              .rowVectors = 6,
-                                              .stretchPixels = 256};
+inline constexpr KernelSchedule kSse2Schedule{
+    .prefetchVectors = 16, .mostRollingTaps = 11, .columnVectors = 3, .alignColumns = 0, .rowVectors = 6};
 
 // AVX2 measured faster taking every product afresh (with 16 registers,
 // spilled rolling sums cost more than the products they share), with two
 // vectors across (three straddle cache lines) and its loads kept within
 // cache lines.
-inline constexpr KernelSchedule kAvx2Schedule{.linesBytes = 512 * 1024,
-                                              .windowBytes = 256 * 1024,
-                                              .stripAlign = 16,
-                                              .mostBandRows = 64,
-                                              .ringBandRows = 32,
-                                              .prefetchVectors = 32,
-                                              .mostRollingTaps = 0,
-                                              .columnVectors = 2,
-                                              .alignColumns = 1,
-                                              .rowVectors = 8,
-                                              .stretchPixels = 256};
+inline constexpr KernelSchedule kAvx2Schedule{
+    .prefetchVectors = 32, .mostRollingTaps = 0, .columnVectors = 2, .alignColumns = 1, .rowVectors = 8};
 
 // AVX-512's 32 registers keep a whole default table's rolling sums.
-inline constexpr KernelSchedule kAvx512Schedule{.linesBytes = 512 * 1024,
-                                                .windowBytes = 256 * 1024,
-                                                .stripAlign = 16,
-                                                .mostBandRows = 64,
-                                                .ringBandRows = 32,
-                                                .prefetchVectors = 16,
-                                                .mostRollingTaps = 25,
-                                                .columnVectors = 4,
-                                                .alignColumns = 0,
-                                                .rowVectors = 8,
-                                                .stretchPixels = 256};
+inline constexpr KernelSchedule kAvx512Schedule{
+    .prefetchVectors = 16, .mostRollingTaps = 25, .columnVectors = 4, .alignColumns = 0, .rowVectors = 8};
 
 }  // namespace maculo

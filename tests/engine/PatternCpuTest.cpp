@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <thread>
@@ -59,6 +60,19 @@ TEST(KernelChoice, NarrowerSetsByName) {
     for (const char* key : {static_cast<const char*>(nullptr), "", "avx1024"}) {
         EXPECT_EQ(&WidestKernelsUpTo(key), sets.back());
     }
+}
+
+// The sets the build reports (the Windows check reads them) are those it
+// dispatches to, in the same order, each under its kernels' own key.
+TEST(KernelChoice, TheBuildReportsTheSetsItHolds) {
+    ASSERT_EQ(std::size(kInstructionSetNames), std::size(kInstructionSets));
+    for (size_t i = 0; i < std::size(kInstructionSets); ++i) {
+        if (const BlurKernelSet* kernels = KernelsFor(kInstructionSets[i])) {
+            EXPECT_STREQ(kInstructionSetNames[i].key, kernels->key);
+            EXPECT_NE(std::strstr(kInstructionSetNames[i].target, kernels->key), nullptr) << kernels->key;
+        }
+    }
+    EXPECT_STREQ(kInstructionSetNames[0].key, "sse2");
 }
 
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims, const PatternSettings& s) {
@@ -265,6 +279,29 @@ TEST(PatternPipeline, NoIterationsCopiesEveryPixelIncludingSpareColumns) {
     const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, 0, 2.0f, 2.0f, 1.0f, false});
     EXPECT_EQ(run.result.status, PatternStatus::kDone);
     EXPECT_EQ(std::memcmp(run.pattern.data(), input.data(), input.size() * sizeof(PixelF)), 0);
+}
+
+// The iterations take turns between the result image and the scratch one:
+// however many there are, the spare columns keep the picture's values
+// (the scratch image's never reach the result), on any thread count.
+TEST(PatternPipeline, SpareColumnsKeepThePicturesValuesAfterAnyIterations) {
+    const ImageDims dims{6, 40, 9};
+    const std::vector<PixelF> input = reference::RandomImage(dims, 12, 2.5f);
+    const int savedThreads = omp_get_max_threads();
+    for (int threads = 1; threads <= 2; ++threads) {
+        omp_set_num_threads(threads);
+        for (const int32_t iterations : {1, 2, 3}) {
+            const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, iterations, 1.5f, 1.5f, 8.0f, false});
+            for (int32_t y = 0; y < dims.height; ++y) {
+                const size_t spare = static_cast<size_t>(y) * dims.pitch + dims.width;
+                EXPECT_EQ(std::memcmp(run.pattern.data() + spare, input.data() + spare,
+                                      (dims.pitch - dims.width) * sizeof(PixelF)),
+                          0)
+                    << iterations << " iterations, " << threads << " threads, row " << y;
+            }
+        }
+    }
+    omp_set_num_threads(savedThreads);
 }
 
 TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
