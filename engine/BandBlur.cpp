@@ -20,6 +20,8 @@ int32_t StripWidth(const KernelSchedule& schedule, const LineFilter& filter, int
     return std::max(align, pixels / align * align);
 }
 
+constexpr int32_t kChunksPerThread = 2;
+
 // Windows a chunk is tall at least, where that leaves every thread chunks.
 constexpr int32_t kLeastChunkWindows = 8;
 
@@ -38,12 +40,13 @@ T* Aligned(std::vector<T>& v) {
 
 }  // namespace
 
-int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps, int32_t perThread) {
+int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps) {
     const int32_t images = std::max(sections, 1);
     const int32_t team = std::max(threads, 1);
     // A lone thread has nobody to wait for: each image whole, with no
     // window read twice.
-    const int32_t wanted = ((team == 1 ? 1 : perThread) * team + images - 1) / images;
+    const int32_t perThread = team == 1 ? 1 : kChunksPerThread;
+    const int32_t wanted = (perThread * team + images - 1) / images;
     const int32_t tall = height / (kLeastChunkWindows * std::max(taps, 1));
     const int32_t fewest = std::max(1, std::min(wanted, tall));
     // Whole rounds of chunks for the team, so that no thread is left waiting

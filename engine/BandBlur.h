@@ -15,11 +15,12 @@ namespace maculo {
 
 // Rows in a chunk, the unit of work a thread takes, for `sections` images
 // of `height` rows shared by `threads` threads and filters of at most `taps`
-// taps: about `perThread` chunks for each thread in all, but fewer where
-// chunks would be only a few windows tall (each chunk reads its windows'
-// reach again), as long as every thread has as many; a lone thread takes
-// each image whole. A multiple of kBandRows.
-int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps, int32_t perThread);
+// taps: about two chunks for each thread in all, so that a thread the
+// system holds back (the host renders other frames beside this one) delays
+// nobody long, but fewer where chunks would be only a few windows tall (each
+// chunk reads its windows' reach again), as long as every thread has as
+// many; a lone thread takes each image whole. A multiple of kBandRows.
+int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps);
 
 // Rows in a band of chunks of `chunkRows` rows: up to the kernels'
 // schedule's, so that a band's lines, a strip wide, stay in the core's

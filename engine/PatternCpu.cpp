@@ -240,19 +240,11 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
                           : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
                                       : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
 
-        // A strip per thread for fused steps, which compute their windows'
-        // reach past each strip again; two chunks per thread otherwise, so
-        // that a thread the system holds back (the host renders other
-        // frames beside this one) delays nobody long.
-        const auto chunkRows = [&](int32_t perThread) {
-            return RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps, perThread);
-        };
-        const int32_t stripRows = chunkRows(1);
-        const int32_t ringBandRows = RowsPerRingBand(stripRows, kernels);
+        const Chunks chunks{work, RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps)};
+        const int32_t ringBandRows = RowsPerRingBand(chunks.rows, kernels);
         const int32_t ringRows = RingRows(work.dims.height, ringBandRows, sharpenReach);
-        const bool fused = FusesSteps(RowsPerBand(stripRows, kernels), ringRows) &&
+        const bool fused = FusesSteps(RowsPerBand(chunks.rows, kernels), ringRows) &&
                            (!strips || strips->halo >= it.patternBlur.Reach() + sharpenReach);
-        const Chunks chunks{work, fused ? stripRows : chunkRows(2)};
         const int32_t bandRows = fused ? ringBandRows : RowsPerBand(chunks.rows, kernels);
         int32_t stop = 0;
         int32_t done = 0;
