@@ -1,7 +1,8 @@
 // Prints one Markdown table: the processor pipeline against the OpenCV peer at
 // 1920x1080 for the default controls and for Width 40, at one thread and at
-// all of them, with one plain copy of a working image as the memory floor;
-// then the depth conversions in GB/s. Every figure is the best of several
+// all of them (with all threads' speed over one thread's), with one plain
+// copy of a working image as the memory floor; then the depth conversions
+// in GB/s. Every figure is the best of several
 // runs, which is what a loaded machine lets through most faithfully.
 #include <omp.h>
 
@@ -9,7 +10,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchImages.h"
@@ -133,13 +136,25 @@ std::string Cell(double value, const char* format) {
     return text;
 }
 
-// ofFour: our own time on four distinct channels, for the rows that do less.
-void Row(const std::string& work, const char* set, int threads, double ours, double peer, double ofFour, double copy) {
+// What a row compares our time with: our own time on four distinct
+// channels (for the rows that do less), one copy of the image, and our
+// time on the same work at one thread (for the rows at more).
+struct Against {
+    double ofFour;
+    double copy;
+    double oneThread;
+};
+
+void Row(const std::string& work, const char* set, int threads, double ours, double peer, const Against& against) {
     const bool hasPeer = peer > 0.0;
-    std::printf("| %s | %s | %d | %s | %s | %s | %s | %s |\n", work.c_str(), set, threads, Cell(ours, "%.2f").c_str(),
-                hasPeer ? Cell(peer, "%.2f").c_str() : "n/a", hasPeer ? Cell(peer / ours, "%.2f\u00d7").c_str() : "n/a",
-                ofFour > 0.0 ? Cell(ours / ofFour, "%.2f\u00d7").c_str() : "",
-                copy > 0.0 ? Cell(ours / copy, "%.1f").c_str() : "");
+    const auto ratio = [](double base, double value, const char* format) {
+        return base > 0.0 ? Cell(value / base, format) : std::string();
+    };
+    std::printf("| %s | %s | %d | %s | %s | %s | %s | %s | %s |\n", work.c_str(), set, threads,
+                Cell(ours, "%.2f").c_str(), hasPeer ? Cell(peer, "%.2f").c_str() : "n/a",
+                hasPeer ? Cell(peer / ours, "%.2f\u00d7").c_str() : "n/a",
+                ratio(against.ofFour, ours, "%.2f\u00d7").c_str(), ratio(against.copy, ours, "%.1f").c_str(),
+                threads > 1 ? ratio(ours, against.oneThread, "%.2f\u00d7").c_str() : "");
 }
 
 void SetThreads(int threads) {
@@ -170,8 +185,13 @@ int main() {
 
     std::printf("1920x1080; per iteration: best run of %d iterations less best run of 1, over %d\n\n",
                 1 + kExtraIterations, kExtraIterations);
-    std::printf("| Work | Set | Threads | Ours | OpenCV peer | Peer / ours | Of four channels | Ours in copies |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| Work | Set | Threads | Ours | OpenCV peer | Peer / ours | Of four channels | Ours in copies | "
+        "Threads over one |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    // Our one-thread times, by set and work, for the scaling of the rows
+    // at more threads.
+    std::map<std::pair<std::string, std::string>, double> oneThread;
     for (const int threads : threadCounts) {
         SetThreads(threads);
         const PatternSettings width6 = Controls(kBlurGaussian, 6.0f, 1);
@@ -184,21 +204,28 @@ int main() {
         // left its idle clock behind.
         const double copy = CopyMs(im);
         for (const BlurKernelSet* kernels : sets) {
-            const double four = OursMs(im, *kernels, im.colour, width6);
-            Row("Four channels, Width 6 (ms/iteration)", kernels->name, threads, four, peer6, 0.0, copy);
-            Row("Four channels, Width 40 (ms/iteration)", kernels->name, threads,
-                OursMs(im, *kernels, im.colour, width40), peer40, 0.0, copy);
-            Row("Opaque, gray off, Width 6: three planes (ms/iteration)", kernels->name, threads,
-                OursMs(im, *kernels, im.opaque, width6), peer6, four, copy);
-            Row("Opaque, gray before, Width 6: one plane (ms/iteration)", kernels->name, threads,
-                OursMs(im, *kernels, im.opaque, gray6), peerPlane, four, copy);
+            const auto row = [&](const std::string& work, const std::vector<PixelF>& source,
+                                 const PatternSettings& settings, double peer, double ofFour) {
+                const double ours = OursMs(im, *kernels, source, settings);
+                double& one = oneThread[{work, kernels->name}];
+                if (threads == 1) one = ours;
+                Row(work, kernels->name, threads, ours, peer, {ofFour, copy, one});
+                return ours;
+            };
+            const double four = row("Four channels, Width 6 (ms/iteration)", im.colour, width6, peer6, 0.0);
+            row("Four channels, Width 40 (ms/iteration)", im.colour, width40, peer40, 0.0);
+            row("Opaque, gray off, Width 6: three planes (ms/iteration)", im.opaque, width6, peer6, four);
+            row("Opaque, gray before, Width 6: one plane (ms/iteration)", im.opaque, gray6, peerPlane, four);
         }
-        Row("One copy of the image, the memory floor (ms)", "", threads, copy, 0.0, 0.0, 0.0);
+        const std::string copyWork = "One copy of the image, the memory floor (ms)";
+        double& oneCopy = oneThread[{copyWork, ""}];
+        if (threads == 1) oneCopy = copy;
+        Row(copyWork, "", threads, copy, 0.0, {0.0, 0.0, oneCopy});
     }
     for (const int threads : threadCounts) {
         SetThreads(threads);
         const auto conversion = [&](const char* name, std::size_t pixelBytes, const auto& run) {
-            std::printf("| %s (GB/s) | | %d | %s | | | | |\n", name, threads,
+            std::printf("| %s (GB/s) | | %d | %s | | | | | |\n", name, threads,
                         Cell(GigabytesPerSecond(pixels * (pixelBytes + kFloatBytes), run), "%.1f").c_str());
         };
         conversion("8-bit in", sizeof(Pixel8),

@@ -60,6 +60,10 @@ int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels) {
     return std::min(chunkRows, kernels.schedule.mostBandRows);
 }
 
+int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels) {
+    return std::min(chunkRows, kernels.schedule.ringBandRows);
+}
+
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
     : lanes_(kernels.lanes),
       reach_(reach + 1),
@@ -77,12 +81,9 @@ PixelF* BandScratch::Line(int32_t i) {
     return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * lanes_;
 }
 
-namespace {
-
-void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
-              int32_t y0, int32_t count, bool resume, BandScratch& scratch, PixelF* dst, const PixelF* sharp,
-              float amount) {
-    const int32_t last = dims.height - 1;
+void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& filter, int32_t y0, int32_t count,
+              bool resume, BandScratch& scratch) {
+    const int32_t width = io.width;
     const int32_t strip = StripWidth(kernels.schedule, filter, scratch.BandRows());
     const int32_t lanes = kernels.lanes;
     const int32_t reach = filter.Reach();
@@ -95,15 +96,14 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
             const PixelF* sharpRows[kBandRows];
             const int32_t rowsHere = std::min(lanes, count - j);
             for (int32_t k = 0; k < rowsHere; ++k) {
-                const int64_t offset = static_cast<int64_t>(y0 + j + k) * dims.pitch;
-                out[k] = dst + offset;
-                sharpRows[k] = sharp ? sharp + offset : nullptr;
+                out[k] = io.dst.Row(y0 + j + k);
+                sharpRows[k] = io.sharp ? io.sharp->Row(y0 + j + k) : nullptr;
             }
             PixelF* line = scratch.Line(j / lanes);
-            if (from == 0) PadLine(line, dims.width, reach, lanes, LineEnd::kStart);
-            if (to == dims.width) PadLine(line, dims.width, reach + 1, lanes, LineEnd::kEnd);
-            kernels.row(
-                {line, from, to, filter, rowsHere, out, sharp ? sharpRows : nullptr, amount, scratch.State(j / lanes)});
+            if (from == 0) PadLine(line, width, reach, lanes, LineEnd::kStart);
+            if (to == width) PadLine(line, width, reach + 1, lanes, LineEnd::kEnd);
+            kernels.row({line, from, to, filter, rowsHere, out, io.sharp ? sharpRows : nullptr, io.amount,
+                         scratch.State(j / lanes), io.stream});
         }
     };
 
@@ -113,20 +113,20 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     // they are still in the core's cache.
     const int32_t lowest = y0 + count - 1 + filter.Half();
     for (int32_t s = -kBandSlack; s < count + filter.taps + kBandSlack; ++s) {
-        rows[s] = src + static_cast<int64_t>(MirrorIndex(lowest - s, last)) * dims.pitch;
+        rows[s] = io.src.Row(MirrorIndex(lowest - s, io.last));
     }
     // With alignColumns, the strips after a first one of the pixels before
     // the rows' first cache line start on cache lines (of every row, when
     // rows start equally aligned).
-    const int32_t lead = kernels.schedule.alignColumns == 0 ? 0 : ToALine(src);
+    const int32_t lead = kernels.schedule.alignColumns == 0 ? 0 : ToALine(io.src.base);
     int32_t done = 0;
-    for (int32_t x0 = 0, x1 = 0; x0 < dims.width; x0 = x1) {
-        x1 = std::min(dims.width, x0 < lead ? lead : x0 + strip);
-        kernels.columns({rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(),
-                         dims.width, resume});
+    for (int32_t x0 = 0, x1 = 0; x0 < width; x0 = x1) {
+        x1 = std::min(width, x0 < lead ? lead : x0 + strip);
+        kernels.columns(
+            {rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(), width, resume});
         // The horizontal pass may read one pixel past its windows, and goes
         // on from even pixels.
-        const int32_t ready = x1 == dims.width ? dims.width : (x1 - reach - 1) / 2 * 2;
+        const int32_t ready = x1 == width ? width : (x1 - reach - 1) / 2 * 2;
         if (ready > done) {
             across(done, ready);
             done = ready;
@@ -134,16 +134,17 @@ void BlurBand(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& 
     }
 }
 
-}  // namespace
-
 void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
                int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp, float amount) {
     // Bottom band first: the vertical pass climbs, one band going on from
     // the one below it.
     const int32_t bandRows = scratch.BandRows();
+    const RowPlace<const PixelF> sharpRows{sharp, dims.pitch, 0};
+    const BandIo io{{src, dims.pitch, 0},         dims.height - 1, dims.width, {dst, dims.pitch, 0},
+                    sharp ? &sharpRows : nullptr, amount,          true};
     for (int32_t end = y0 + count; end > y0; end -= bandRows) {
         const int32_t start = std::max(y0, end - bandRows);
-        BlurBand(kernels, src, dims, filter, start, end - start, end != y0 + count, scratch, dst, sharp, amount);
+        BlurBand(kernels, io, filter, start, end - start, end != y0 + count, scratch);
     }
     // The results stored past the caches reach memory before the threads
     // meet at the step's end and read them.

@@ -27,6 +27,10 @@ int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps
 // cache. A multiple of kBandRows.
 int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels);
 
+// The same for an iteration whose steps are fused: up to the schedule's
+// ring band, so that the ring stays in the core's cache beside the lines.
+int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels);
+
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for bands of `bandRows` rows, filters
 // reaching at most `reach` pixels with at most `taps` taps, and the given
@@ -64,6 +68,38 @@ private:
     PixelF* first_;  // the first line, aligned
     float* firstState_;
 };
+
+// Where row y (never negative) of an image lies: in a whole image, or in a
+// ring of `ring` rows that holds any `ring` consecutive rows of one.
+template <typename Pixel>
+struct RowPlace {
+    Pixel* base;
+    int64_t pitch;
+    int32_t ring;  // 0: a whole image
+
+    Pixel* Row(int32_t y) const { return base + (ring == 0 ? y : y % ring) * pitch; }
+};
+
+// What one blur of a band reads and writes: rows of src (mirrored into
+// 0 ... last), blurred into the same rows of dst, or with sharp the unsharp
+// mask of sharp's rows against the blur. Only the first width pixels of any
+// row. With stream, results that fill whole cache lines bypass the caches
+// (for rows nothing reads back soon).
+struct BandIo {
+    RowPlace<const PixelF> src;
+    int32_t last;
+    int32_t width;
+    RowPlace<PixelF> dst;
+    const RowPlace<const PixelF>* sharp;
+    float amount;
+    bool stream;
+};
+
+// Blurs rows y0 ... y0 + count - 1 (at most the scratch's band) in both
+// passes. With `resume`, the band goes on from the one just below it,
+// blurred with the same filter and scratch.
+void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& filter, int32_t y0, int32_t count,
+              bool resume, BandScratch& scratch);
 
 // Blurs rows y0 ... y0 + count - 1 of src into the same rows of dst, band by
 // band from the bottom up. With sharp, writes the unsharp mask of sharp

@@ -12,10 +12,6 @@
 
 namespace maculo {
 
-// Output rows the vertical pass computes together, so that each source pixel
-// it loads serves several sums.
-inline constexpr int32_t kBandRows = 4;
-
 // Rows a band's row table holds beyond either end of what its outputs read.
 inline constexpr int32_t kBandSlack = 2 * kBandRows;
 
@@ -46,29 +42,6 @@ struct LineFilter {
 // order), or the box window of width a.
 LineFilter TableFilter(const float* spread, int32_t taps);
 LineFilter BoxFilter(float a);
-
-// Each instruction set's tuning (its row of InstructionSets.h).
-struct KernelSchedule {
-    // A band is blurred in strips of columns narrow enough that the lines of
-    // a strip (linesBytes) and the rows a window of the vertical pass holds
-    // (windowBytes) stay in the core's second-level cache; strips are whole
-    // groups of stripAlign pixels.
-    int32_t linesBytes;
-    int32_t windowBytes;
-    int32_t stripAlign;
-    int32_t mostBandRows;     // rows of a band, a multiple of kBandRows
-    int32_t prefetchVectors;  // how far ahead the vertical pass fetches a row
-    // Symmetric tables of up to mostRollingTaps taps keep all their sums in
-    // progress in registers (0: no table does).
-    int32_t mostRollingTaps;
-    int32_t columnVectors;  // vectors the plain vertical pass sums together, times kBandRows
-    // 1: the strips and the plain vertical pass's groups start on cache
-    // lines of the rows (single pixels before), so that no load straddles
-    // two; 0: wherever the strip width puts them.
-    int32_t alignColumns;
-    int32_t rowVectors;     // pixels the plain horizontal pass sums together
-    int32_t stretchPixels;  // pixels the rolling horizontal pass finishes before writing
-};
 
 // The vertical pass of the `count` output rows y0 ... y0 + count - 1 of a
 // band over pixels from ... to - 1. band[s], for s = -kBandSlack ...
@@ -102,7 +75,8 @@ struct ColumnPass {
 // (sharp[k] - result) * amount + sharp[k]. A line is passed over from pixel
 // 0 to its end in one call or in several, each going on where the last one
 // stopped (at an even pixel), with `state` (stateFloats floats, one per
-// line) carrying the sums in progress from call to call.
+// line) carrying the sums in progress from call to call. With stream,
+// results that fill whole cache lines bypass the caches.
 struct RowPass {
     const PixelF* line;
     int32_t from;
@@ -113,6 +87,7 @@ struct RowPass {
     const PixelF* const* sharp;
     float amount;
     float* state;
+    bool stream;
 };
 
 // The kernels work on lines that hold `lanes` image rows side by side:
@@ -144,6 +119,20 @@ enum class InstructionSet { BOOST_PP_SEQ_FOR_EACH(MACULO_SET_ENUMERATOR_ITEM, _,
 inline constexpr InstructionSet kInstructionSets[] = {
     BOOST_PP_SEQ_FOR_EACH(MACULO_SET_LIST_ITEM, _, MACULO_INSTRUCTION_SETS)};
 #undef MACULO_SET_LIST_ITEM
+
+// Each set's MACULO_ISA key and the processor flag it needs (the
+// compiler's name for it), in the order of kInstructionSets: the sets this
+// build holds, whatever the processor.
+struct InstructionSetNames {
+    const char* key;
+    const char* target;
+};
+
+#define MACULO_SET_NAMES_ITEM(r, data, row) \
+    InstructionSetNames{BOOST_PP_STRINGIZE(MACULO_SET_KEY(row)), MACULO_SET_TARGET(row)},
+inline constexpr InstructionSetNames kInstructionSetNames[] = {
+    BOOST_PP_SEQ_FOR_EACH(MACULO_SET_NAMES_ITEM, _, MACULO_INSTRUCTION_SETS)};
+#undef MACULO_SET_NAMES_ITEM
 
 // The kernels for one instruction set, or nullptr when this processor (and
 // its operating system) cannot run them.

@@ -27,6 +27,8 @@ using Wide = float __attribute__((vector_size(MACULO_VECTOR_BYTES)));
 using Narrow = float __attribute__((vector_size(sizeof(PixelF))));  // one pixel, for row ends
 
 constexpr KernelSchedule kSchedule = MACULO_SET_SCHEDULE(MACULO_KERNEL_ROW);
+static_assert(Fits(kSchedule, MACULO_VECTOR_BYTES),
+              "the schedule spills the kernels' sums or cuts bands they cannot take");
 constexpr int kColumnVectors = kSchedule.columnVectors;
 constexpr int kRowVectors = kSchedule.rowVectors;
 
@@ -59,13 +61,13 @@ inline void Store(void* p, V v) {
     __builtin_memcpy(p, &v, sizeof v);
 }
 
-// Stores a result pixel vector past the caches when it is a whole cache
-// line of its own (no later pass of this iteration reads it back soon
-// enough to find it there), otherwise as Store does. Pairs of 32-byte
-// stores past the caches measured slower than ordinary stores.
-template <typename V>
+// With kStream, stores a result pixel vector past the caches when it is a
+// whole cache line of its own (nothing reads it back soon enough to find
+// it there), otherwise as Store does. Pairs of 32-byte stores past the
+// caches measured slower than ordinary stores.
+template <bool kStream, typename V>
 inline void StoreResult(PixelF* p, V v) {
-    if constexpr (sizeof(V) == kCacheLineBytes) {
+    if constexpr (kStream && sizeof(V) == kCacheLineBytes) {
         if (PixelsPastAVector(p) == 0) {
             _mm512_stream_ps(reinterpret_cast<float*>(p), v);
             return;
@@ -400,7 +402,6 @@ template <typename V, int N, typename Input, typename Finish>
 
 // The longest table whose N sums in progress stay in the vector registers;
 // sets with too few registers for the shortest table never roll.
-constexpr int32_t kFewestRollingTaps = 7;
 constexpr int32_t kMostRollingTaps = kSchedule.mostRollingTaps;
 constexpr bool kRolls = kMostRollingTaps >= kFewestRollingTaps;
 
@@ -562,35 +563,56 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
     }
 }
 
-[[gnu::flatten]] void Row(const RowPass& p) {
-    // The record's fields and row pointers as locals: read through the
-    // caller's memory, each store could have changed them.
+// The record's rows as locals: read through the caller's memory, each
+// store could have changed them.
+struct RowsOfPass {
+    PixelF* out[kLanes] = {};
+    const PixelF* sharp[kLanes] = {};
+
+    explicit RowsOfPass(const RowPass& p) {
+        for (int32_t k = 0; k < p.count; ++k) {
+            out[k] = p.out[k];
+            if (p.sharp) sharp[k] = p.sharp[k];
+        }
+    }
+};
+
+template <bool kStream>
+[[gnu::flatten]] void RowBlurred(const RowPass& p) {
+    const int32_t count = p.count;
+    const RowsOfPass rows(p);
+    RowSums(
+        p.line, p.from, p.to, p.filter,
+        [&](int k, int32_t px, auto value) {
+            if (k < count) StoreResult<kStream>(rows.out[k] + px, value);
+        },
+        p.state, rows.out[0]);
+}
+
+[[gnu::flatten]] void RowSharpened(const RowPass& p) {
     const int32_t count = p.count;
     const float amount = p.amount;
-    PixelF* outRows[kLanes] = {};
-    const PixelF* sharpRows[kLanes] = {};
-    for (int32_t k = 0; k < count; ++k) {
-        outRows[k] = p.out[k];
-        if (p.sharp) sharpRows[k] = p.sharp[k];
-    }
-    if (!p.sharp) {
-        RowSums(
-            p.line, p.from, p.to, p.filter,
-            [&](int k, int32_t px, auto value) {
-                if (k < count) StoreResult(outRows[k] + px, value);
-            },
-            p.state, outRows[0]);
-        return;
-    }
+    const RowsOfPass rows(p);
     RowSums(
         p.line, p.from, p.to, p.filter,
         [&](int k, int32_t px, auto blurred) {
             using V = decltype(blurred);
             if (k >= count) return;
-            const V s = Load<V>(sharpRows[k] + px);
-            StoreResult(outRows[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
+            const V s = Load<V>(rows.sharp[k] + px);
+            StoreResult<true>(rows.out[k] + px, Clamp01((s - blurred) * Splat<V>(amount) + s));
         },
-        p.state, outRows[0]);
+        p.state, rows.out[0]);
+}
+
+// The unsharp mask's results are always the iteration's last: they stream.
+void Row(const RowPass& p) {
+    if (p.sharp) {
+        RowSharpened(p);
+    } else if (p.stream) {
+        RowBlurred<true>(p);
+    } else {
+        RowBlurred<false>(p);
+    }
 }
 
 }  // namespace

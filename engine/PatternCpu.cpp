@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "engine/FilterShapes.h"
 #include "engine/PatternCpuChannels.h"
 #include "engine/PatternOps.h"
+#include "engine/StripIteration.h"
 
 namespace maculo {
 namespace {
@@ -70,13 +72,15 @@ float IterateConstant(const Iteration& it, float v, int32_t iterations) {
     return v;
 }
 
-// The images the steps pass between them: one or several sections of
+// The images the iterations pass between them: one or several sections of
 // dims.height rows each (sectionPixels apart), of which rows firstRow ...
 // firstRow + rows - 1 are computed; with strips, each section is a packed
-// plane whose halo rows follow the rows computed.
+// plane whose halo rows follow the rows computed. Fused iterations read one
+// of pattern and other and write the other one, in turn; otherwise each
+// iteration blurs pattern into other and sharpens it back.
 struct Work {
     PixelF* pattern;
-    PixelF* blurred;
+    PixelF* other;
     ImageDims dims;
     int32_t sections;
     int64_t sectionPixels;
@@ -85,52 +89,106 @@ struct Work {
     const PlaneStrips* strips;
 };
 
-// Runs the iterations in one parallel region. Each iteration is two steps:
-// the pattern blur into `blurred`, then the sharpen blur of `blurred` fused
-// with the unsharp mask back into `pattern`; each step ends with the team's
-// barrier, so it reads only what the step before finished. Threads take the
-// chunks of a step one at a time, as they come free: a thread the system
+// Rows y ... y + Count(y) - 1 of section Section(c) make chunk c, the unit
+// of work a thread takes.
+struct Chunks {
+    const Work& work;
+    int32_t rows;
+    int32_t perSection = work.dims.width > 0 ? (work.rows + rows - 1) / rows : 0;
+
+    int32_t Total() const { return perSection * work.sections; }
+    int64_t Section(int32_t c) const { return c / perSection * work.sectionPixels; }
+    int32_t Row(int32_t c) const { return c % perSection * rows; }
+    int32_t Count(int32_t c) const { return std::min(rows, work.rows - Row(c)); }
+};
+
+// Runs the iterations in one parallel region: step(i, thread) is the team's
+// work of iteration i, its last loop ending with the team's barrier, so
+// that each step reads only what the one before finished. Threads take the
+// chunks of a loop one at a time, as they come free: a thread the system
 // holds back (the host renders other frames beside this one) then delays
 // nobody. Which thread blurs a chunk does not change its result. Returns
 // the progress callback's non-zero value, or 0, and the iterations
 // completed.
-std::pair<int32_t, int32_t> Iterate(const Iteration& it, const Work& work, int32_t chunkRows, int32_t iterations,
-                                    const ProgressHook& hook, std::vector<BandScratch>& scratch) {
-    const int32_t perSection = work.dims.width > 0 ? (work.rows + chunkRows - 1) / chunkRows : 0;
-    const int32_t chunks = perSection * work.sections;
+template <typename Step>
+std::pair<int32_t, int32_t> Iterate(int threads, int32_t iterations, const ProgressHook& hook, const Step& step) {
     int32_t stop = 0;
     int32_t done = iterations;
-    const int threads = static_cast<int>(scratch.size());
 #pragma omp parallel num_threads(threads)
     {
-        BandScratch& mine = scratch[static_cast<size_t>(omp_get_thread_num())];
-        // One chunk of a step; the halo rows that repeat its rows follow it.
-        const auto blur = [&](int32_t c, const PixelF* src, PixelF* dst, const LineFilter& filter,
-                              const PixelF* sharp) {
-            const int64_t section = c / perSection * work.sectionPixels;
-            const int32_t y = c % perSection * chunkRows;
-            const int32_t count = std::min(chunkRows, work.rows - y);
-            BlurChunk(it.kernels, src + section, work.dims, filter, work.firstRow + y, count, mine, dst + section,
-                      sharp ? sharp + section : nullptr, it.amount);
-            if (work.strips) FillHalo(*work.strips, dst + section, y, y + count);
-        };
+        const int thread = omp_get_thread_num();
         for (int32_t i = 0; i < iterations; ++i) {
             if (i % 2 == 1 && hook.callback) {
                 // The calling thread reports while the others wait.
-                if (omp_get_thread_num() == 0) {
+                if (thread == 0) {
                     stop = hook.callback(hook.ref, i, iterations);
                     if (stop != 0) done = i;
                 }
 #pragma omp barrier
                 if (stop != 0) break;
             }
-#pragma omp for schedule(dynamic)
-            for (int32_t c = 0; c < chunks; ++c) blur(c, work.pattern, work.blurred, it.patternBlur, nullptr);
-#pragma omp for schedule(dynamic)
-            for (int32_t c = 0; c < chunks; ++c) blur(c, work.blurred, work.pattern, it.sharpenBlur, work.blurred);
+            step(i, thread);
         }
     }
     return {stop, done};
+}
+
+// Each iteration in two steps: the pattern blur of `pattern` into `other`,
+// then the sharpen blur of `other` fused with the unsharp mask back into
+// `pattern`. For windows too wide to fuse the steps.
+std::pair<int32_t, int32_t> IterateInSteps(const Iteration& it, const Work& work, const Chunks& chunks,
+                                           int32_t iterations, const ProgressHook& hook,
+                                           std::vector<BandScratch>& scratch) {
+    const auto step = [&](int32_t, int thread) {
+        BandScratch& mine = scratch[static_cast<size_t>(thread)];
+        // One chunk of a step; the halo rows that repeat its rows follow it.
+        const auto blur = [&](int32_t c, const PixelF* src, PixelF* dst, const LineFilter& filter,
+                              const PixelF* sharp) {
+            const int64_t section = chunks.Section(c);
+            const int32_t y = chunks.Row(c);
+            const int32_t count = chunks.Count(c);
+            BlurChunk(it.kernels, src + section, work.dims, filter, work.firstRow + y, count, mine, dst + section,
+                      sharp ? sharp + section : nullptr, it.amount);
+            if (work.strips) FillHalo(*work.strips, dst + section, y, y + count);
+        };
+#pragma omp for schedule(dynamic)
+        for (int32_t c = 0; c < chunks.Total(); ++c) blur(c, work.pattern, work.other, it.patternBlur, nullptr);
+#pragma omp for schedule(dynamic)
+        for (int32_t c = 0; c < chunks.Total(); ++c) blur(c, work.other, work.pattern, it.sharpenBlur, work.other);
+    };
+    return Iterate(static_cast<int>(scratch.size()), iterations, hook, step);
+}
+
+// Each iteration in one step, strip by strip (see StripIteration.h):
+// iteration i reads `pattern` when i is even and `other` when it is odd,
+// and writes the other one.
+std::pair<int32_t, int32_t> IterateFused(const Iteration& it, const Work& work, const Chunks& chunks,
+                                         int32_t iterations, const ProgressHook& hook,
+                                         std::vector<StripScratch>& scratch) {
+    const IterationFilters filters{it.patternBlur, it.sharpenBlur, it.amount};
+    const auto step = [&](int32_t i, int thread) {
+        StripScratch& mine = scratch[static_cast<size_t>(thread)];
+        PixelF* const images[2] = {work.pattern, work.other};
+#pragma omp for schedule(dynamic)
+        for (int32_t c = 0; c < chunks.Total(); ++c) {
+            const int64_t section = chunks.Section(c);
+            const int32_t y = chunks.Row(c);
+            const int32_t count = chunks.Count(c);
+            IterateStrip(it.kernels, {images[i % 2] + section, images[(i + 1) % 2] + section, work.dims, work.strips},
+                         filters, work.firstRow + y, count, mine);
+        }
+        // The halo rows once every strip is done, each by one thread whole:
+        // threads writing lanes of the same rows would pass their cache
+        // lines back and forth.
+        if (work.strips) {
+            const int32_t halo = 2 * work.strips->halo;
+#pragma omp for schedule(static)
+            for (int32_t h = 0; h < work.sections * halo; ++h) {
+                FillHaloRow(*work.strips, images[(i + 1) % 2] + h / halo * work.sectionPixels, h % halo, 0, work.rows);
+            }
+        }
+    };
+    return Iterate(static_cast<int>(scratch.size()), iterations, hook, step);
 }
 
 }  // namespace
@@ -161,10 +219,20 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
 
         // The distinct channels that vary, as planes in `input` and
         // `blurred`, where they fit; otherwise all four channels in place.
+        // Fused iterations read both blurs' reach past a strip.
+        const int threads = std::max(1, omp_get_max_threads());
+        const int32_t sharpenReach = it.sharpenBlur.Reach();
         const bool visible = dims.width > 0 && dims.height > 0 && settings.iterations > 0;
         const ChannelPlan plan = visible ? PlanChannels(pattern, dims) : ChannelPlan{{}, kChannels, {}};
-        const std::optional<PlaneStrips> strips =
-            plan.planes < kChannels ? FitPlanes(dims, plan.planes, reach) : std::nullopt;
+        // Planes fuse their steps only for a team: the rows a fused strip
+        // computes past a plane's ends cost a lone thread more than the
+        // memory traffic they save it (measured).
+        std::optional<PlaneStrips> strips;
+        if (plan.planes < kChannels && threads > 1) {
+            strips = FitPlanes(dims, plan.planes, it.patternBlur.Reach() + sharpenReach);
+            if (strips && !FusesPlanes(*strips, sharpenReach)) strips.reset();
+        }
+        if (plan.planes < kChannels && !strips) strips = FitPlanes(dims, plan.planes, reach);
         const bool byChannel = plan.planes < kChannels && (plan.planes == 0 || strips);
         if (strips) PackPlanes(pattern, dims, plan, *strips, input);
         const Work work = strips ? Work{input,        blurred,      strips->packed, plan.planes, strips->planePixels,
@@ -172,18 +240,35 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
                           : byChannel ? Work{pattern, blurred, dims, 0, 0, 0, 0, nullptr}
                                       : Work{pattern, blurred, dims, 1, 0, 0, dims.height, nullptr};
 
-        std::vector<BandScratch> scratch;
-        const int threads = std::max(1, omp_get_max_threads());
-        const int32_t chunkRows = RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps);
-        const int32_t bandRows = RowsPerBand(chunkRows, kernels);
-        scratch.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
-
-        const auto [stop, done] = Iterate(it, work, chunkRows, settings.iterations, hook, scratch);
+        const Chunks chunks{work, RowsPerChunk(std::max(work.rows, 1), work.sections, threads, taps)};
+        const int32_t ringBandRows = RowsPerRingBand(chunks.rows, kernels);
+        const int32_t ringRows = RingRows(work.dims.height, ringBandRows, sharpenReach);
+        const bool fused = FusesSteps(RowsPerBand(chunks.rows, kernels), ringRows) &&
+                           (!strips || strips->halo >= it.patternBlur.Reach() + sharpenReach);
+        const int32_t bandRows = fused ? ringBandRows : RowsPerBand(chunks.rows, kernels);
+        int32_t stop = 0;
+        int32_t done = 0;
+        if (fused) {
+            std::vector<StripScratch> scratch;
+            scratch.reserve(static_cast<size_t>(threads));
+            for (int t = 0; t < threads; ++t) {
+                scratch.emplace_back(work.dims.width, ringRows, bandRows, reach, taps, kernels);
+            }
+            std::tie(stop, done) = IterateFused(it, work, chunks, settings.iterations, hook, scratch);
+        } else {
+            std::vector<BandScratch> scratch;
+            scratch.reserve(static_cast<size_t>(threads));
+            for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
+            std::tie(stop, done) = IterateInSteps(it, work, chunks, settings.iterations, hook, scratch);
+        }
+        // Where the last fused iteration left its results.
+        const PixelF* result = fused && done % 2 == 1 ? work.other : work.pattern;
         if (byChannel) {
             float constants[kChannels];
             for (int c = 0; c < kChannels; ++c) constants[c] = IterateConstant(it, plan.roles[c].value, done);
-            UnpackPlanes(input, strips ? &*strips : nullptr, plan, constants, pattern, dims);
+            UnpackPlanes(result, strips ? &*strips : nullptr, plan, constants, pattern, dims);
+        } else if (result != pattern) {
+            CopyVisible(result, pattern, dims);
         }
         if (stop != 0) return {PatternStatus::kStopped, stop};
     } catch (const std::bad_alloc&) {

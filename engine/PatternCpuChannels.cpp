@@ -117,42 +117,43 @@ void PackPlanes(const PixelF* image, const ImageDims& dims, const ChannelPlan& p
     }
 }
 
-void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to) {
+void FillHaloRow(const PlaneStrips& strips, PixelF* plane, int32_t h, int32_t from, int32_t to) {
     const int32_t last = strips.height - 1;
     const auto rowAt = [&](int32_t i) { return plane + static_cast<int64_t>(i + strips.halo) * strips.packed.pitch; };
-    const auto fill = [&](int32_t i) {
-        // Lane k of row i repeats lane outOf[k] of row in[k], where that
-        // row is one of those given.
-        const PixelF* in[kChannels] = {};
-        float PixelF::*outOf[kChannels] = {};
-        int given = 0;
-        for (int k = 0; k < kChannels; ++k) {
-            const int32_t m = MirrorIndex(strips.Start(k) + i, last);
-            const int32_t lane = strips.LaneOf(m);
-            const int32_t row = m - strips.Start(lane);
-            if (row < from || row >= to) continue;
-            in[k] = rowAt(row);
-            outOf[k] = kChannelOf[lane];
-            ++given;
+    const int32_t i = h < strips.halo ? h - strips.halo : strips.rows + h - strips.halo;
+    // Lane k of row i repeats lane outOf[k] of row in[k], where that row is
+    // one of those given.
+    const PixelF* in[kChannels] = {};
+    float PixelF::*outOf[kChannels] = {};
+    int given = 0;
+    for (int k = 0; k < kChannels; ++k) {
+        const int32_t m = MirrorIndex(strips.Start(k) + i, last);
+        const int32_t lane = strips.LaneOf(m);
+        const int32_t row = m - strips.Start(lane);
+        if (row < from || row >= to) continue;
+        in[k] = rowAt(row);
+        outOf[k] = kChannelOf[lane];
+        ++given;
+    }
+    PixelF* out = rowAt(i);
+    const int32_t width = strips.packed.width;
+    if (given == kChannels) {
+        // Whole pixels, so that the row's old values are not read.
+        for (int32_t x = 0; x < width; ++x) {
+            out[x] = {in[0][x].*outOf[0], in[1][x].*outOf[1], in[2][x].*outOf[2], in[3][x].*outOf[3]};
         }
-        PixelF* out = rowAt(i);
-        const int32_t width = strips.packed.width;
-        if (given == kChannels) {
-            // Whole pixels, so that the row's old values are not read.
-            for (int32_t x = 0; x < width; ++x) {
-                out[x] = {in[0][x].*outOf[0], in[1][x].*outOf[1], in[2][x].*outOf[2], in[3][x].*outOf[3]};
-            }
-            return;
-        }
-        // Only the lanes given: other threads may be filling the others.
-        for (int k = 0; k < kChannels; ++k) {
-            if (!in[k]) continue;
-            float PixelF::*into = kChannelOf[k];
-            for (int32_t x = 0; x < width; ++x) out[x].*into = in[k][x].*outOf[k];
-        }
-    };
-    for (int32_t i = -strips.halo; i < 0; ++i) fill(i);
-    for (int32_t i = strips.rows; i < strips.rows + strips.halo; ++i) fill(i);
+        return;
+    }
+    // Only the lanes given: other threads may be filling the others.
+    for (int k = 0; k < kChannels; ++k) {
+        if (!in[k]) continue;
+        float PixelF::*into = kChannelOf[k];
+        for (int32_t x = 0; x < width; ++x) out[x].*into = in[k][x].*outOf[k];
+    }
+}
+
+void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to) {
+    for (int32_t h = 0; h < 2 * strips.halo; ++h) FillHaloRow(strips, plane, h, from, to);
 }
 
 void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan, const float* constants,

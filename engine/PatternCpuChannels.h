@@ -64,6 +64,10 @@ void PackPlanes(const PixelF* image, const ImageDims& dims, const ChannelPlan& p
 // `plane`) that repeat rows from ... to - 1 of the strips.
 void FillHalo(const PlaneStrips& strips, PixelF* plane, int32_t from, int32_t to);
 
+// The same for halo row h alone (0 ... 2 * halo - 1, those above the strips
+// first).
+void FillHaloRow(const PlaneStrips& strips, PixelF* plane, int32_t h, int32_t from, int32_t to);
+
 // Writes the planes, the constants (`constants[c]` for channel c) and the
 // copies into the visible pixels of the picture.
 void UnpackPlanes(const PixelF* packed, const PlaneStrips* strips, const ChannelPlan& plan, const float* constants,

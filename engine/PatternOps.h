@@ -14,6 +14,9 @@ namespace maculo {
 // All pitch x height pixels, spare columns included.
 void CopyImage(const PixelF* src, PixelF* dst, const ImageDims& dims);
 
+// The first width pixels of every row.
+void CopyVisible(const PixelF* src, PixelF* dst, const ImageDims& dims);
+
 // Gray = (0.298912 red + 0.586611 green) + 0.114478 blue into all three
 // colours, alpha kept, no clamp (white becomes 1 + 2^-20). Works in place.
 void ConvertToGray(const PixelF* src, PixelF* dst, const ImageDims& dims);

@@ -17,6 +17,14 @@ void CopyImage(const PixelF* src, PixelF* dst, const ImageDims& dims) {
     for (int64_t i = 0; i < count; ++i) dst[i] = src[i];
 }
 
+void CopyVisible(const PixelF* src, PixelF* dst, const ImageDims& dims) {
+#pragma omp parallel for schedule(static)
+    for (int32_t y = 0; y < dims.height; ++y) {
+        const int64_t row = static_cast<int64_t>(y) * dims.pitch;
+        for (int32_t x = 0; x < dims.width; ++x) dst[row + x] = src[row + x];
+    }
+}
+
 void ConvertToGray(const PixelF* src, PixelF* dst, const ImageDims& dims) {
     const int64_t count = PixelCount(dims);
 #pragma omp parallel for schedule(static)

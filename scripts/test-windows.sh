@@ -10,14 +10,13 @@ scripts/build-windows.sh
 if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMACULO_WERROR=ON
 fi
-cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern
+cmake --build build -j "$(nproc)" --target maculo_plugin_check MaculoPattern maculo_kernel_sets
 
-# The blur kernels' instruction sets, baseline first, from the engine's table
-# of them: each one's MACULO_ISA key, which is also its kernels' namespace,
-# and the processor flag it needs.
-mapfile -t kernel_sets < <(sed -nE \
-    's/^ *\(\(k[A-Za-z0-9]+, ([a-z0-9]+), "[^"]*", [0-9]+, "([a-z0-9]+)", .*/\1:\2/p' engine/InstructionSets.h)
-[ "${#kernel_sets[@]}" -ge 2 ] || { echo "no instruction sets read from engine/InstructionSets.h" >&2; exit 1; }
+# The blur kernels' instruction sets, baseline first, as the build reports
+# them: each one's MACULO_ISA key, which is also its kernels' namespace, and
+# the processor flag it needs.
+mapfile -t kernel_sets < <(build/tests/windows/maculo_kernel_sets)
+[ "${#kernel_sets[@]}" -ge 2 ] || { echo "no instruction sets reported by the build" >&2; exit 1; }
 wide_namespaces=$(for set in "${kernel_sets[@]:1}"; do echo "${set%:*}"; done | paste -sd'|')
 
 aex=build-windows/MaculoPattern.aex

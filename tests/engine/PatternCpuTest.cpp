@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <thread>
@@ -61,6 +62,19 @@ TEST(KernelChoice, NarrowerSetsByName) {
     }
 }
 
+// The sets the build reports (the Windows check reads them) are those it
+// dispatches to, in the same order, each under its kernels' own key.
+TEST(KernelChoice, TheBuildReportsTheSetsItHolds) {
+    ASSERT_EQ(std::size(kInstructionSetNames), std::size(kInstructionSets));
+    for (size_t i = 0; i < std::size(kInstructionSets); ++i) {
+        if (const BlurKernelSet* kernels = KernelsFor(kInstructionSets[i])) {
+            EXPECT_STREQ(kInstructionSetNames[i].key, kernels->key);
+            EXPECT_NE(std::strstr(kInstructionSetNames[i].target, kernels->key), nullptr) << kernels->key;
+        }
+    }
+    EXPECT_STREQ(kInstructionSetNames[0].key, "sse2");
+}
+
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims, const PatternSettings& s) {
     const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
     const int savedThreads = omp_get_max_threads();
@@ -110,6 +124,28 @@ TEST(PatternParity, WideWindowsOverLargerImages) {
         ExpectMatchesReference(reference::RandomImage(tall, 10, kNaN), tall,
                                {mode, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false});
     }
+}
+
+// Images tall enough that two or three threads iterate them in several
+// strips of rows, each computing the rows its windows reach past its ends
+// again, for four channels and for one plane (whose strips are packed side
+// by side); and windows so wide that each iteration goes in two steps
+// instead. Whichever way, the same bits.
+TEST(PatternParity, StripsOfRowsAndWindowsTooWideToFuse) {
+    std::vector<PixelF> colour = reference::RandomImage({21, 340, 23}, 41, kNaN);
+    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
+        ExpectMatchesReference(colour, {21, 340, 23}, {mode, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false});
+    }
+    const ImageDims tall{9, 480, 9};
+    std::vector<PixelF> opaque = reference::RandomImage(tall, 42);
+    for (PixelF& p : opaque) p.alpha = 1.0f;
+    ExpectMatchesReference(opaque, tall, {kBlurGaussian, kGrayBefore, 3, 0.7f, 0.7f, kDefaultAmount, false});
+
+    const ImageDims wide{16, 300, 17};
+    std::vector<PixelF> input = reference::RandomImage(wide, 43, kNaN);
+    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayOff, 2, 28.0f, 26.0f, kDefaultAmount, false});
+    for (PixelF& p : input) p.alpha = 1.0f;
+    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayBefore, 2, 28.0f, 26.0f, kDefaultAmount, false});
 }
 
 // The strips of columns and the vertical pass's groups may start where the
@@ -243,6 +279,29 @@ TEST(PatternPipeline, NoIterationsCopiesEveryPixelIncludingSpareColumns) {
     const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, 0, 2.0f, 2.0f, 1.0f, false});
     EXPECT_EQ(run.result.status, PatternStatus::kDone);
     EXPECT_EQ(std::memcmp(run.pattern.data(), input.data(), input.size() * sizeof(PixelF)), 0);
+}
+
+// The iterations take turns between the result image and the scratch one:
+// however many there are, the spare columns keep the picture's values
+// (the scratch image's never reach the result), on any thread count.
+TEST(PatternPipeline, SpareColumnsKeepThePicturesValuesAfterAnyIterations) {
+    const ImageDims dims{6, 40, 9};
+    const std::vector<PixelF> input = reference::RandomImage(dims, 12, 2.5f);
+    const int savedThreads = omp_get_max_threads();
+    for (int threads = 1; threads <= 2; ++threads) {
+        omp_set_num_threads(threads);
+        for (const int32_t iterations : {1, 2, 3}) {
+            const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, iterations, 1.5f, 1.5f, 8.0f, false});
+            for (int32_t y = 0; y < dims.height; ++y) {
+                const size_t spare = static_cast<size_t>(y) * dims.pitch + dims.width;
+                EXPECT_EQ(std::memcmp(run.pattern.data() + spare, input.data() + spare,
+                                      (dims.pitch - dims.width) * sizeof(PixelF)),
+                          0)
+                    << iterations << " iterations, " << threads << " threads, row " << y;
+            }
+        }
+    }
+    omp_set_num_threads(savedThreads);
 }
 
 TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
