@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 
 #include "cli/CliError.h"
+#include "cli/ProgramFiles.h"
 #include "gpu/GpuState.h"
 #include "plugin/GlobalData.h"
 #include "resources/PluginInfo.h"
@@ -148,13 +148,6 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     return err;
 }
 
-std::string DefaultPluginPath() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path folder = fs::read_symlink("/proc/self/exe", ec).parent_path();
-    const fs::path beside = folder / MACULO_PLUGIN_FILE;  // in a build tree
-    if (fs::exists(beside, ec)) return beside.string();
-    return (folder / MACULO_INSTALLED_PLUGIN).lexically_normal().string();
-}
+std::string DefaultPluginPath() { return ProgramFile(MACULO_PLUGIN_FILE, MACULO_INSTALLED_PLUGIN); }
 
 }  // namespace maculo

@@ -1,7 +1,8 @@
 # cmake -DBUILD=<build folder> -DWORK=<scratch folder> -P InstallCheck.cmake
 # An install tree copied elsewhere renders: the program finds the plug-in
-# relative to itself. A program copied alone still answers --help and
-# --version, which never load the plug-in, and says it has none.
+# relative to itself, and its file module likewise. A program copied alone
+# still answers --help, --version and a command-line mistake, which load
+# neither the module nor the image libraries, and says it has no module.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/installed
                 OUTPUT_QUIET RESULT_VARIABLE failed)
@@ -13,16 +14,25 @@ file(REMOVE_RECURSE ${WORK}/installed)
 file(GLOB program ${WORK}/copied/*/maculo-render)
 file(COPY ${program} DESTINATION ${WORK}/alone)
 
-function(expect code)
+# Runs the program, expecting its exit code and, on standard error, `says`
+# (a regular expression) but never `never` (unless that is empty).
+function(expect code says never)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE got OUTPUT_QUIET ERROR_VARIABLE err)
-  if(NOT got EQUAL code)
-    message(FATAL_ERROR "${ARGN}: exit ${got}, wanted ${code}: ${err}")
+  if(NOT got EQUAL code OR NOT err MATCHES "${says}" OR (never AND err MATCHES "${never}"))
+    message(FATAL_ERROR "${ARGN}: exit ${got}, wanted ${code} saying '${says}', never '${never}': ${err}")
   endif()
 endfunction()
-expect(0 ${program} --size 8x8 --amount 1 -o ${WORK}/copied.png)
-expect(0 ${WORK}/alone/maculo-render --help)
-expect(0 ${WORK}/alone/maculo-render --version)
-expect(1 ${WORK}/alone/maculo-render --size 8x8 -o ${WORK}/alone.png)
+expect(0 "" "" ${program} --size 8x8 --amount 1 -o ${WORK}/copied.png)
+# The dynamic loader lists every library it opens: answering the command line
+# opens no image library, even where the module lies ready.
+foreach(answer "0;--help" "0;--version" "2;--bogus")
+  list(POP_FRONT answer code)
+  expect(${code} "" "OpenImageIO|maculo-files" ${CMAKE_COMMAND} -E env LD_DEBUG=files ${program} ${answer})
+endforeach()
+expect(0 "" "" ${WORK}/alone/maculo-render --help)
+expect(0 "" "" ${WORK}/alone/maculo-render --version)
+expect(2 "unknown option" "module" ${WORK}/alone/maculo-render --bogus)
+expect(1 "^maculo-render: cannot open its file module [^\n]*\n$" "" ${WORK}/alone/maculo-render --size 8x8 -o ${WORK}/alone.png)
 if(NOT EXISTS ${WORK}/copied.png OR EXISTS ${WORK}/alone.png)
   message(FATAL_ERROR "the copied install tree did not render, or the program alone did")
 endif()

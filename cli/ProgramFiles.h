@@ -1,0 +1,14 @@
+// The files that come with the program: beside it in a build tree, or where
+// an install puts them relative to it (both found through the running
+// program's own path, so a moved install keeps working).
+#pragma once
+
+#include <string>
+
+namespace maculo {
+
+// `name` beside the program if it is there, else `installed` (a path
+// relative to the program's folder).
+std::string ProgramFile(const std::string& name, const std::string& installed);
+
+}  // namespace maculo
