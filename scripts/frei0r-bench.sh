@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what it needs (Debian 12), builds Release, and times a 1920x1080
 # clip through ffmpeg's frei0r filter at the effect's default controls
-# against one frame through the engine alone, in turns, in the same run.
-# Prints the best of each and their ratio. Usage: scripts/frei0r-bench.sh [ROUNDS]
+# against frames through the engine alone, in turns, in the same run.
+# ffmpeg's frame rate is its steady one: a long clip less a short one, so that
+# its start-up counts in neither; the engine's time is the median of its runs.
+# Prints each round and the best round. Usage: scripts/frei0r-bench.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +12,8 @@ source scripts/lib/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev ffmpeg
 
 rounds=${1:-3}
-frames=30
+short=10
+long=70
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMACULO_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" --target maculo_pattern filter_bench >/dev/null
 
@@ -22,16 +25,21 @@ ffmpeg -nostdin -v error "${clip[@]}" -frames:v 1 -pix_fmt rgba -f rawvideo "$wo
 model=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//' || true)
 echo "Machine: ${model:-unknown processor}, $(nproc) hardware threads, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
+# ffmpeg's own account of the time a clip of $1 frames took, start-up included.
+clip_seconds() {
+    FREI0R_PATH=build-bench/frei0r-1 ffmpeg -nostdin -benchmark "${clip[@]}" -frames:v "$1" \
+        -vf frei0r=maculo_pattern -f null - 2>&1 | sed -n 's/.*rtime=\([0-9.]*\)s.*/\1/p'
+}
+
 # Each round times the engine, then the clip; a round's ratio compares figures
 # taken seconds apart, which a machine shared with other work needs.
 results=""
 for ((round = 1; round <= rounds; round++)); do
-    times=$(build-bench/bench/filter_bench "$work/frame.rgba" 1920 1080 3)
+    times=$(build-bench/bench/filter_bench "$work/frame.rgba" 1920 1080 9)
     filter_ms=$(awk '$1 == "filter_ms" { print $2 }' <<<"$times")
     engine_ms=$(awk '$1 == "engine_ms" { print $2 }' <<<"$times")
-    # ffmpeg's own account of the time it ran, start-up included.
-    rtime=$(FREI0R_PATH=build-bench/frei0r-1 ffmpeg -nostdin -benchmark "${clip[@]}" -frames:v $frames \
-                -vf frei0r=maculo_pattern -f null - 2>&1 | sed -n 's/.*rtime=\([0-9.]*\)s.*/\1/p')
+    rtime=$(awk -v a="$(clip_seconds $long)" -v b="$(clip_seconds $short)" 'BEGIN { print a - b }')
+    frames=$((long - short))
     line="$round $frames $rtime $filter_ms $engine_ms"
     awk '{ printf "Round %d: ffmpeg %.2f frames/s; one frame: filter %.2f ms, engine alone %.2f ms (%.2f frames/s); %.0f %%\n",
            $1, $2 / $3, $4, $5, 1000 / $5, 100 * $2 / $3 * $5 / 1000 }' <<<"$line"
