@@ -12,7 +12,7 @@
 #include "CheckedFile.h"
 #include "CliError.h"
 #include "FileDepths.h"
-#include "QuietStderr.h"
+#include "cli/QuietStream.h"
 #include "Signals.h"
 
 namespace maculo {
@@ -280,7 +280,7 @@ std::string WriteFrame(const FrameImage& frame, const std::string& path, const F
     }
     SetCompression(layout, *out, compression);
     OIIO::TypeDesc written;  // what the writer settled on
-    std::optional<QuietStderr> quiet(std::in_place);
+    std::optional<QuietStream> quiet(std::in_place, stderr);
     WithDepth(frame.depth, [&](auto d) {
         using D = decltype(d);
         const std::vector<typename D::File> data = FileChannels<D>(frame, fromHost);

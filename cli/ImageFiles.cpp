@@ -8,7 +8,7 @@
 
 #include "CliError.h"
 #include "FileDepths.h"
-#include "QuietStderr.h"
+#include "cli/QuietStream.h"
 
 namespace maculo {
 namespace {
@@ -50,7 +50,7 @@ PictureFile::PictureFile(const std::string& path, const std::string& layer) : pa
     // Channels exactly as stored: no multiplying colour by alpha on the way in.
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
-    const QuietStderr quiet;
+    const QuietStream quiet(stderr);
     input_ = OIIO::ImageInput::open(path, &config);
     if (!input_) throw Failure("cannot read " + path + ": " + FirstLine(OIIO::geterror()));
     if (input_->spec().nchannels < 1) throw Failure("cannot read " + path + ": not a picture");
@@ -73,7 +73,7 @@ OIIO::ImageBuf PictureFile::Read(OtherChannels* others) {
     layout.channelformats.clear();
     layout.set_format(type);
     OIIO::ImageBuf all(layout);
-    const QuietStderr quiet;
+    const QuietStream quiet(stderr);
     const bool read = input_->read_image(part_.index, 0, 0, layout.nchannels, type, all.localpixels());
     // Readers report damage they read past (a truncated JPEG) without failing.
     const std::string message = input_->geterror();

@@ -1,15 +1,12 @@
 #include "cli/PluginRenderer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 
 #include "cli/CliError.h"
 #include "cli/ProgramFiles.h"
+#include "cli/QuietStream.h"
 #include "gpu/GpuState.h"
 #include "plugin/GlobalData.h"
 #include "resources/PluginInfo.h"
@@ -19,41 +16,16 @@ namespace {
 
 constexpr A_u_long kTimeScale = 24;  // frames of the sequence at 24 per second
 
-// The plug-in writes OpenCL set-up failures to standard output, where they
-// would mix with the renderer's own output; they are dropped while the
-// plug-in sets up. What the plug-in set up is read from its global data.
-class QuietStdout {
-public:
-    QuietStdout() : saved_(dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStdout() {
-        std::cout.flush();
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_;
-};
-
 minihost::EffectSession& LoadSession(const std::string& pluginPath, bool gpu) {
     // Without --gpu no frame goes to a GPU: the OpenCL loader is shown no
     // drivers, so the plug-in's set-up finds none at once instead of
     // starting every driver installed (PoCL's start alone takes about a
     // seventh of a second). The loader reads the setting on its first use.
     if (!gpu) setenv("OCL_ICD_VENDORS", "/nonexistent", 1);
-    QuietStdout quiet;
+    // The plug-in writes OpenCL set-up failures to standard output, where
+    // they would mix with the renderer's own; what it set up is read from its
+    // global data instead.
+    const QuietStream quiet(stdout);
     try {
         // Never unloaded, as in a host: the effect keeps its GPU state until
         // the process ends. One host, and so one session, per process.
