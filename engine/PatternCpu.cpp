@@ -14,6 +14,7 @@
 #include "engine/FilterShapes.h"
 #include "engine/PatternCpuChannels.h"
 #include "engine/PatternOps.h"
+#include "engine/PatternWorkspace.h"
 #include "engine/StripIteration.h"
 
 namespace maculo {
@@ -194,8 +195,8 @@ std::pair<int32_t, int32_t> IterateFused(const Iteration& it, const Work& work, 
 }  // namespace
 
 PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, PixelF* blurred, PixelF* pattern,
-                                const ImageDims& dims, const PatternSettings& settings,
-                                const ProgressHook& hook) noexcept {
+                                const ImageDims& dims, const PatternSettings& settings, const ProgressHook& hook,
+                                PatternWorkspace* workspace) noexcept {
     if (!IsUsable(input, blurred, pattern, dims)) return {PatternStatus::kBadDims};
 
     if (settings.grayMode == kGrayBefore) {
@@ -248,18 +249,13 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
         const int32_t bandRows = fused ? ringBandRows : RowsPerBand(chunks.rows, kernels);
         int32_t stop = 0;
         int32_t done = 0;
+        std::optional<PatternWorkspace> ownWorkspace;
+        PatternWorkspace& scratch = workspace ? *workspace : ownWorkspace.emplace();
+        const ScratchShape shape{&kernels, threads, fused, work.dims.width, ringRows, bandRows, reach, taps};
         if (fused) {
-            std::vector<StripScratch> scratch;
-            scratch.reserve(static_cast<size_t>(threads));
-            for (int t = 0; t < threads; ++t) {
-                scratch.emplace_back(work.dims.width, ringRows, bandRows, reach, taps, kernels);
-            }
-            std::tie(stop, done) = IterateFused(it, work, chunks, settings.iterations, hook, scratch);
+            std::tie(stop, done) = IterateFused(it, work, chunks, settings.iterations, hook, scratch.StripsFor(shape));
         } else {
-            std::vector<BandScratch> scratch;
-            scratch.reserve(static_cast<size_t>(threads));
-            for (int t = 0; t < threads; ++t) scratch.emplace_back(work.dims.width, bandRows, reach, taps, kernels);
-            std::tie(stop, done) = IterateInSteps(it, work, chunks, settings.iterations, hook, scratch);
+            std::tie(stop, done) = IterateInSteps(it, work, chunks, settings.iterations, hook, scratch.BandsFor(shape));
         }
         // Where the last fused iteration left its results.
         const PixelF* result = fused && done % 2 == 1 ? work.other : work.pattern;
@@ -280,8 +276,9 @@ PatternResult RunPatternCpuWith(const BlurKernelSet& kernels, PixelF* input, Pix
 }
 
 PatternResult RunPatternCpu(PixelF* input, PixelF* blurred, PixelF* pattern, const ImageDims& dims,
-                            const PatternSettings& settings, const ProgressHook& hook) noexcept {
-    return RunPatternCpuWith(BestKernels(), input, blurred, pattern, dims, settings, hook);
+                            const PatternSettings& settings, const ProgressHook& hook,
+                            PatternWorkspace* workspace) noexcept {
+    return RunPatternCpuWith(BestKernels(), input, blurred, pattern, dims, settings, hook, workspace);
 }
 
 }  // namespace maculo

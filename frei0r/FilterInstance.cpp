@@ -65,7 +65,7 @@ void FilterInstance::Update(const uint32_t* in, uint32_t* out) noexcept {
     auto* result = static_cast<PixelRgba8*>(static_cast<void*>(out));
     const PatternSettings settings = SettingsFromControls(PatternControlsOf(values_), 1, false);
     ConvertToWorking(source, input_.get(), dims_, dims_);
-    if (RunPatternCpu(input_.get(), blurred_.get(), pattern_.get(), dims_, settings, {}).status ==
+    if (RunPatternCpu(input_.get(), blurred_.get(), pattern_.get(), dims_, settings, {}, &workspace_).status ==
         PatternStatus::kDone) {
         ConvertFromWorking(pattern_.get(), result, dims_);
     } else if (out != in) {

@@ -1,5 +1,5 @@
-// One frei0r instance: the controls' values and the working images of its
-// frame size, made once so that no frame allocates.
+// One frei0r instance: the controls' values, the working images of its
+// frame size and the engine's scratch, made once so that no frame allocates.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <new>
 
 #include "engine/PatternTypes.h"
+#include "engine/PatternWorkspace.h"
 #include "plugin/ParamValues.h"
 
 namespace maculo {
@@ -38,6 +39,7 @@ private:
     Image input_;
     Image blurred_;
     Image pattern_;
+    PatternWorkspace workspace_;
 };
 
 }  // namespace maculo

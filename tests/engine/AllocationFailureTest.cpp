@@ -2,12 +2,14 @@
 // of an exception, releasing what it holds. This binary replaces the global
 // allocator so that chosen allocations fail.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <cstdlib>
 #include <new>
 #include <vector>
 
 #include "engine/PatternCpu.h"
+#include "engine/PatternWorkspace.h"
 
 namespace {
 
@@ -37,28 +39,38 @@ namespace {
 // Every allocation the call makes (weight tables, the threads' working
 // lines) fails in turn: each failure ends the call with the out-of-memory
 // code, releasing what it holds (a leak would show under the leak checker),
-// until the call needs no more and succeeds.
+// until the call needs no more and succeeds. A workspace that failed to
+// make the threads' scratch holds none for the next call to take for whole.
 TEST(PatternAllocation, EveryFailedAllocationReportsOutOfMemory) {
-    const ImageDims dims{5, 4, 5};
-    std::vector<PixelF> input(20, PixelF{0.5f, 0.25f, 0.75f, 1.0f});
-    std::vector<PixelF> blurred(20);
-    std::vector<PixelF> pattern(20);
+    // Tall enough that each of three threads iterates a strip of rows.
+    const ImageDims dims{5, 96, 5};
+    std::vector<PixelF> input(5 * 96);
+    for (size_t i = 0; i < input.size(); ++i) input[i] = {0.25f, float(i % 7) / 7, float(i % 11) / 11, 0.5f};
+    std::vector<PixelF> blurred(input.size());
+    std::vector<PixelF> pattern(input.size());
     const PatternSettings s{kBlurGaussian, kGrayOff, 3, 2.0f, 2.0f, 20.0f, false};
-    int failures = 0;
-    for (int okBefore = 0; okBefore < 100; ++okBefore) {
-        failAfter = okBefore;
-        refused = false;
-        const PatternStatus result =
-            RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s, {nullptr, nullptr}).status;
-        failAfter = -1;
-        if (!refused) {
-            EXPECT_EQ(result, PatternStatus::kDone) << okBefore;
-            break;
+    const int savedThreads = omp_get_max_threads();
+    omp_set_num_threads(3);
+    for (const bool keep : {false, true}) {
+        PatternWorkspace workspace;
+        int failures = 0;
+        for (int okBefore = 0; okBefore < 100; ++okBefore) {
+            failAfter = okBefore;
+            refused = false;
+            const PatternStatus result = RunPatternCpu(input.data(), blurred.data(), pattern.data(), dims, s,
+                                                       {nullptr, nullptr}, keep ? &workspace : nullptr)
+                                             .status;
+            failAfter = -1;
+            if (!refused) {
+                EXPECT_EQ(result, PatternStatus::kDone) << okBefore;
+                break;
+            }
+            EXPECT_EQ(result, PatternStatus::kOutOfMemory) << okBefore;
+            ++failures;
         }
-        EXPECT_EQ(result, PatternStatus::kOutOfMemory) << okBefore;
-        ++failures;
+        EXPECT_GE(failures, 5);  // two tables and each thread's lines
     }
-    EXPECT_GE(failures, 3);  // two tables and at least one thread's lines
+    omp_set_num_threads(savedThreads);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "ReferencePattern.h"
 #include "engine/BlurKernels.h"
 #include "engine/FilterShapes.h"
+#include "engine/PatternWorkspace.h"
 
 namespace maculo {
 namespace {
@@ -315,6 +316,52 @@ TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
     EXPECT_EQ(RunPatternCpu(nullptr, nullptr, nullptr, {4, 3, 4}, s, {nullptr, nullptr}).status,
               PatternStatus::kBadDims);
     EXPECT_EQ(RunEngine(input, {0, 3, 4}, s).result.status, PatternStatus::kDone);  // no visible column
+}
+
+// A workspace carries the threads' scratch from frame to frame: whatever
+// the frames before left in it (NaN and infinities reach the lines, and a
+// box's outer taps read at weight 0), each frame gets the bits of a render
+// of its own. Between frames, the thread count, the instruction set, the
+// width, the windows and fused or two-step iterations change one at a time.
+TEST(PatternWorkspace, FramesInTurnAsEachAlone) {
+    struct Frame {
+        ImageDims dims;
+        PatternSettings settings;
+        int threads;
+        const BlurKernelSet* kernels;
+        bool opaque;  // three planes, packed side by side
+    };
+    const BlurKernelSet* widest = RunnableKernels().back();
+    const BlurKernelSet* narrowest = RunnableKernels().front();
+    const PatternSettings usual{kBlurGaussian, kGrayOff, 2, 1.5f, 1.2f, kDefaultAmount, false};
+    const PatternSettings box{kBlurBox, kGrayOff, 3, 1.0f, 1.2f, 3.0f, false};
+    const PatternSettings wide{kBlurGaussian, kGrayOff, 1, 28.0f, 26.0f, kDefaultAmount, false};
+    const ImageDims tall{33, 600, 35};
+    const std::vector<Frame> frames{
+        {tall, usual, 2, widest, true}, {tall, box, 2, widest, false},     {tall, usual, 2, widest, true},
+        {tall, usual, 3, widest, true}, {tall, usual, 3, narrowest, true}, {{40, 600, 40}, usual, 3, narrowest, true},
+        {tall, wide, 2, widest, false}, {tall, wide, 2, widest, false},
+    };
+    const int savedThreads = omp_get_max_threads();
+    PatternWorkspace workspace;
+    for (size_t f = 0; f < frames.size(); ++f) {
+        const Frame& frame = frames[f];
+        omp_set_num_threads(frame.threads);
+        std::vector<PixelF> input = reference::RandomImage(frame.dims, 50 + static_cast<uint32_t>(f), kNaN);
+        for (size_t i = 0; i < input.size(); ++i) {
+            if (frame.opaque) input[i].alpha = 1.0f;
+            if (!frame.opaque && i % 97 == 0) input[i] = {kNaN, kInf, -kInf, 1e30f};
+        }
+        const Outcome alone = RunEngine(input, frame.dims, frame.settings, {nullptr, nullptr}, *frame.kernels);
+        std::vector<PixelF> blurred(input.size()), pattern(input.size());
+        EXPECT_EQ(RunPatternCpuWith(*frame.kernels, input.data(), blurred.data(), pattern.data(), frame.dims,
+                                    frame.settings, {nullptr, nullptr}, &workspace)
+                      .status,
+                  PatternStatus::kDone);
+        EXPECT_EQ(std::memcmp(pattern.data(), alone.pattern.data(), pattern.size() * sizeof(PixelF)), 0)
+            << "frame " << f;
+    }
+    omp_set_num_threads(savedThreads);
 }
 
 using Calls = std::vector<std::pair<int32_t, int32_t>>;
