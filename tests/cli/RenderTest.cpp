@@ -203,8 +203,9 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     EXPECT_EQ(Files().size(), 6u);  // nothing but the pictures
 }
 
-// A render farm's chunks, each a separate run with its own thread count,
-// give the very files of one run, in every format that carries a time, at
+// A render farm's chunks of one frame, each a separate run with its own
+// thread count, give the very files of one run (which reads, renders and
+// writes its frames side by side), in every format that carries a time, at
 // half resolution as the host's preview renders; each frame reads its own
 // input, the last a larger one. The whole run finds the input frames itself,
 // and runs a second earlier than the chunks.
@@ -223,10 +224,10 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
     const char* formats[] = {".png", ".tif", ".exr"};
     for (const std::string format : formats) render("whole_#" + format, {});
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    for (const std::string format : formats) {
-        render("part_#" + format, {"--frames", "4", "--range", "1:2", "--threads", "1"});
-        render("part_#" + format, {"--frames", "4", "--range", "3:4", "--threads", "2"});
-    }
+    for (const std::string format : formats)
+        for (const std::string frame : {"1", "2", "3", "4"})
+            render("part_#" + format,
+                   {"--frames", "4", "--range", frame + ":" + frame, "--threads", frame == "2" ? "2" : "1"});
     PatternControls controls = Defaults();
     for (int32_t frame = 1; frame <= 4; ++frame) {
         const std::string n = std::to_string(frame);
@@ -254,6 +255,27 @@ TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
     ExpectFileMatchesEngine<Pixel8>(File("out_10.png"), ToFrame(ReadPicture(File("in_10.png")), 8), controls);
     EXPECT_EQ(Files(), std::vector<std::string>(
                            {"in_08.png", "in_09.png", "in_10.png", "out_08.png", "out_09.png", "out_10.png"}));
+}
+
+// A sequence fails as one rendered a frame at a time would, though the next
+// picture is read and the last frame written while a frame renders: the
+// frames before the failure are written, none after it, and of two failures
+// the earlier frame's is reported (here the write of frame 2, though the
+// picture of frame 3 fails to read meanwhile).
+TEST_F(Renderer, ASequenceFailsAtTheFrameThatFails) {
+    for (int i = 1; i <= 4; ++i)
+        WriteFrame(ToFrame(NoisePicture(6, 4, i), 8), File("in_" + std::to_string(i) + ".png"));
+    std::ofstream(File("in_3.png")) << "not a picture";
+    std::filesystem::create_directory(File("taken_2.png"));
+    const Outcome read = Run({"-i", File("in_#.png"), "-o", File("read_#.png")});
+    const Outcome written = Run({"-i", File("in_#.png"), "-o", File("taken_#.png")});
+    EXPECT_EQ(std::make_tuple(read.exitCode, read.err.rfind("maculo-render: cannot read " + File("in_3.png"), 0),
+                              std::count(read.err.begin(), read.err.end(), '\n')),
+              std::make_tuple(1, 0u, 1))
+        << read.err;
+    EXPECT_EQ(written.err, "maculo-render: cannot write " + File("taken_2.png") + ": it is a folder\n");
+    EXPECT_EQ(Files(), std::vector<std::string>({"in_1.png", "in_2.png", "in_3.png", "in_4.png", "read_1.png",
+                                                 "read_2.png", "taken_1.png", "taken_2.png"}));
 }
 
 // A JPEG cut short (its reader only warns, and would fill the rest), a
