@@ -191,6 +191,11 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     const GpuState state = CreateGpuState();
     testing::internal::GetCapturedStdout();
     EXPECT_NE(gpu.err.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu.err;
+    // Of another plug-in's state nothing is known.
+    const Outcome foreign =
+        Run({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
+    EXPECT_NE(foreign.err.find("note: the device that renders the frames is unknown"), std::string::npos)
+        << foreign.err;
 
     // The image library's debug lines, asked for by its environment variable,
     // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
