@@ -385,9 +385,10 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
 }
 
 // Also while the program waits to open a named pipe nobody writes to, where
-// only the watchdog can end it.
+// only the watchdog can end it, and while the first frame of a sequence is
+// written as the second renders: the first is then the one not written.
 TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
-    enum class While { kRendering, kWriting, kOpening };
+    enum class While { kRendering, kWriting, kOpening, kWritingFirst };
     struct Case {
         int signal;
         int exitCode;
@@ -399,23 +400,26 @@ TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
     for (const Case& c :
          {Case{SIGINT, 130, "interrupted", While::kRendering}, Case{SIGHUP, 129, "hung up", While::kRendering},
           Case{SIGTERM, 143, "terminated", While::kWriting}, Case{SIGTERM, 143, "terminated", While::kOpening},
-          Case{SIGINT, 130, "interrupted", While::kOpening}}) {
+          Case{SIGINT, 130, "interrupted", While::kOpening}, Case{SIGTERM, 143, "terminated", While::kWritingFirst}}) {
+        const bool sequence = c.when == While::kWritingFirst;
+        const std::string output = sequence ? "big_1.png" : "big.png";
         // Far more work than the time allowed before the signal, or a large
         // file that takes a while to write.
         const auto start = std::chrono::steady_clock::now();
         const auto ready = [&] {
-            if (c.when != While::kWriting)
+            if (c.when != While::kWriting && !sequence)
                 return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
             const std::vector<std::string> files = Files();
-            return !files.empty() && files[0].starts_with(".big.png.");
+            return !files.empty() && files[0].starts_with("." + output + ".");
         };
         std::vector<std::string> args = {"-o", File("big.png"), "--size", "512x512", "--amount", "1000"};
         if (c.when == While::kWriting) args = {"-o", File("big.png"), "--size", "1600x1200", "--amount", "1"};
         if (c.when == While::kOpening) args = {"-i", pipe, "-o", File("big.png")};
+        if (sequence) args = {"-o", File("big_#.png"), "--frames", "3", "--size", "1600x1200", "--amount", "40"};
         std::chrono::duration<double> stopTime{};
         const Outcome outcome = Run(args, c.signal, ready, {}, &stopTime);
         EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
-        EXPECT_NE(outcome.err.find(c.says + "; " + File("big.png") + " was not written"), std::string::npos)
+        EXPECT_NE(outcome.err.find(c.says + "; " + File(output) + " was not written"), std::string::npos)
             << outcome.err;
         EXPECT_LT(stopTime.count(), 1.5);
         EXPECT_TRUE(Files().empty());
