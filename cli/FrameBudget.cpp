@@ -49,9 +49,10 @@ int64_t SystemMemory() {
 int64_t FrameMemory(int32_t width, int32_t height, int32_t depth, int64_t inputBytes) {
     const int64_t pixels = int64_t{width} * height;
     const int64_t framePixelBytes = depth / 2;
-    // Working images; layer and output; source and result frames; the file's
+    // Working images; layer and output; source and result frames, and the
+    // next source read and the last result written meanwhile; the file's
     // channels and the writer's own copy of them.
-    return 3 * pixels * kFloatPixelBytes + 6 * pixels * framePixelBytes + inputBytes;
+    return 3 * pixels * kFloatPixelBytes + 8 * pixels * framePixelBytes + inputBytes;
 }
 
 void CheckFrameFits(int32_t width, int32_t height, int32_t depth, int64_t inputBytes, const Memory& available) {

@@ -10,8 +10,9 @@ namespace maculo {
 
 // Bytes a render of a width x height frame at `depth` bits needs: the
 // effect's three float working images, the host's layer and output, the
-// frame before and after the effect, the file's buffers on the way out, and
-// `inputBytes` for the picture read in.
+// frame before and after the effect, the next frame's picture and the last
+// frame's result (read and written while it renders), the file's buffers on
+// the way out, and `inputBytes` for the picture read in.
 int64_t FrameMemory(int32_t width, int32_t height, int32_t depth, int64_t inputBytes);
 
 struct Memory {

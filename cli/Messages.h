@@ -15,7 +15,9 @@ namespace maculo {
 inline constexpr char kProgram[] = "maculo-render";
 inline constexpr char kMemoryHint[] = "a smaller frame (--downsample) or fewer processor threads (--threads) need less";
 
-inline void Note(const std::string& text) { std::fprintf(stderr, "%s: note: %s\n", kProgram, text.c_str()); }
+inline void Note(const std::string& text, std::FILE* stream = stderr) {
+    std::fprintf(stream, "%s: note: %s\n", kProgram, text.c_str());
+}
 
 template <typename Work>
 int ExitCodeOf(Work&& work) noexcept {

@@ -42,12 +42,16 @@ minihost::EffectSession& LoadSession(const std::string& pluginPath, bool gpu) {
     }
 }
 
-// The GPU state the plug-in's global setup made, which its GPU renders use;
-// read only from a plug-in of this very build, whose global data has the
-// layout this program knows. Null otherwise.
+// Whether the plug-in is of this very build, whose global data has the
+// layout this program knows.
+bool IsThisBuild(minihost::EffectSession& session) {
+    return session.Registered().matchName == kMatchName && session.GetHost().OutData().my_version == kPluginVersion;
+}
+
+// The GPU state the global setup of a plug-in of this build made, which its
+// GPU renders use; null where it kept none.
 const GpuState* PluginGpuState(minihost::EffectSession& session) {
     minihost::Host& host = session.GetHost();
-    if (session.Registered().matchName != kMatchName || host.OutData().my_version != kPluginVersion) return nullptr;
     const PF_Handle handle = host.InData().global_data;
     if (handle == nullptr || *handle == nullptr) return nullptr;
     return static_cast<const GlobalData*>(*handle)->gpuState;
@@ -67,7 +71,11 @@ void CopyRows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStri
 
 PluginRenderer::PluginRenderer(const std::string& pluginPath, bool gpu, int32_t downsample)
     : session_(LoadSession(pluginPath, gpu)), whatGpu_(gpu ? PF_GPU_Framework_OPENCL : PF_GPU_Framework_NONE) {
-    if (gpu) gpuReport_ = DescribeGpuState(PluginGpuState(session_));
+    // Another plug-in's global data cannot be read: it may keep its state anyhow.
+    if (gpu)
+        gpuReport_ = IsThisBuild(session_) ? DescribeGpuState(PluginGpuState(session_))
+                                           : "the device that renders the frames is unknown: the plug-in is not "
+                                             "this build's Maculo Pattern";
     // Padded rows and marked memory only help tests catch effects that
     // confuse width and row bytes or read what they never wrote; here they
     // would only cost memory and time.

@@ -15,9 +15,14 @@ public:
     QuietStream(const QuietStream&) = delete;
     QuietStream& operator=(const QuietStream&) = delete;
 
+    // The stream as it was, unbuffered, for the program's own lines while
+    // the libraries' are kept quiet; valid while the object lives.
+    std::FILE* Original();
+
 private:
     std::FILE* stream_;
     int saved_;  // the stream's own file, or -1
+    std::FILE* original_ = nullptr;
 };
 
 }  // namespace maculo

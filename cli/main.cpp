@@ -2,6 +2,7 @@
 // the plug-in's own binary. This part answers the command line; the file
 // module, opened only when there is work, reads, renders and writes.
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +19,11 @@ namespace {
 
 int RunFilesModule(const CliOptions& options) {
     const std::string path = ProgramFile(MACULO_FILES_MODULE_FILE, MACULO_INSTALLED_FILES_MODULE);
+    // Idle OpenMP threads sleep at once instead of spinning, unless the user
+    // says otherwise: spinning, they take the processor from the threads that
+    // read and write frames beside the render. OpenMP reads the setting when
+    // the module brings it in.
+    setenv("OMP_WAIT_POLICY", "passive", 0);
     try {
         // Never unloaded (linked so): the image libraries' threads may outlive the call.
         const minihost::DynamicLibrary module(path);

@@ -19,7 +19,7 @@ TEST(FrameBudget, RefusesFramesBeyondTheHostsImagesOrTheMemory) {
                       [] {
                           CheckFrameFits(8000, 8000, 32, 0, {4 * kGiB, ""});
                       }),
-              "a 8000x8000 frame at 32 bits needs about 8.6 GiB of memory; 4.0 GiB is available");
+              "a 8000x8000 frame at 32 bits needs about 10.5 GiB of memory; 4.0 GiB is available");
     EXPECT_GT(AvailableMemory().bytes, 0);
 }
 

@@ -191,6 +191,11 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     const GpuState state = CreateGpuState();
     testing::internal::GetCapturedStdout();
     EXPECT_NE(gpu.err.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu.err;
+    // Of another plug-in's state nothing is known.
+    const Outcome foreign =
+        Run({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
+    EXPECT_NE(foreign.err.find("note: the device that renders the frames is unknown"), std::string::npos)
+        << foreign.err;
 
     // The image library's debug lines, asked for by its environment variable,
     // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
@@ -203,8 +208,9 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     EXPECT_EQ(Files().size(), 6u);  // nothing but the pictures
 }
 
-// A render farm's chunks, each a separate run with its own thread count,
-// give the very files of one run, in every format that carries a time, at
+// A render farm's chunks of one frame, each a separate run with its own
+// thread count, give the very files of one run (which reads, renders and
+// writes its frames side by side), in every format that carries a time, at
 // half resolution as the host's preview renders; each frame reads its own
 // input, the last a larger one. The whole run finds the input frames itself,
 // and runs a second earlier than the chunks.
@@ -223,10 +229,10 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
     const char* formats[] = {".png", ".tif", ".exr"};
     for (const std::string format : formats) render("whole_#" + format, {});
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    for (const std::string format : formats) {
-        render("part_#" + format, {"--frames", "4", "--range", "1:2", "--threads", "1"});
-        render("part_#" + format, {"--frames", "4", "--range", "3:4", "--threads", "2"});
-    }
+    for (const std::string format : formats)
+        for (const std::string frame : {"1", "2", "3", "4"})
+            render("part_#" + format,
+                   {"--frames", "4", "--range", frame + ":" + frame, "--threads", frame == "2" ? "2" : "1"});
     PatternControls controls = Defaults();
     for (int32_t frame = 1; frame <= 4; ++frame) {
         const std::string n = std::to_string(frame);
@@ -254,6 +260,27 @@ TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
     ExpectFileMatchesEngine<Pixel8>(File("out_10.png"), ToFrame(ReadPicture(File("in_10.png")), 8), controls);
     EXPECT_EQ(Files(), std::vector<std::string>(
                            {"in_08.png", "in_09.png", "in_10.png", "out_08.png", "out_09.png", "out_10.png"}));
+}
+
+// A sequence fails as one rendered a frame at a time would, though the next
+// picture is read and the last frame written while a frame renders: the
+// frames before the failure are written, none after it, and of two failures
+// the earlier frame's is reported (here the write of frame 2, though the
+// picture of frame 3 fails to read meanwhile).
+TEST_F(Renderer, ASequenceFailsAtTheFrameThatFails) {
+    for (int i = 1; i <= 4; ++i)
+        WriteFrame(ToFrame(NoisePicture(6, 4, i), 8), File("in_" + std::to_string(i) + ".png"));
+    std::ofstream(File("in_3.png")) << "not a picture";
+    std::filesystem::create_directory(File("taken_2.png"));
+    const Outcome read = Run({"-i", File("in_#.png"), "-o", File("read_#.png")});
+    const Outcome written = Run({"-i", File("in_#.png"), "-o", File("taken_#.png")});
+    EXPECT_EQ(std::make_tuple(read.exitCode, read.err.rfind("maculo-render: cannot read " + File("in_3.png"), 0),
+                              std::count(read.err.begin(), read.err.end(), '\n')),
+              std::make_tuple(1, 0u, 1))
+        << read.err;
+    EXPECT_EQ(written.err, "maculo-render: cannot write " + File("taken_2.png") + ": it is a folder\n");
+    EXPECT_EQ(Files(), std::vector<std::string>({"in_1.png", "in_2.png", "in_3.png", "in_4.png", "read_1.png",
+                                                 "read_2.png", "taken_1.png", "taken_2.png"}));
 }
 
 // A JPEG cut short (its reader only warns, and would fill the rest), a
@@ -358,9 +385,12 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
 }
 
 // Also while the program waits to open a named pipe nobody writes to, where
-// only the watchdog can end it.
+// only the watchdog can end it, and while a frame of a sequence is written
+// as the next renders: the frames before it are written, it is the one named
+// not written (the first, unless a loaded machine signals late), and none
+// after it is.
 TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
-    enum class While { kRendering, kWriting, kOpening };
+    enum class While { kRendering, kWriting, kOpening, kWritingASequence };
     struct Case {
         int signal;
         int exitCode;
@@ -372,26 +402,35 @@ TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
     for (const Case& c :
          {Case{SIGINT, 130, "interrupted", While::kRendering}, Case{SIGHUP, 129, "hung up", While::kRendering},
           Case{SIGTERM, 143, "terminated", While::kWriting}, Case{SIGTERM, 143, "terminated", While::kOpening},
-          Case{SIGINT, 130, "interrupted", While::kOpening}}) {
+          Case{SIGINT, 130, "interrupted", While::kOpening},
+          Case{SIGTERM, 143, "terminated", While::kWritingASequence}}) {
+        const bool sequence = c.when == While::kWritingASequence;
         // Far more work than the time allowed before the signal, or a large
         // file that takes a while to write.
         const auto start = std::chrono::steady_clock::now();
         const auto ready = [&] {
-            if (c.when != While::kWriting)
+            if (c.when != While::kWriting && !sequence)
                 return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
             const std::vector<std::string> files = Files();
-            return !files.empty() && files[0].starts_with(".big.png.");
+            return !files.empty() && files[0].starts_with(".big");
         };
         std::vector<std::string> args = {"-o", File("big.png"), "--size", "512x512", "--amount", "1000"};
         if (c.when == While::kWriting) args = {"-o", File("big.png"), "--size", "1600x1200", "--amount", "1"};
         if (c.when == While::kOpening) args = {"-i", pipe, "-o", File("big.png")};
+        if (sequence) args = {"-o", File("big_#.png"), "--frames", "3", "--size", "1600x1200", "--amount", "40"};
         std::chrono::duration<double> stopTime{};
         const Outcome outcome = Run(args, c.signal, ready, {}, &stopTime);
+        std::vector<std::string> written;
+        for (size_t frame = 1; sequence && std::filesystem::exists(File("big_" + std::to_string(frame) + ".png"));
+             ++frame)
+            written.push_back("big_" + std::to_string(frame) + ".png");
+        const std::string output = sequence ? "big_" + std::to_string(written.size() + 1) + ".png" : "big.png";
         EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
-        EXPECT_NE(outcome.err.find(c.says + "; " + File("big.png") + " was not written"), std::string::npos)
+        EXPECT_NE(outcome.err.find(c.says + "; " + File(output) + " was not written"), std::string::npos)
             << outcome.err;
         EXPECT_LT(stopTime.count(), 1.5);
-        EXPECT_TRUE(Files().empty());
+        EXPECT_EQ(Files(), written);
+        for (const std::string& file : written) std::filesystem::remove(File(file));
     }
 }
 
