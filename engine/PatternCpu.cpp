@@ -11,6 +11,7 @@
 
 #include "engine/BandBlur.h"
 #include "engine/BlurKernels.h"
+#include "engine/ChunkClaims.h"
 #include "engine/FilterShapes.h"
 #include "engine/PatternCpuChannels.h"
 #include "engine/PatternOps.h"
@@ -162,22 +163,40 @@ std::pair<int32_t, int32_t> IterateInSteps(const Iteration& it, const Work& work
 
 // Each iteration in one step, strip by strip (see StripIteration.h):
 // iteration i reads `pattern` when i is even and `other` when it is odd,
-// and writes the other one.
+// and writes the other one. Each thread has a run of neighbouring chunks,
+// which it climbs from the lowest so that each goes on from the one below
+// and their meeting rows are computed once; a thread done with its run
+// takes chunks nobody has started, from the top of the others' runs, so
+// that a thread the system holds back delays nobody.
 std::pair<int32_t, int32_t> IterateFused(const Iteration& it, const Work& work, const Chunks& chunks,
                                          int32_t iterations, const ProgressHook& hook,
                                          std::vector<StripScratch>& scratch) {
     const IterationFilters filters{it.patternBlur, it.sharpenBlur, it.amount};
+    ChunkClaims claims(chunks.Total());
     const auto step = [&](int32_t i, int thread) {
         StripScratch& mine = scratch[static_cast<size_t>(thread)];
         PixelF* const images[2] = {work.pattern, work.other};
-#pragma omp for schedule(dynamic)
-        for (int32_t c = 0; c < chunks.Total(); ++c) {
+        int32_t previous = -1;
+        const auto iterate = [&](int32_t c) {
             const int64_t section = chunks.Section(c);
-            const int32_t y = chunks.Row(c);
-            const int32_t count = chunks.Count(c);
+            const bool goOn = previous == c + 1 && chunks.Section(previous) == section;
             IterateStrip(it.kernels, {images[i % 2] + section, images[(i + 1) % 2] + section, work.dims, work.strips},
-                         filters, work.firstRow + y, count, mine);
+                         filters, work.firstRow + chunks.Row(c), chunks.Count(c), mine, goOn);
+            previous = c;
+        };
+        const int team = omp_get_num_threads();
+        const auto run = [&](int t) { return std::pair{chunks.Total() * t / team, chunks.Total() * (t + 1) / team}; };
+        const auto [first, end] = run(thread);
+        for (int32_t c = end - 1; c >= first; --c) {
+            if (claims.Claim(c, i)) iterate(c);
         }
+        for (int k = 1; k < team; ++k) {
+            const auto [from, to] = run((thread + k) % team);
+            for (int32_t c = from; c < to; ++c) {
+                if (claims.Claim(c, i)) iterate(c);
+            }
+        }
+#pragma omp barrier
         // The halo rows once every strip is done, each by one thread whole:
         // threads writing lanes of the same rows would pass their cache
         // lines back and forth.

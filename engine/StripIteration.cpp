@@ -92,7 +92,7 @@ RowPlace<PixelF> StripScratch::Ring() {
 }
 
 void IterateStrip(const BlurKernelSet& kernels, const StripImages& images, const IterationFilters& filters, int32_t y0,
-                  int32_t count, StripScratch& scratch) {
+                  int32_t count, StripScratch& scratch, bool goOn) {
     const ImageDims& dims = images.dims;
     const RowPlace<PixelF> ring = scratch.Ring();
     const RowPlace<const PixelF> ringIn{ring.base, ring.pitch, ring.ring};
@@ -105,10 +105,10 @@ void IterateStrip(const BlurKernelSet& kernels, const StripImages& images, const
     // Bottom band first, as each blur's vertical pass climbs, one band going
     // on from the one below it. The ring holds the pattern blur's rows
     // lowest ... of those computed so far.
-    int32_t lowest = 0;
+    int32_t lowest = scratch.RingLowest();
     for (int32_t end = y0 + count; end > y0; end -= bandRows) {
         const int32_t start = std::max(y0, end - bandRows);
-        const bool first = end == y0 + count;
+        const bool first = end == y0 + count && !goOn;
         const int32_t needed = std::max(0, start - reach);
         const int32_t top = first ? std::min(dims.height, end + reach) : lowest;
         for (int32_t e = top; e > needed; e -= bandRows) {
@@ -119,6 +119,7 @@ void IterateStrip(const BlurKernelSet& kernels, const StripImages& images, const
         lowest = needed;
         BlurBand(kernels, sharpen, filters.sharpen, start, end - start, !first, scratch.SharpenBlur());
     }
+    scratch.SetRingLowest(lowest);
     // The results stored past the caches reach memory before the threads
     // meet at the iteration's end and read them.
     _mm_sfence();

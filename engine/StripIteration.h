@@ -51,9 +51,14 @@ public:
     BandScratch& PatternBlur() { return pattern_; }
     BandScratch& SharpenBlur() { return sharpen_; }
     int32_t BandRows() const { return pattern_.BandRows(); }
+    // The lowest of the pattern blur's rows in the ring, for the strip
+    // above to go on from.
+    int32_t RingLowest() const { return ringLowest_; }
+    void SetRingLowest(int32_t row) { ringLowest_ = row; }
 
 private:
     int32_t ringRows_;
+    int32_t ringLowest_ = 0;
     int64_t ringPitch_;
     std::vector<PixelF> ring_;
     BandScratch pattern_;
@@ -70,8 +75,11 @@ struct StripImages {
     const PlaneStrips* strips;
 };
 
-// One iteration of rows y0 ... y0 + count - 1 of src into dst.
+// One iteration of rows y0 ... y0 + count - 1 of src into dst. With goOn,
+// the strip just below them is the last this scratch iterated, and the ring
+// and the blurs' sums go on from it as within one strip: nothing is computed
+// twice where the two meet.
 void IterateStrip(const BlurKernelSet& kernels, const StripImages& images, const IterationFilters& filters, int32_t y0,
-                  int32_t count, StripScratch& scratch);
+                  int32_t count, StripScratch& scratch, bool goOn = false);
 
 }  // namespace maculo
