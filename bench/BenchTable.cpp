@@ -56,19 +56,6 @@ double BestSeconds(const Run& run, int least = 5) {
     return BestSeconds(run, least, [] {});
 }
 
-// Milliseconds per iteration: the best time of runs of 1 + kExtraIterations
-// iterations less the best time of runs of one, over kExtraIterations, so
-// that what a call does besides iterating (its first copy, its weight
-// tables) drops out. run(settings) makes one call.
-template <typename Run, typename Prepare>
-double MsPerIteration(PatternSettings s, const Run& run, const Prepare& prepare) {
-    s.iterations = 1;
-    const double one = BestSeconds([&] { run(s); }, 5, prepare);
-    s.iterations = 1 + kExtraIterations;
-    const double more = BestSeconds([&] { run(s); }, 5, prepare);
-    return 1000.0 * (more - one) / kExtraIterations;
-}
-
 void SetThreads(int threads) {
     omp_set_num_threads(threads);
 #if MACULO_HAVE_OPENCV
@@ -76,9 +63,13 @@ void SetThreads(int threads) {
 #endif
 }
 
-// The same at each of the thread counts, their runs taken in turn, so that
-// a stretch when the machine lends a core elsewhere slows every count alike
-// and all threads over one compares like with like.
+// Milliseconds per iteration at each of the thread counts: the best time of
+// runs of 1 + kExtraIterations iterations less the best time of runs of one,
+// over kExtraIterations, so that what a call does besides iterating (its
+// first copy, its weight tables) drops out. run(settings) makes one call.
+// The counts' runs are taken in turn, so that a stretch when the machine
+// lends a core elsewhere slows every count alike and all threads over one
+// compares like with like.
 template <typename Run, typename Prepare>
 std::vector<double> MsPerIterationAt(const std::vector<int>& threadCounts, PatternSettings s, const Run& run,
                                      const Prepare& prepare) {
@@ -136,13 +127,14 @@ double PeerMs([[maybe_unused]] Images& im, [[maybe_unused]] int channels,
               [[maybe_unused]] const PatternSettings& settings) {
 #if MACULO_HAVE_OPENCV
     const auto floats = [](std::vector<PixelF>& v) { return reinterpret_cast<float*>(v.data()); };
-    return MsPerIteration(
-        settings,
-        [&](const PatternSettings& s) {
-            RunOpenCvPeer(floats(im.colour), floats(im.blurred), floats(im.spare), floats(im.pattern), channels,
-                          kFullHd, s);
-        },
-        [] {});
+    return MsPerIterationAt(
+               {omp_get_max_threads()}, settings,
+               [&](const PatternSettings& s) {
+                   RunOpenCvPeer(floats(im.colour), floats(im.blurred), floats(im.spare), floats(im.pattern), channels,
+                                 kFullHd, s);
+               },
+               [] {})
+        .front();
 #else
     return 0.0;
 #endif

@@ -115,8 +115,9 @@ void RenderFrames(const CliOptions& given) {
                     source = reader.Finish();
                     if (position == 1 && !source->partNote.empty() && user != nullptr) Note(source->partNote, user);
                 }
-                if (number < options.Last() && FrameFileName(options.input, number + 1) != input)
-                    reader.Start(FrameFileName(options.input, number + 1));
+                const std::string nextInput =
+                    number < options.Last() ? FrameFileName(options.input, number + 1) : input;
+                if (nextInput != input) reader.Start(nextInput);
                 const auto progress = [&](A_long current, A_long total) -> PF_Err {
                     bar.Show(position, count, current, total);
                     return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
