@@ -52,7 +52,7 @@ Source LoadSource(const CliOptions& options, const std::string& name) {
     FileTraits traits = TraitsOf(picture, n);
     if (file) traits.layer = file->Layer();
     if (!others.formats.empty()) traits.others = {Downsample(others.pixels, n), others.formats};
-    return {name, ToFrame(Downsample(picture, n), depth), std::make_shared<const FileTraits>(std::move(traits)),
+    return {name, ToFrame(n > 1 ? Downsample(picture, n) : picture, depth), std::make_shared<const FileTraits>(std::move(traits)),
             file ? file->PartNote() : ""};
 }
 

@@ -9,9 +9,18 @@
 #include "CliError.h"
 #include "FileDepths.h"
 #include "cli/QuietStream.h"
+#include "minihost/LargePages.h"
 
 namespace maculo {
 namespace {
+
+// A 64-bit finaliser whose every output bit depends on every input bit.
+uint64_t Mixed(uint64_t z) {
+    z += 0x9E3779B97F4A7C15u;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
 
 int AlphaChannel(const OIIO::ImageSpec& layout) {
     if (layout.alpha_channel >= 0 && layout.alpha_channel < layout.nchannels) return layout.alpha_channel;
@@ -26,9 +35,17 @@ FrameImage ToFrameAs(const OIIO::ImageBuf& picture, int32_t depth) {
     const int channels = layout.nchannels;
     const int alpha = AlphaChannel(layout);
     const OIIO::ROI roi = picture.roi();
-    std::vector<typename D::File> file(size_t(roi.npixels()) * size_t(channels));
-    if (!picture.get_pixels(roi, D::Type(), file.data()))
-        throw Failure("cannot convert the picture: " + picture.geterror());
+    // The picture's own pixels where they are already packed in the frame's
+    // type (the noise, most 8-bit files), else a converted copy.
+    std::vector<typename D::File> converted;
+    const auto* file = static_cast<const typename D::File*>(picture.localpixels());
+    if (file == nullptr || layout.format != D::Type() || picture.pixel_stride() != OIIO::stride_t(channels * sizeof *file) ||
+        picture.scanline_stride() != picture.pixel_stride() * roi.width()) {
+        converted.resize(size_t(roi.npixels()) * size_t(channels));
+        if (!picture.get_pixels(roi, D::Type(), converted.data()))
+            throw Failure("cannot convert the picture: " + picture.geterror());
+        file = converted.data();
+    }
 
     FrameImage frame = MakeFrame(depth, roi.width(), roi.height(), alpha >= 0);
     const size_t count = size_t(frame.width) * size_t(frame.height);
@@ -119,14 +136,27 @@ FrameImage MakeFrame(int32_t depth, int32_t width, int32_t height, bool hasAlpha
     frame.width = width;
     frame.height = height;
     frame.hasAlpha = hasAlpha;
-    frame.storage.assign(size_t(width) * size_t(height) * size_t(frame.BytesPerPixel()) / sizeof(float), 0.0f);
+    const size_t floats = size_t(width) * size_t(height) * size_t(frame.BytesPerPixel()) / sizeof(float);
+    frame.storage.reserve(floats);
+    minihost::AdviseLargePages(frame.storage.data(), floats * sizeof(float));  // before the pages are touched
+    frame.storage.assign(floats, 0.0f);
     return frame;
 }
 
 OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed) {
     OIIO::ImageBuf picture(OIIO::ImageSpec(width, height, 3, OIIO::TypeDesc::UINT8));
-    OIIO::ImageBufAlgo::zero(picture);
-    OIIO::ImageBufAlgo::noise(picture, "uniform", 0.0f, 1.0f, false, seed);
+    // Each pixel's three bytes come from a hash of the seed and the pixel's
+    // place alone, so the picture is the same on every machine, and making a
+    // full-size one costs milliseconds.
+    const uint64_t key = Mixed(uint64_t(uint32_t(seed)));
+    auto* bytes = static_cast<uint8_t*>(picture.localpixels());
+    const uint64_t count = uint64_t(width) * uint64_t(height);
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t h = Mixed(key + i);
+        bytes[3 * i] = uint8_t(h);
+        bytes[3 * i + 1] = uint8_t(h >> 8);
+        bytes[3 * i + 2] = uint8_t(h >> 16);
+    }
     return picture;
 }
 

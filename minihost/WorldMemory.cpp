@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "minihost/LargePages.h"
+
 namespace maculo::minihost {
 
 void AlignedFree::operator()(unsigned char* bytes) const noexcept {
@@ -21,6 +23,7 @@ PixelBlock WorldMemory::Take(size_t size) {
         block.bytes.reset(new (std::align_val_t{kWorldAlignment}, std::nothrow) unsigned char[size]);
         if (!block.bytes) return {};
         block.size = size;
+        AdviseLargePages(block.bytes.get(), size);
     }
     usedBytes_ += size;
     peakBytes_ = std::max(peakBytes_, usedBytes_);
