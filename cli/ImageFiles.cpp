@@ -8,19 +8,11 @@
 
 #include "CliError.h"
 #include "FileDepths.h"
+#include "Noise.h"
 #include "cli/QuietStream.h"
-#include "minihost/LargePages.h"
 
 namespace maculo {
 namespace {
-
-// A 64-bit finaliser whose every output bit depends on every input bit.
-uint64_t Mixed(uint64_t z) {
-    z += 0x9E3779B97F4A7C15u;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-}
 
 int AlphaChannel(const OIIO::ImageSpec& layout) {
     if (layout.alpha_channel >= 0 && layout.alpha_channel < layout.nchannels) return layout.alpha_channel;
@@ -89,7 +81,7 @@ OIIO::ImageBuf PictureFile::Read(OtherChannels* others) {
     }
     layout.channelformats.clear();
     layout.set_format(type);
-    OIIO::ImageBuf all(layout);
+    OIIO::ImageBuf all(layout, OIIO::InitializePixels::No);  // the reader fills it whole
     const QuietStream quiet(stderr);
     const bool read = input_->read_image(part_.index, 0, 0, layout.nchannels, type, all.localpixels());
     // Readers report damage they read past (a truncated JPEG) without failing.
@@ -102,7 +94,12 @@ OIIO::ImageBuf PictureFile::Read(OtherChannels* others) {
     const bool gray = chosen.size() <= 2, alpha = chosen.size() == 2 || chosen.size() == 4;
     std::vector<std::string> names = gray ? std::vector<std::string>{"Y"} : std::vector<std::string>{"R", "G", "B"};
     if (alpha) names.push_back("A");
-    OIIO::ImageBuf picture = OIIO::ImageBufAlgo::channels(all, int(chosen.size()), chosen, {}, names);
+    // The whole file in order (as OpenEXR's are read) is the picture as it
+    // stands; its channels' names matter no further.
+    bool whole = int(chosen.size()) == layout.nchannels;
+    for (size_t c = 0; c < chosen.size() && whole; ++c) whole = chosen[c] == int(c);
+    OIIO::ImageBuf picture =
+        whole ? std::move(all) : OIIO::ImageBufAlgo::channels(all, int(chosen.size()), chosen, {}, names);
     if (type != pictureType) picture = picture.copy(pictureType);
     picture.specmod().alpha_channel = alpha ? int(chosen.size()) - 1 : -1;
     if (others != nullptr && !choice_->others.empty()) {
@@ -130,33 +127,9 @@ FileTraits TraitsOf(const OIIO::ImageBuf& picture, int32_t downsample) {
     return traits;
 }
 
-FrameImage MakeFrame(int32_t depth, int32_t width, int32_t height, bool hasAlpha) {
-    FrameImage frame;
-    frame.depth = depth;
-    frame.width = width;
-    frame.height = height;
-    frame.hasAlpha = hasAlpha;
-    const size_t floats = size_t(width) * size_t(height) * size_t(frame.BytesPerPixel()) / sizeof(float);
-    frame.storage.reserve(floats);
-    minihost::AdviseLargePages(frame.storage.data(), floats * sizeof(float));  // before the pages are touched
-    frame.storage.assign(floats, 0.0f);
-    return frame;
-}
-
 OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed) {
     OIIO::ImageBuf picture(OIIO::ImageSpec(width, height, 3, OIIO::TypeDesc::UINT8));
-    // Each pixel's three bytes come from a hash of the seed and the pixel's
-    // place alone, so the picture is the same on every machine, and making a
-    // full-size one costs milliseconds.
-    const uint64_t key = Mixed(uint64_t(uint32_t(seed)));
-    auto* bytes = static_cast<uint8_t*>(picture.localpixels());
-    const uint64_t count = uint64_t(width) * uint64_t(height);
-    for (uint64_t i = 0; i < count; ++i) {
-        const uint64_t h = Mixed(key + i);
-        bytes[3 * i] = uint8_t(h);
-        bytes[3 * i + 1] = uint8_t(h >> 8);
-        bytes[3 * i + 2] = uint8_t(h >> 16);
-    }
+    FillNoise(static_cast<uint8_t*>(picture.localpixels()), width, height, seed);
     return picture;
 }
 

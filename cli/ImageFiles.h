@@ -62,7 +62,7 @@ struct FileTraits {
 // The traits of a picture rendered at 1/downsample of its size.
 FileTraits TraitsOf(const OIIO::ImageBuf& picture, int32_t downsample);
 
-// Deterministic uniform noise, 8 bits per channel, red, green and blue.
+// The built-in noise (Noise.h) as a picture.
 OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed);
 
 // The picture at 1/factor of its size (rounded up), each pixel the average of

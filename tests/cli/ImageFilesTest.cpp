@@ -18,6 +18,7 @@
 #include "ScratchFolder.h"
 #include "cli/FileDepths.h"
 #include "cli/FrameFiles.h"
+#include "cli/Noise.h"
 
 namespace maculo {
 namespace {
@@ -164,8 +165,9 @@ TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
 
 // The renderer's own tests compare with pictures downsampled the same way,
 // so the averaging is checked here.
-// The built-in picture: the same for a seed, another for another seed, every
-// byte value about as common as any other, and no byte telling the next.
+// The built-in picture: the same for a seed, another for another seed, the
+// same as a frame made directly, every byte value about as common as any
+// other, and no byte telling the next.
 TEST(Noise, EachSeedGivesItsOwnEvenAndPatternlessPicture) {
     const auto bytes = [](int32_t seed) {
         const OIIO::ImageBuf picture = NoisePicture(64, 48, seed);
@@ -174,6 +176,8 @@ TEST(Noise, EachSeedGivesItsOwnEvenAndPatternlessPicture) {
     };
     const std::vector<uint8_t> one = bytes(1);
     EXPECT_EQ(bytes(1), one);
+    // The frame made without the image library is the picture's.
+    EXPECT_TRUE(SameBytes(NoiseFrame(64, 48, 1), ToFrame(NoisePicture(64, 48, 1), 8)));
     const std::vector<uint8_t> two = bytes(2);
     EXPECT_LT(std::inner_product(one.begin(), one.end(), two.begin(), 0, std::plus<>(), std::equal_to<>()), 100);
 

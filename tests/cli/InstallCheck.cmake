@@ -1,8 +1,8 @@
 # cmake -DBUILD=<build folder> -DWORK=<scratch folder> [-DMODULE_LINKED=1] -P InstallCheck.cmake
 # An install tree copied elsewhere renders: the program finds the plug-in
-# relative to itself, and its file module likewise. A program copied alone
-# still answers --help, --version and a command-line mistake, which load
-# neither the module nor the image libraries, and says it has no module.
+# relative to itself, and its modules likewise. A program copied alone still
+# answers --help, --version and a command-line mistake, which load neither
+# the modules nor the image libraries, and says it has no render module.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/installed
                 OUTPUT_QUIET RESULT_VARIABLE failed)
@@ -32,15 +32,24 @@ if(MODULE_LINKED)
   return()
 endif()
 # The dynamic loader lists every library it opens: answering the command line
-# opens no image library, even where the module lies ready.
+# opens no module, even where the modules lie ready, and telling about the
+# plug-in opens no image library.
 foreach(answer "0;--help" "0;--version" "2;--bogus")
   list(POP_FRONT answer code)
-  expect(${code} "" "OpenImageIO|maculo-files" ${CMAKE_COMMAND} -E env LD_DEBUG=files ${program} ${answer})
+  expect(${code} "" "OpenImageIO|libmaculo-" ${CMAKE_COMMAND} -E env LD_DEBUG=files ${program} ${answer})
 endforeach()
+expect(0 "libmaculo-render" "OpenImageIO|libmaculo-files" ${CMAKE_COMMAND} -E env LD_DEBUG=files ${program} --about)
+# Without its file module the program renders nothing and says why.
+file(GLOB files_module ${WORK}/copied/*/*/libmaculo-files.so ${WORK}/copied/*/*/*/libmaculo-files.so)
+file(RENAME ${files_module} ${WORK}/files-module-aside.so)
+expect(1 "^maculo-render: cannot open its file module [^\n]*\n$" "" ${program} --size 8x8 -o ${WORK}/no-files.png)
+if(EXISTS ${WORK}/no-files.png)
+  message(FATAL_ERROR "the program rendered without its file module")
+endif()
 expect(0 "" "" ${WORK}/alone/maculo-render --help)
 expect(0 "" "" ${WORK}/alone/maculo-render --version)
 expect(2 "unknown option" "module" ${WORK}/alone/maculo-render --bogus)
-expect(1 "^maculo-render: cannot open its file module [^\n]*\n$" "" ${WORK}/alone/maculo-render --size 8x8 -o ${WORK}/alone.png)
+expect(1 "^maculo-render: cannot open its render module [^\n]*\n$" "" ${WORK}/alone/maculo-render --size 8x8 -o ${WORK}/alone.png)
 if(EXISTS ${WORK}/alone.png)
   message(FATAL_ERROR "the program alone rendered")
 endif()
