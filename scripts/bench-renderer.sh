@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times what a user of maculo-render waits for, end to end, at 1920x1080:
-# the start alone, one noise frame, ten-frame sequences, the cost of one
-# iteration through the renderer beside the benchmark's figure for the same
-# work, and the peak memory of a long sequence against a short one.
+# the start alone, the plug-in's set-up alone, one noise frame, ten-frame
+# sequences, the cost of one iteration through the renderer beside the
+# benchmark's figure for the same work, and the peak memory of a long
+# sequence against a short one.
 #
 #   scripts/bench-renderer.sh [BUILD]
 #
@@ -61,6 +62,7 @@ echo "| Run | Wall time (s) |"
 echo "|---|---|"
 row "--version" "$(best "$render" --version)"
 row "an option error" "$(best "$render" --no-such-option)"
+row "--about (the plug-in set up, no file)" "$(best "$render" --about)"
 row "one noise frame to PNG" "$(best "$render" -q -o one.png)"
 row "10 frames PNG to PNG, per frame" \
   "$(calc "$(best "$render" -q -i in.png -o png_##.png --frames 10) / 10")"

@@ -326,6 +326,10 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         {{"-i", File("layers.exr"), "-o", File("a.png"), "--layer", "diffuse.R"}, 1, "in layer 'diffuse.R'"},
         // Refused at once, not after minutes of work.
         {{"-o", File("a.png"), "--size", "12000x12000", "--depth", "32"}, 1, "a 12000x12000 frame needs"},
+        {{"-o", File("a.png"), "--size", "12000x12000"}, 1, "a 12000x12000 frame needs"},
+        // The output is checked first, whatever else is wrong.
+        {{"-o", File("none/a.png"), "--plugin", File("nothing.so")}, 1, "cannot write " + File("none/a.png")},
+        {{"-o", File("none/a.png"), "--size", "12000x12000"}, 1, "cannot write " + File("none/a.png")},
     };
 #if !defined(__SANITIZE_ADDRESS__)
     constexpr rlim_t kGiB = rlim_t{1} << 30;
