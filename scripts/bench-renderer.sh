@@ -1,23 +1,24 @@
 #!/usr/bin/env bash
 # Times what a user of maculo-render waits for, end to end, at 1920x1080:
 # the start alone, the plug-in's set-up alone, one noise frame, ten-frame
-# sequences, the cost of one iteration through the renderer beside the
-# benchmark's figure for the same work, and the peak memory of a long
-# sequence against a short one.
+# sequences, the cost of one iteration through our host and the plug-in's
+# binary beside the benchmark's figure for the same work, and the peak
+# memory of a long sequence against a short one.
 #
 #   scripts/bench-renderer.sh [BUILD]
 #
-# BUILD is a build tree holding bin/maculo-render and bench/bench_table
-# (default build-bench, configured Release and built here). Times are the
-# best of three runs; measure on an otherwise idle machine. MACULO_BENCH_TABLE=0
-# leaves out the benchmark's own table (several minutes).
+# BUILD is a build tree holding bin/maculo-render, bench/host_bench and
+# bench/bench_table (default build-bench, configured Release and built
+# here). Times are the best of three runs; measure on an otherwise idle
+# machine. MACULO_BENCH_TABLE=0 leaves out the benchmark's own table
+# (several minutes).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build-bench}
 if [[ $# -eq 0 ]]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMACULO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" -j "$(nproc)" --target maculo-render bench_table >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target maculo-render host_bench bench_table >/dev/null
 fi
 render=$PWD/$build/bin/maculo-render
 scratch=$(mktemp -d)
@@ -40,23 +41,11 @@ best() {
 
 row() { printf '| %s | %s |\n' "$1" "$2"; }
 
-# Milliseconds per iteration through the renderer: (Amount 129 - Amount 1)
-# / 128, written to an uncompressed file so that writing costs the same.
-per_iteration() {
-  local threads=$1 long short
-  shift
-  long=$(best "$render" -q -o it.fits --threads "$threads" --amount 129 "$@")
-  short=$(best "$render" -q -o it.fits --threads "$threads" --amount 1 "$@")
-  calc "($long - $short) * 1000 / 128" 2
-}
-
 model=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//' || true)
 echo "Machine: ${model:-unknown processor}, $(nproc) hardware threads, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 "$render" -q -o in.png
 "$render" -q -o in.exr --depth 32
-# Float noise in all four channels, alpha too.
-oiiotool --pattern noise 1920x1080 4 -d float -o four.exr
 
 echo "| Run | Wall time (s) |"
 echo "|---|---|"
@@ -70,12 +59,7 @@ row "10 frames float EXR to EXR, per frame" \
   "$(calc "$(best "$render" -q -i in.exr -o exr_##.exr --frames 10) / 10")"
 
 echo
-echo "| Per iteration through the renderer (ms) | Threads | Ms |"
-echo "|---|---|---|"
-for threads in 1 "$(nproc)"; do
-  echo "| four channels (gray off) | $threads | $(per_iteration "$threads" -i four.exr --gray off) |"
-  echo "| one plane (opaque, gray before) | $threads | $(per_iteration "$threads" -i in.exr) |"
-done
+"$OLDPWD/$build/bench/host_bench"
 
 echo
 echo "| Peak memory, noise frames to PNG | Frames | MiB |"
