@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "BenchImages.h"
+#include "PerIteration.h"
 #include "engine/BlurKernels.h"
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
@@ -29,9 +30,6 @@
 
 namespace maculo::bench {
 namespace {
-
-// Iterations a long run has more than a short one.
-constexpr int32_t kExtraIterations = 4;
 
 // Best time in seconds of run(), at least `least` runs and more while the
 // runs so far took under two seconds in all (at most 30); prepare() runs
@@ -63,42 +61,27 @@ void SetThreads(int threads) {
 #endif
 }
 
-// Milliseconds per iteration at each of the thread counts: the best time of
-// runs of 1 + kExtraIterations iterations less the best time of runs of one,
-// over kExtraIterations, so that what a call does besides iterating (its
-// first copy, its weight tables) drops out. run(settings) makes one call.
-// The counts' runs are taken in turn, so that a stretch when the machine
-// lends a core elsewhere slows every count alike and all threads over one
-// compares like with like.
+// Milliseconds per iteration at each of the thread counts, taken in turn so
+// that all threads over one compares like with like. run(settings) makes
+// one call.
 template <typename Run, typename Prepare>
-std::vector<double> MsPerIterationAt(const std::vector<int>& threadCounts, PatternSettings s, const Run& run,
-                                     const Prepare& prepare) {
-    const size_t counts = threadCounts.size();
-    std::vector<double> one(counts, 1e30);
-    std::vector<double> more(counts, 1e30);
-    double total = 0.0;
-    for (int i = 0; i < 30 && (i < 5 || total < 4.0 * static_cast<double>(counts)); ++i) {
-        for (size_t k = 0; k < counts; ++k) {
-            // Untimed, so that no timed run starts a changed team.
-            SetThreads(threadCounts[k]);
-            s.iterations = 1;
-            prepare();
-            run(s);
-            for (const int32_t iterations : {1, 1 + kExtraIterations}) {
-                s.iterations = iterations;
-                prepare();
-                const auto start = std::chrono::steady_clock::now();
-                run(s);
-                const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-                double& best = iterations == 1 ? one[k] : more[k];
-                best = std::min(best, elapsed.count());
-                total += elapsed.count();
-            }
-        }
+std::vector<double> MsPerIterationAt(const std::vector<int>& threadCounts, const PatternSettings& settings,
+                                     const Run& run, const Prepare& prepare) {
+    const auto call = [&](int32_t iterations) {
+        PatternSettings s = settings;
+        s.iterations = iterations;
+        run(s);
+    };
+    std::vector<TimedWork> works;
+    for (const int threads : threadCounts) {
+        // An untimed call, so that no timed one starts a changed team.
+        works.push_back({call, prepare, [&, threads] {
+                             SetThreads(threads);
+                             prepare();
+                             call(1);
+                         }});
     }
-    std::vector<double> ms(counts);
-    for (size_t k = 0; k < counts; ++k) ms[k] = 1000.0 * (more[k] - one[k]) / kExtraIterations;
-    return ms;
+    return MsPerIterationInTurn(works, 4.0);
 }
 
 struct Images {

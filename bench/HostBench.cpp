@@ -1,30 +1,28 @@
 // Per iteration through our host beside the engine alone: the plug-in's own
 // binary renders a 1920x1080 float frame in our host, called as the
 // command-line renderer calls it, and the engine renders the same frame
-// with the same settings, in turn in one process. Each figure is the best
-// run of 1 + 4 iterations less the best run of 1, over 4, as the benchmark
-// measures; what the host and the plug-in's shell add to an iteration is
-// the difference. Four distinct channels (Gray off) and one plane (opaque,
-// Gray before), Width 6, at one thread and at all of them.
+// with the same settings, in turn in one process, each measured as every
+// benchmark here measures (PerIteration.h); what the host and the plug-in's
+// shell add to an iteration is the difference. Four distinct channels (Gray
+// off) and one plane (opaque, Gray before), Width 6, at one thread and at
+// all of them.
 #include <omp.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BenchImages.h"
+#include "PerIteration.h"
 #include "cli/Options.h"
 #include "cli/PluginRenderer.h"
 #include "engine/PatternCpu.h"
 
 namespace maculo::bench {
 namespace {
-
-constexpr int32_t kExtraIterations = 4;
 
 FrameImage FrameOf(const std::vector<PixelF>& pixels, bool opaque) {
     FrameImage frame = MakeFrame(32, kFullHd.width, kFullHd.height, !opaque);
@@ -40,13 +38,6 @@ ControlRamps ControlsOf(std::vector<std::string> args) {
     return ParseOptions(int(argv.size()), argv.data()).controls;
 }
 
-template <typename Run>
-double Seconds(const Run& run) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 struct Work {
     const char* name;
     std::vector<PixelF> pixels;
@@ -55,33 +46,30 @@ struct Work {
     int32_t grayMode;                  // the engine's
 };
 
-// Milliseconds per iteration through the host and in the engine alone,
-// their runs taken in turn so that the machine's swings touch both alike.
+// Milliseconds per iteration through the host and in the engine alone.
 std::pair<double, double> MsPerIteration(PluginRenderer& renderer, const Work& work) {
     const FrameImage frame = FrameOf(work.pixels, work.opaque);
+    const auto valuesFor = [&](int32_t iterations) {
+        std::vector<std::string> options = work.options;
+        options.insert(options.end(), {"--amount", std::to_string(iterations)});
+        return ControlsAt(ControlsOf(options), 0, 1);
+    };
+    const ParamValues values[2] = {valuesFor(1), valuesFor(1 + kExtraIterations)};
     FrameImage result;
-    std::vector<PixelF> input = work.pixels, blurred = input, pattern = input;
-    double host[2] = {1e30, 1e30}, engine[2] = {1e30, 1e30}, total = 0.0;
-    for (int i = 0; i < 30 && (i < 5 || total < 4.0); ++i) {
-        for (const int k : {0, 1}) {
-            const int32_t iterations = k == 0 ? 1 : 1 + kExtraIterations;
-            std::vector<std::string> options = work.options;
-            options.insert(options.end(), {"--amount", std::to_string(iterations)});
-            const ParamValues values = ControlsAt(ControlsOf(options), 0, 1);
-            const auto progress = [](A_long, A_long) { return PF_Err_NONE; };
-            PF_Err err = PF_Err_NONE;
-            const double h = Seconds([&] { err = renderer.Render(frame, values, 0, progress, result); });
-            if (err != PF_Err_NONE) throw std::runtime_error("the plug-in failed, host error " + std::to_string(err));
-            input = work.pixels;  // the engine writes over its input
+    const TimedWork host{[&](int32_t iterations) {
+        const PF_Err err = renderer.Render(
+            frame, values[iterations == 1 ? 0 : 1], 0, [](A_long, A_long) { return PF_Err_NONE; }, result);
+        if (err != PF_Err_NONE) throw std::runtime_error("the plug-in failed, host error " + std::to_string(err));
+    }};
+    std::vector<PixelF> input, blurred = work.pixels, pattern = work.pixels;
+    const TimedWork engine{
+        [&](int32_t iterations) {
             const PatternSettings settings = Controls(kBlurGaussian, 6.0f, iterations, work.grayMode);
-            const double e = Seconds(
-                [&] { RunPatternCpu(input.data(), blurred.data(), pattern.data(), kFullHd, settings, {nullptr, nullptr}); });
-            host[k] = std::min(host[k], h);
-            engine[k] = std::min(engine[k], e);
-            total += h + e;
-        }
-    }
-    return {1000.0 * (host[1] - host[0]) / kExtraIterations, 1000.0 * (engine[1] - engine[0]) / kExtraIterations};
+            RunPatternCpu(input.data(), blurred.data(), pattern.data(), kFullHd, settings, {nullptr, nullptr});
+        },
+        [&] { input = work.pixels; }};  // the engine writes over its input
+    const std::vector<double> ms = MsPerIterationInTurn({host, engine}, 2.0);
+    return {ms[0], ms[1]};
 }
 
 int Run() {

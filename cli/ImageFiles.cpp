@@ -31,8 +31,9 @@ FrameImage ToFrameAs(const OIIO::ImageBuf& picture, int32_t depth) {
     // type (the noise, most 8-bit files), else a converted copy.
     std::vector<typename D::File> converted;
     const auto* file = static_cast<const typename D::File*>(picture.localpixels());
-    if (file == nullptr || layout.format != D::Type() || picture.pixel_stride() != OIIO::stride_t(channels * sizeof *file) ||
-        picture.scanline_stride() != picture.pixel_stride() * roi.width()) {
+    const bool packed = picture.pixel_stride() == OIIO::stride_t(channels * sizeof *file) &&
+                        picture.scanline_stride() == picture.pixel_stride() * roi.width();
+    if (file == nullptr || layout.format != D::Type() || !packed) {
         converted.resize(size_t(roi.npixels()) * size_t(channels));
         if (!picture.get_pixels(roi, D::Type(), converted.data()))
             throw Failure("cannot convert the picture: " + picture.geterror());
@@ -129,7 +130,7 @@ FileTraits TraitsOf(const OIIO::ImageBuf& picture, int32_t downsample) {
 
 OIIO::ImageBuf NoisePicture(int32_t width, int32_t height, int32_t seed) {
     OIIO::ImageBuf picture(OIIO::ImageSpec(width, height, 3, OIIO::TypeDesc::UINT8));
-    FillNoise(static_cast<uint8_t*>(picture.localpixels()), width, height, seed);
+    FillNoise(static_cast<uint8_t*>(picture.localpixels()), 3, width, height, seed);
     return picture;
 }
 

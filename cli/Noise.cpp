@@ -1,8 +1,5 @@
 #include "Noise.h"
 
-#include <cstring>
-#include <vector>
-
 namespace maculo {
 namespace {
 
@@ -16,26 +13,23 @@ uint64_t Mixed(uint64_t z) {
 
 }  // namespace
 
-void FillNoise(uint8_t* rgb, int32_t width, int32_t height, int32_t seed) {
+void FillNoise(uint8_t* pixels, int32_t pixelBytes, int32_t width, int32_t height, int32_t seed) {
     const uint64_t key = Mixed(uint64_t(uint32_t(seed)));
     const uint64_t count = uint64_t(width) * uint64_t(height);
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t h = Mixed(key + i);
-        rgb[3 * i] = uint8_t(h);
-        rgb[3 * i + 1] = uint8_t(h >> 8);
-        rgb[3 * i + 2] = uint8_t(h >> 16);
+        uint8_t* const rgb = pixels + i * uint64_t(pixelBytes);
+        rgb[0] = uint8_t(h);
+        rgb[1] = uint8_t(h >> 8);
+        rgb[2] = uint8_t(h >> 16);
     }
 }
 
 FrameImage NoiseFrame(int32_t width, int32_t height, int32_t seed) {
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-    FillNoise(rgb.data(), width, height, seed);
     FrameImage frame = MakeFrame(8, width, height, false);
-    uint8_t* argb = frame.Bytes();
-    for (size_t i = 0; i < rgb.size() / 3; ++i) {
-        argb[4 * i] = 255;
-        std::memcpy(argb + 4 * i + 1, &rgb[3 * i], 3);
-    }
+    uint8_t* const argb = frame.Bytes();
+    for (size_t i = 0; i < size_t(width) * size_t(height); ++i) argb[4 * i] = 255;
+    FillNoise(argb + 1, 4, width, height, seed);
     return frame;
 }
 
