@@ -30,14 +30,6 @@ FrameImage FrameOf(const std::vector<PixelF>& pixels, bool opaque) {
     return frame;
 }
 
-// The controls the command line sets with these options.
-ControlRamps ControlsOf(std::vector<std::string> args) {
-    args.insert(args.begin(), {"bench", "-o", "unused.png"});  // the command line wants an output
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    return ParseOptions(int(argv.size()), argv.data()).controls;
-}
-
 struct Work {
     const char* name;
     std::vector<PixelF> pixels;
@@ -50,9 +42,9 @@ struct Work {
 std::pair<double, double> MsPerIteration(PluginRenderer& renderer, const Work& work) {
     const FrameImage frame = FrameOf(work.pixels, work.opaque);
     const auto valuesFor = [&](int32_t iterations) {
-        std::vector<std::string> options = work.options;
-        options.insert(options.end(), {"--amount", std::to_string(iterations)});
-        return ControlsAt(ControlsOf(options), 0, 1);
+        std::vector<std::string> options = work.options;  // the command line wants an output too
+        options.insert(options.end(), {"--amount", std::to_string(iterations), "-o", "unused.png"});
+        return ControlsAt(ParseOptions(options).controls, 0, 1);
     };
     const ParamValues values[2] = {valuesFor(1), valuesFor(1 + kExtraIterations)};
     FrameImage result;

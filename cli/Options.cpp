@@ -325,6 +325,13 @@ CliOptions ParseOptions(int argc, char* const* argv) {
     return commandLine.Parse(argc, argv);
 }
 
+CliOptions ParseOptions(std::vector<std::string> args) {
+    args.insert(args.begin(), "maculo-render");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    return ParseOptions(int(argv.size()), argv.data());
+}
+
 std::string HelpText(const std::string& program) { return CommandLine().Help(program); }
 
 std::string FrameFileName(const std::string& pattern, int32_t number) {

@@ -42,6 +42,8 @@ struct CliOptions {
 
 // Throws CliError (exit code 2) with one clear line for anything it refuses.
 CliOptions ParseOptions(int argc, char* const* argv);
+// The same for the arguments alone, without the program's name.
+CliOptions ParseOptions(std::vector<std::string> args);
 
 std::string HelpText(const std::string& program);
 

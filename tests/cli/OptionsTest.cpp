@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -11,49 +13,17 @@
 namespace maculo {
 namespace {
 
-CliOptions Parse(std::vector<std::string> args) {
-    args.insert(args.begin(), "maculo-render");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return ParseOptions(int(args.size()), argv.data());
+// The arguments of a command line, split at spaces.
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
-    const CliOptions o = Parse({"--input=in.tif",
-                                "-o",
-                                "seq_###.exr",
-                                "--mode",
-                                "detail",
-                                "--blur",
-                                "box",
-                                "--gray=after",
-                                "--width",
-                                "0.1:150",
-                                "--blur-radius",
-                                "12.5",
-                                "--sharp-radius",
-                                "0",
-                                "--sharpen",
-                                "250:9000",
-                                "--amount",
-                                "1:32",
-                                "--depth",
-                                "16",
-                                "--downsample",
-                                "4",
-                                "--frames",
-                                "5",
-                                "--gpu",
-                                "--plugin",
-                                "/x/p.so",
-                                "--range",
-                                "2:4",
-                                "--threads",
-                                "3",
-                                "--compression",
-                                "9",
-                                "-q"});
+    const CliOptions o = ParseOptions(
+        Words("--input=in.tif -o seq_###.exr --mode detail --blur box --gray=after --width 0.1:150 --blur-radius 12.5 "
+              "--sharp-radius 0 --sharpen 250:9000 --amount 1:32 --depth 16 --downsample 4 --frames 5 --gpu "
+              "--plugin /x/p.so --range 2:4 --threads 3 --compression 9 -q"));
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
     EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet, o.compression), std::make_tuple(2, 4, 3, true, 9));
@@ -69,11 +39,11 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
     EXPECT_EQ(std::make_tuple(first[kParamAmount], ControlsAt(o.controls, 2, 5)[kParamAmount], last[kParamAmount]),
               std::make_tuple(1, 17, 32));
     // A single frame takes the ramp's start.
-    EXPECT_EQ(ControlsAt(Parse({"-o", "x.png", "--amount", "5:9"}).controls, 0, 1)[kParamAmount], 5);
+    EXPECT_EQ(ControlsAt(ParseOptions({"-o", "x.png", "--amount", "5:9"}).controls, 0, 1)[kParamAmount], 5);
 
-    for (const char* flag : {"--help", "-h"}) EXPECT_EQ(Parse({flag}).action, CliOptions::Action::kHelp);
-    EXPECT_EQ(Parse({"--version"}).action, CliOptions::Action::kVersion);
-    EXPECT_EQ(Parse({"--about", "--plugin", "p.so"}).action, CliOptions::Action::kAbout);
+    for (const char* flag : {"--help", "-h"}) EXPECT_EQ(ParseOptions({flag}).action, CliOptions::Action::kHelp);
+    EXPECT_EQ(ParseOptions({"--version"}).action, CliOptions::Action::kVersion);
+    EXPECT_EQ(ParseOptions({"--about", "--plugin", "p.so"}).action, CliOptions::Action::kAbout);
 }
 
 TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
@@ -112,17 +82,17 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "--compression", "0"}, "--compression needs a whole number from 1 to 9"},
     };
     for (const Case& c : cases) {
-        const std::string message = ErrorOf(kExitUsage, [&] { Parse(c.args); });
+        const std::string message = ErrorOf(kExitUsage, [&] { ParseOptions(c.args); });
         EXPECT_NE(message.find(c.says), std::string::npos) << "said: " << message << "\nwanted: " << c.says;
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }
 }
 
 TEST(Options, ControlsTheModeIgnoresAreNoted) {
-    EXPECT_EQ(Parse({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
+    EXPECT_EQ(ParseOptions({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
               std::vector<std::string>(
                   {"--blur-radius has no effect with --mode simple", "--sharpen has no effect with --mode simple"}));
-    EXPECT_EQ(Parse({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"}).notes,
+    EXPECT_EQ(ParseOptions({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"}).notes,
               std::vector<std::string>{"--width has no effect with --mode detail"});
 }
 
