@@ -8,6 +8,7 @@
 
 #include "engine/PatternTypes.h"
 #include "engine/PatternWorkspace.h"
+#include "frei0r/ParamMistakes.h"
 #include "plugin/ParamValues.h"
 
 namespace maculo {
@@ -18,7 +19,8 @@ public:
     static std::unique_ptr<FilterInstance> Create(unsigned width, unsigned height) noexcept;
 
     // frei0r's parameter pointers: a double*, or a char** for popups. A null
-    // pointer, an unknown number and a value that names nothing are ignored.
+    // pointer and an unknown number are ignored; a value no parameter can
+    // take is said once on standard error, with what was kept.
     void SetParam(const void* param, int index) noexcept;
     void GetParam(void* param, int index) const noexcept;
 
@@ -33,9 +35,14 @@ private:
 
     explicit FilterInstance(const ImageDims& dims) noexcept;
     Image NewImage() const noexcept;
+    void SetControl(const ControlRow& row, int index, const void* param) noexcept;
+    void SetFullWidth(double width) noexcept;
+    PatternControls ControlsForFrame() const noexcept;
 
     ImageDims dims_;
     ParamValues values_{};
+    double fullWidth_ = 0.0;  // 0: the frame's own
+    ParamMistakes mistakes_;
     Image input_;
     Image blurred_;
     Image pattern_;

@@ -39,12 +39,12 @@ std::string ExplanationOf(const ControlRow& row) {
 
 // Everything the parameters say of themselves, made once.
 struct ParamTexts {
-    std::array<std::string, kFilterParamCount> names;
-    std::array<std::string, kFilterParamCount> explanations;
-    std::array<std::vector<std::string>, kFilterParamCount> choices;
+    std::array<std::string, kControlParamCount> names;
+    std::array<std::string, kControlParamCount> explanations;
+    std::array<std::vector<std::string>, kControlParamCount> choices;
 
     ParamTexts() {
-        for (int i = 0; i < kFilterParamCount; ++i) {
+        for (int i = 0; i < kControlParamCount; ++i) {
             const ControlRow& row = *kValueControls[size_t(i)];
             names[i] = row.cli.name;
             explanations[i] = ExplanationOf(row);
@@ -76,13 +76,20 @@ bool PrepareFilterParams() noexcept {
 }
 
 const ControlRow* FilterParamRow(int index) {
-    return index >= 0 && index < kFilterParamCount ? kValueControls[size_t(index)] : nullptr;
+    return index >= 0 && index < kControlParamCount ? kValueControls[size_t(index)] : nullptr;
 }
 
 f0r_param_info_t FilterParamInfo(const ControlRow& row) {
     const int i = IndexOf(row);
     return {Texts().names[i].c_str(), row.type == PF_Param_POPUP ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE,
             Texts().explanations[i].c_str()};
+}
+
+f0r_param_info_t FullWidthParamInfo() {
+    return {kFullWidthName, F0R_PARAM_DOUBLE,
+            "Full Width: the width in pixels of the full-size frame, for which the sizes in pixels are given; a "
+            "narrower frame, as in an editor's reduced-size preview, gets them scaled to its own width. A number of "
+            "pixels, not 0 to 1; default 0: the frame's own width"};
 }
 
 double ControlFromUnit(const ControlRow& row, double unit) {

@@ -1,0 +1,54 @@
+#include "frei0r/ParamMistakes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "plugin/ChoiceNames.h"
+
+namespace maculo {
+namespace {
+
+std::string Number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+std::string Param(const ControlRow& row) { return std::string(row.cli.name); }
+
+// The host's number and the control's value it stands for: "0.03 (Width 6)".
+std::string Value(const ControlRow& row, double control) {
+    return Number(UnitFromControl(row, control)) + " (" + row.name + " " + Number(control) + ")";
+}
+
+}  // namespace
+
+std::string UnknownChoiceLine(const ControlRow& row, const char* given, int kept) {
+    std::string line = Param(row) + " \"" + given + "\" names no choice (";
+    const std::vector<std::string> names = ChoiceNames(row);
+    for (size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : ", ") + names[i];
+    line += "); kept " + std::string(ChoiceName(row, kept));
+    // ffmpeg's filter_params are positional: "width=0.05" lands in the first one.
+    if (std::strchr(given, '=') != nullptr) line += "; ffmpeg takes the parameters by position, '|' between them";
+    return line;
+}
+
+std::string NotANumberLine(const ControlRow& row, double kept) {
+    return Param(row) + " is not a number; kept " + Value(row, kept);
+}
+
+std::string OutOfRangeLine(const ControlRow& row, double given, double took) {
+    return Param(row) + " " + Number(given) + " is outside 0 to 1; took " + Value(row, took);
+}
+
+std::string BadFullWidthLine(double given, double kept) {
+    return std::string(kFullWidthName) + " " + Number(given) +
+           " is not a width in pixels (0 for the frame's own, or 1 and more); kept " + Number(kept);
+}
+
+void ParamMistakes::Write(const std::string& line) noexcept {
+    std::fprintf(stderr, "maculo_pattern: %s\n", line.c_str());
+}
+
+}  // namespace maculo
