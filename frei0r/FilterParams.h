@@ -16,6 +16,9 @@ inline constexpr int kFullWidthParam = kControlParamCount;
 inline constexpr int kFilterParamCount = kControlParamCount + 1;
 inline constexpr char kFullWidthName[] = "full-width";
 
+// What the filter says it does, to hosts and the editors' effect lists.
+inline constexpr char kFilterExplanation[] = "Turns the picture into an organic labyrinth of spots and stripes";
+
 // Makes the parameters' texts, which the calls below read; false when
 // memory runs out. Call it first: the calls below would throw instead.
 bool PrepareFilterParams() noexcept;

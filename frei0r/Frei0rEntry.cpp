@@ -30,7 +30,7 @@ void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     info->major_version = maculo::kVersionMajor;
     info->minor_version = maculo::kVersionMinor;
     info->num_params = maculo::kFilterParamCount;
-    info->explanation = "Turns the picture into an organic labyrinth of spots and stripes";
+    info->explanation = maculo::kFilterExplanation;
 }
 
 void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
