@@ -11,9 +11,7 @@
 
 namespace maculo {
 
-FilterInstance::FilterInstance(const ImageDims& dims) noexcept : dims_(dims) {
-    for (const ControlRow& row : kControls) values_[row.index] = row.dephault;
-}
+FilterInstance::FilterInstance(const ImageDims& dims) noexcept : dims_(dims), values_(DefaultValues()) {}
 
 FilterInstance::Image FilterInstance::NewImage() const noexcept {
     const size_t count = size_t(dims_.pitch) * size_t(dims_.height);
@@ -51,16 +49,16 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
     if (param == nullptr) return;
-    if (const ControlRow* row = FilterParamRow(index)) {
+    if (const Control* row = FilterParamRow(index)) {
         SetControl(*row, index, param);
     } else if (index == kFullWidthParam) {
         SetFullWidth(*static_cast<const f0r_param_double*>(param));
     }
 }
 
-void FilterInstance::SetControl(const ControlRow& row, int index, const void* param) noexcept {
+void FilterInstance::SetControl(const Control& row, int index, const void* param) noexcept {
     double& value = values_[row.index];
-    if (row.type == PF_Param_POPUP) {
+    if (row.kind == ControlKind::kChoice) {
         const char* name = *static_cast<const f0r_param_string*>(param);
         if (const int choice = ChoiceFromName(row, name)) {
             value = choice;
@@ -93,10 +91,10 @@ void FilterInstance::GetParam(void* param, int index) const noexcept {
         *static_cast<f0r_param_double*>(param) = fullWidth_;
         return;
     }
-    const ControlRow* row = FilterParamRow(index);
+    const Control* row = FilterParamRow(index);
     if (row == nullptr) return;
     const double value = values_[row->index];
-    if (row->type == PF_Param_POPUP) {
+    if (row->kind == ControlKind::kChoice) {
         *static_cast<f0r_param_string*>(param) = const_cast<char*>(ChoiceName(*row, int(value)));
     } else {
         *static_cast<f0r_param_double*>(param) = UnitFromControl(*row, value);

@@ -6,10 +6,10 @@
 #include <memory>
 #include <new>
 
+#include "controls/ControlValues.h"
 #include "engine/PatternTypes.h"
 #include "engine/PatternWorkspace.h"
 #include "frei0r/ParamMistakes.h"
-#include "plugin/ParamValues.h"
 
 namespace maculo {
 
@@ -35,7 +35,7 @@ private:
 
     explicit FilterInstance(const ImageDims& dims) noexcept;
     Image NewImage() const noexcept;
-    void SetControl(const ControlRow& row, int index, const void* param) noexcept;
+    void SetControl(const Control& row, int index, const void* param) noexcept;
     void SetFullWidth(double width) noexcept;
     PatternControls ControlsForFrame() const noexcept;
 

@@ -35,7 +35,7 @@ void f0r_get_plugin_info(f0r_plugin_info_t* info) {
 
 void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
     if (info == nullptr) return;
-    if (const maculo::ControlRow* row = maculo::FilterParamRow(param_index)) {
+    if (const maculo::Control* row = maculo::FilterParamRow(param_index)) {
         *info = maculo::FilterParamInfo(*row);
     } else if (param_index == maculo::kFullWidthParam) {
         *info = maculo::FullWidthParamInfo();

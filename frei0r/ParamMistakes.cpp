@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/ChoiceNames.h"
+#include "controls/ChoiceNames.h"
 
 namespace maculo {
 namespace {
@@ -15,16 +15,16 @@ std::string Number(double v) {
     return text;
 }
 
-std::string Param(const ControlRow& row) { return std::string(row.cli.name); }
+std::string Param(const Control& row) { return std::string(row.name); }
 
 // The host's number and the control's value it stands for: "0.03 (Width 6)".
-std::string Value(const ControlRow& row, double control) {
-    return Number(UnitFromControl(row, control)) + " (" + row.name + " " + Number(control) + ")";
+std::string Value(const Control& row, double control) {
+    return Number(UnitFromControl(row, control)) + " (" + row.label + " " + Number(control) + ")";
 }
 
 }  // namespace
 
-std::string UnknownChoiceLine(const ControlRow& row, const char* given, int kept) {
+std::string UnknownChoiceLine(const Control& row, const char* given, int kept) {
     std::string line = Param(row) + " \"" + given + "\" names no choice (";
     const std::vector<std::string> names = ChoiceNames(row);
     for (size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : ", ") + names[i];
@@ -34,11 +34,11 @@ std::string UnknownChoiceLine(const ControlRow& row, const char* given, int kept
     return line;
 }
 
-std::string NotANumberLine(const ControlRow& row, double kept) {
+std::string NotANumberLine(const Control& row, double kept) {
     return Param(row) + " is not a number; kept " + Value(row, kept);
 }
 
-std::string OutOfRangeLine(const ControlRow& row, double given, double took) {
+std::string OutOfRangeLine(const Control& row, double given, double took) {
     return Param(row) + " " + Number(given) + " is outside 0 to 1; took " + Value(row, took);
 }
 

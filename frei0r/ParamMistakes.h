@@ -11,9 +11,9 @@
 namespace maculo {
 
 // The lines, each naming the parameter, what it was given and what it kept.
-std::string UnknownChoiceLine(const ControlRow& row, const char* given, int kept);
-std::string NotANumberLine(const ControlRow& row, double kept);
-std::string OutOfRangeLine(const ControlRow& row, double given, double took);
+std::string UnknownChoiceLine(const Control& row, const char* given, int kept);
+std::string NotANumberLine(const Control& row, double kept);
+std::string OutOfRangeLine(const Control& row, double given, double took);
 std::string BadFullWidthLine(double given, double kept);
 
 class ParamMistakes {
