@@ -11,8 +11,8 @@ std::string Attribute(const char* name, const std::string& value) {
     return std::string(" ") + name + "=\"" + XmlEscaped(value) + "\"";
 }
 
-std::string NameAndComment(const EditorParam& p) {
-    return "        <name>" + XmlEscaped(p.label) + "</name>\n        <comment>" + XmlEscaped(p.help) +
+std::string NameAndComment(const std::string& label, const std::string& help) {
+    return "        <name>" + XmlEscaped(label) + "</name>\n        <comment>" + XmlEscaped(help) +
            "</comment>\n    </parameter>\n";
 }
 
@@ -25,20 +25,24 @@ std::string ChoiceParameter(const EditorParam& p) {
     }
     return "    <parameter" + Attribute("type", "list") + Attribute("name", p.name) +
            Attribute("default", p.defaultChoice) + Attribute("paramlist", values) + ">\n" +
-           "        <paramlistdisplay>" + XmlEscaped(labels) + "</paramlistdisplay>\n" + NameAndComment(p);
+           "        <paramlistdisplay>" + XmlEscaped(labels) + "</paramlistdisplay>\n" +
+           NameAndComment(p.label, p.help);
 }
 
 // A keyframable number in its own units: the default is the filter's value,
-// the range is what the panel shows.
+// the range is what the panel shows, value x factor. Kdenlive 22.12 has no
+// offset, so a range that starts above 0 (Amount, 1 to 1000) is shown less
+// its start, and the help says so.
 std::string NumberParameter(const EditorParam& p) {
-    std::string text = "    <parameter" + Attribute("type", "animated") + Attribute("name", p.name) +
-                       Attribute("default", ExactNumber(p.defaultValue)) + Attribute("min", ExactNumber(p.min)) +
-                       Attribute("max", ExactNumber(p.max)) + Attribute("factor", ExactNumber(p.factor));
-    // Kdenlive shows value x factor - offset.
-    if (p.offset != 0.0) text += Attribute("offset", ExactNumber(-p.offset));
-    text += Attribute("decimals", std::to_string(p.decimals));
-    if (!p.suffix.empty()) text += Attribute("suffix", p.suffix);
-    return text + ">\n" + NameAndComment(p);
+    std::string help = p.help;
+    if (p.offset != 0.0)
+        help += "; shown less " + ExactNumber(p.offset) + ": " + ExactNumber(p.max - p.offset) + " is " +
+                ExactNumber(p.max);
+    return "    <parameter" + Attribute("type", "animated") + Attribute("name", p.name) +
+           Attribute("default", ExactNumber(p.defaultValue)) + Attribute("min", ExactNumber(p.min - p.offset)) +
+           Attribute("max", ExactNumber(p.max - p.offset)) + Attribute("factor", ExactNumber(p.factor)) +
+           Attribute("decimals", std::to_string(p.decimals)) + (p.suffix.empty() ? "" : Attribute("suffix", p.suffix)) +
+           ">\n" + NameAndComment(p.label, help);
 }
 
 }  // namespace
