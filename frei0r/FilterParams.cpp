@@ -10,14 +10,14 @@
 #include "controls/ChoiceNames.h"
 
 namespace maculo {
-namespace {
 
-// Numbers as people read them: 200, 6, 0.03.
 std::string Number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.10g", v);
     return text;
 }
+
+namespace {
 
 // What a parameter's explanation says: the control, what it does, how the
 // host's value maps onto it, and its default.

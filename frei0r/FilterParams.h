@@ -5,6 +5,8 @@
 // an editor's reduced-size preview show the final render's pattern.
 #pragma once
 
+#include <string>
+
 #include "frei0r/Frei0rApi.h"
 
 #include "controls/ControlTable.h"
@@ -18,6 +20,9 @@ inline constexpr char kFullWidthName[] = "full-width";
 
 // What the filter says it does, to hosts and the editors' effect lists.
 inline constexpr char kFilterExplanation[] = "Turns the picture into an organic labyrinth of spots and stripes";
+
+// Numbers as people read them: 200, 6, 0.03.
+std::string Number(double v);
 
 // Makes the parameters' texts, which the calls below read; false when
 // memory runs out. Call it first: the calls below would throw instead.

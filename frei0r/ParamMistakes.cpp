@@ -9,12 +9,6 @@
 namespace maculo {
 namespace {
 
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
-}
-
 std::string Param(const Control& row) { return std::string(row.name); }
 
 // The host's number and the control's value it stands for: "0.03 (Width 6)".
