@@ -34,45 +34,45 @@ int32_t TileColumns(const KernelSchedule& schedule, int32_t taps, int32_t bandRo
 }
 
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
-    : lanes_(kernels.lanes),
+    : rowsPerLine_(kernels.rowsPerLine),
       reach_(reach + 1),
-      stride_((width + 2 * reach_) * lanes_),
+      stride_((width + 2 * reach_) * rowsPerLine_),
       bandRows_(bandRows),
       stateFloats_(kernels.stateFloats),
-      lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(PixelF)),
-      states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(float)),
+      lines_(static_cast<size_t>(stride_) * (bandRows / rowsPerLine_) + kCacheLineBytes / sizeof(PixelF)),
+      states_(static_cast<size_t>(stateFloats_) * (bandRows / rowsPerLine_) + kCacheLineBytes / sizeof(float)),
       columnStates_(static_cast<size_t>(width) * 4 * kernels.stateSums),
       rows_(static_cast<size_t>(bandRows) + taps + 2 * kBandSlack),
       first_(Aligned(lines_)),
       firstState_(Aligned(states_)) {}
 
 PixelF* BandScratch::Line(int32_t i) {
-    return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * lanes_;
+    return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * rowsPerLine_;
 }
 
 void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const BandFilter& tiled, int32_t y0, int32_t count,
               bool resume, BandScratch& scratch) {
     const LineFilter& filter = tiled.filter;
     const int32_t width = io.width;
-    const int32_t lanes = kernels.lanes;
+    const int32_t rowsPerLine = kernels.rowsPerLine;
     const int32_t reach = filter.Reach();
     const PixelF** rows = scratch.Rows();
 
     // The horizontal pass over pixels from ... to - 1 of every line.
     const auto across = [&](int32_t from, int32_t to) {
-        for (int32_t j = 0; j < count; j += lanes) {
+        for (int32_t j = 0; j < count; j += rowsPerLine) {
             PixelF* out[kBandRows];
             const PixelF* sharpRows[kBandRows];
-            const int32_t rowsHere = std::min(lanes, count - j);
+            const int32_t rowsHere = std::min(rowsPerLine, count - j);
             for (int32_t k = 0; k < rowsHere; ++k) {
                 out[k] = io.dst.Row(y0 + j + k);
                 sharpRows[k] = io.sharp ? io.sharp->Row(y0 + j + k) : nullptr;
             }
-            PixelF* line = scratch.Line(j / lanes);
-            if (from == 0) PadLine(line, width, reach, lanes, LineEnd::kStart);
-            if (to == width) PadLine(line, width, reach + 1, lanes, LineEnd::kEnd);
+            PixelF* line = scratch.Line(j / rowsPerLine);
+            if (from == 0) PadLine(line, width, reach, rowsPerLine, LineEnd::kStart);
+            if (to == width) PadLine(line, width, reach + 1, rowsPerLine, LineEnd::kEnd);
             kernels.row({line, from, to, filter, rowsHere, out, io.sharp ? sharpRows : nullptr, io.amount,
-                         scratch.State(j / lanes), io.stream});
+                         scratch.State(j / rowsPerLine), io.stream});
         }
     };
 

@@ -36,7 +36,7 @@ public:
     BandScratch(const BandScratch&) = delete;
     BandScratch& operator=(const BandScratch&) = delete;
 
-    // Line i (rows i * lanes ... of the band), pixel 0, with reach + 1
+    // Line i (rows i * rowsPerLine ... of the band), pixel 0, with reach + 1
     // pixels of room on either side.
     PixelF* Line(int32_t i);
     // Pixels from one line to the next.
@@ -50,7 +50,7 @@ public:
     const PixelF** Rows() { return rows_.data() + kBandSlack; }
 
 private:
-    int32_t lanes_;
+    int32_t rowsPerLine_;
     int32_t reach_;
     int32_t stride_;  // pixels from line to line
     int32_t bandRows_;
