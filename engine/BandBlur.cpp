@@ -105,7 +105,7 @@ void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const BandFilter& 
 
 void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const BandFilter& filter,
                int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp, float amount) {
-    // Bottom band first: the vertical pass climbs, one band going on from
+    // Bottom band first: the vertical pass climbs, one band resuming from
     // the one below it.
     const int32_t bandRows = scratch.BandRows();
     const RowPlace<const PixelF> sharpRows{sharp, dims.pitch, 0};

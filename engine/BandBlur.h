@@ -90,7 +90,7 @@ struct BandIo {
 };
 
 // Blurs rows y0 ... y0 + count - 1 (at most the scratch's band) in both
-// passes. With `resume`, the band goes on from the one just below it,
+// passes. With `resume`, the band resumes from the one just below it,
 // blurred with the same filter and scratch.
 void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const BandFilter& filter, int32_t y0, int32_t count,
               bool resume, BandScratch& scratch);

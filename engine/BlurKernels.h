@@ -52,7 +52,7 @@ LineFilter BoxFilter(float a);
 // does, and its clamped result goes to row j % rowsPerLine of line j / rowsPerLine,
 // j = y - y0, line i starting at firstLine + i * lineStride. Bands are
 // passed over from the bottom of a run of them upwards; with `resume`,
-// the band goes on from the one just below it, with the sums in progress
+// the band resumes from the one just below it, with the sums in progress
 // that pass left in `state` (width * 4 * stateSums floats, width the
 // image's), so that the rows they share are read only once.
 struct ColumnPass {
@@ -73,7 +73,7 @@ struct ColumnPass {
 // more (mirrored pixels past either end of the row). Writes row k's clamped
 // result to out[k], or, when sharp is given, the clamped unsharp mask
 // (sharp[k] - result) * amount + sharp[k]. A line is passed over from pixel
-// 0 to its end in one call or in several, each going on where the last one
+// 0 to its end in one call or in several, each resuming where the last one
 // stopped (at an even pixel), with `state` (stateFloats floats, one per
 // line) carrying the sums in progress from call to call. With stream,
 // results that fill whole cache lines bypass the caches.

@@ -361,7 +361,7 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 // finish(i, sum) takes each finished sum once.
 // Unless `resume`, the run starts afresh at `from`, its first steps adding
 // into sums of outputs before it, which are dropped (cheaper than steps of
-// their own); with `resume`, it goes on from a run that ended at `from` (an
+// their own); with `resume`, it resumes a run that ended at `from` (an
 // even output), its sums in progress coming from `state` (sum k at
 // state + k * stateStride, at most kRollingSums of them). The sums in
 // progress go back there at the end.

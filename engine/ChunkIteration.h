@@ -60,7 +60,7 @@ struct ChunkImages {
 
 // One iteration of rows y0 ... y0 + count - 1 of src into dst. With
 // `resume`, the chunk just below them is the last this scratch iterated, and
-// the ring and the blurs' sums go on from it as within one chunk: nothing is
+// the ring and the blurs' sums resume from it as within one chunk: nothing is
 // computed twice where the two meet.
 void IterateChunk(const BlurKernelSet& kernels, const ChunkImages& images, const IterationFilters& filters, int32_t y0,
                   int32_t count, ChunkScratch& scratch, bool resume = false);
