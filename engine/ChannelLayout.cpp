@@ -201,13 +201,14 @@ void ChannelLayout::FillHalo(PixelF* section, int32_t from, int32_t to) const {
 
 void ChannelLayout::MirrorRing(const RowPlace<PixelF>& ring, int32_t from, int32_t to) const {
     if (kind != Kind::kPlanes) return;
+    const int32_t width = dims.width;
     for (int32_t y = from; y < to; ++y) {
         for (int32_t k = 0; k < kChannels; ++k) {
             if (InPicture(packing, k, y)) continue;
             const PixelF* in = ring.Row(MirrorSource(packing, k, y));
             PixelF* out = ring.Row(y);
             float PixelF::*lane = kFloatOf[k];
-            for (int32_t x = 0; x < dims.width; ++x) out[x].*lane = in[x].*lane;
+            for (int32_t x = 0; x < width; ++x) out[x].*lane = in[x].*lane;
         }
     }
 }
