@@ -39,8 +39,9 @@ struct IterationPlan {
     int32_t taps;         // of the longer window
 
     int32_t Chunks() const { return chunksPerSection * layout.sections; }
-    // Chunk c is rows ChunkRow(c) ... ChunkRow(c) + ChunkCount(c) - 1 of the
-    // section ChunkSection(c) pixels past the first (before firstRow).
+    // Chunk c is rows ChunkRow(c) ... ChunkRow(c) + ChunkCount(c) - 1,
+    // counted from the layout's firstRow, of the section that starts
+    // ChunkSection(c) pixels past the first one.
     int64_t ChunkSection(int32_t c) const { return c / chunksPerSection * layout.sectionPixels; }
     int32_t ChunkRow(int32_t c) const { return c % chunksPerSection * chunkRows; }
     int32_t ChunkCount(int32_t c) const { return std::min(chunkRows, layout.rows - ChunkRow(c)); }
@@ -54,7 +55,7 @@ struct IterationPlan {
 IterationPlan PlanIteration(const ImageDims& dims, int32_t planes, const PatternSettings& settings,
                             const BlurKernelSet& kernels, int threads);
 
-// The plan on one line, for people: what it holds and why it runs so.
+// The plan on one line, for people reading a log or a failed test.
 std::string ToString(const IterationPlan& plan);
 
 }  // namespace maculo
