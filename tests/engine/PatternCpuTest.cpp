@@ -125,7 +125,7 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
 }
 
 // Large windows over images wide or tall enough that the work is cut into
-// several strips of columns and bands of rows, which must join seamlessly.
+// several tiles of columns and bands of rows, which must join seamlessly.
 TEST(PatternParity, WideWindowsOverLargerImages) {
     for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
         const ImageDims wide{150, 40, 153};
@@ -138,11 +138,11 @@ TEST(PatternParity, WideWindowsOverLargerImages) {
 }
 
 // Images tall enough that two or three threads iterate them in several
-// strips of rows, each computing the rows its windows reach past its ends
-// again, for four channels and for one plane (whose strips are packed side
+// chunks of rows, each computing the rows its windows reach past its ends
+// again, for four channels and for one plane (whose lanes are packed side
 // by side); and windows so wide that each iteration goes in two steps
 // instead. Whichever way, the same bits.
-TEST(PatternParity, StripsOfRowsAndWindowsTooWideToFuse) {
+TEST(PatternParity, ChunksOfRowsAndWindowsTooWideToFuse) {
     std::vector<PixelF> colour = reference::RandomImage({21, 340, 23}, 41, kNaN);
     for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
         ExpectMatchesReference(colour, {21, 340, 23}, {mode, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false});
@@ -159,7 +159,7 @@ TEST(PatternParity, StripsOfRowsAndWindowsTooWideToFuse) {
     ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayBefore, 2, 28.0f, 26.0f, kDefaultAmount, false});
 }
 
-// The strips of columns and the vertical pass's groups may start where the
+// The tiles of columns and the vertical pass's groups may start where the
 // images' cache lines do: the same bits wherever in a line the images begin.
 TEST(PatternParity, ImagesStartingAnywhereInACacheLine) {
     const ImageDims dims{150, 20, 152};  // rows equally aligned
@@ -185,10 +185,10 @@ TEST(PatternParity, ImagesStartingAnywhereInACacheLine) {
 }
 
 // Every table length the fast kernels keep in registers, over a frame that
-// takes several bands to a chunk and several strips to a band (its rows not
+// takes several bands to a chunk and several tiles to a band (its rows not
 // all equally aligned), so that the sums carried from band to band and from
-// strip to strip are checked too.
-TEST(PatternParity, EveryRegisterTableLengthAcrossBandsAndStrips) {
+// tile to tile are checked too.
+TEST(PatternParity, EveryRegisterTableLengthAcrossBandsAndTiles) {
     const ImageDims dims{600, 136, 603};
     const std::vector<PixelF> input = reference::RandomImage(dims, 21, kNaN);
     for (int32_t taps = 7; taps <= 27; taps += 2) {
@@ -233,7 +233,7 @@ TEST(PatternParity, UnusableWidthsAndChannels) {
 // equal or constant but for one pixel (a NaN among them), they are not.
 // Spare columns hold other values in every channel and must not count;
 // the narrow frame's rows are shorter than the filter, whose columns reach
-// past the next strip of rows.
+// past the next lane of rows.
 TEST(PatternParity, RepeatedAndConstantChannels) {
     const auto set = [](std::vector<PixelF>& image, float PixelF::*channel, float value) {
         for (PixelF& p : image) p.*channel = value;
