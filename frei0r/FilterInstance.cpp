@@ -39,6 +39,7 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
     const ControlRow* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
+    const std::lock_guard hold(lock_);
     if (row->type == PF_Param_POPUP) {
         if (const int choice = ChoiceFromName(*row, *static_cast<const f0r_param_string*>(param)))
             values_[row->index] = choice;
@@ -51,6 +52,7 @@ void FilterInstance::SetParam(const void* param, int index) noexcept {
 void FilterInstance::GetParam(void* param, int index) const noexcept {
     const ControlRow* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
+    const std::lock_guard hold(lock_);
     const double value = values_[row->index];
     if (row->type == PF_Param_POPUP) {
         *static_cast<f0r_param_string*>(param) = const_cast<char*>(ChoiceName(*row, int(value)));
@@ -61,6 +63,7 @@ void FilterInstance::GetParam(void* param, int index) const noexcept {
 
 void FilterInstance::Update(const uint32_t* in, uint32_t* out) noexcept {
     if (in == nullptr || out == nullptr) return;
+    const std::lock_guard hold(lock_);
     const auto* source = static_cast<const PixelRgba8*>(static_cast<const void*>(in));
     auto* result = static_cast<PixelRgba8*>(static_cast<void*>(out));
     const PatternSettings settings = SettingsFromControls(PatternControlsOf(values_), 1, false);
