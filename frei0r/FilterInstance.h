@@ -7,9 +7,9 @@
 #include <mutex>
 #include <new>
 
+#include "controls/ControlValues.h"
 #include "engine/PatternTypes.h"
 #include "engine/PatternWorkspace.h"
-#include "plugin/ParamValues.h"
 
 namespace maculo {
 
