@@ -49,6 +49,7 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
     if (param == nullptr) return;
+    const std::lock_guard hold(lock_);
     if (const Control* row = FilterParamRow(index)) {
         SetControl(*row, index, param);
     } else if (index == kFullWidthParam) {
@@ -87,6 +88,7 @@ void FilterInstance::SetFullWidth(double width) noexcept {
 
 void FilterInstance::GetParam(void* param, int index) const noexcept {
     if (param == nullptr) return;
+    const std::lock_guard hold(lock_);
     if (index == kFullWidthParam) {
         *static_cast<f0r_param_double*>(param) = fullWidth_;
         return;
@@ -103,6 +105,7 @@ void FilterInstance::GetParam(void* param, int index) const noexcept {
 
 void FilterInstance::Update(const uint32_t* in, uint32_t* out) noexcept {
     if (in == nullptr || out == nullptr) return;
+    const std::lock_guard hold(lock_);
     const auto* source = static_cast<const PixelRgba8*>(static_cast<const void*>(in));
     auto* result = static_cast<PixelRgba8*>(static_cast<void*>(out));
     const PatternSettings settings = SettingsFromControls(ControlsForFrame(), 1, false);
