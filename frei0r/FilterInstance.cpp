@@ -19,6 +19,19 @@ FilterInstance::Image FilterInstance::NewImage() const noexcept {
     return Image(static_cast<PixelF*>(::operator new[](count * sizeof(PixelF), std::align_val_t(64), std::nothrow)));
 }
 
+// The sizes in pixels are given for the full-size frame: a frame of another
+// width gets them scaled by its own width over that one.
+PatternControls FilterInstance::ControlsForFrame() const noexcept {
+    PatternControls controls = PatternControlsOf(values_);
+    if (fullWidth_ > 0.0) {
+        const double scale = double(dims_.width) / fullWidth_;
+        controls.width *= scale;
+        controls.blurRadius *= scale;
+        controls.sharpRadius *= scale;
+    }
+    return controls;
+}
+
 std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned height) noexcept {
     constexpr unsigned kMaxSide = std::numeric_limits<int32_t>::max();
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return nullptr;
@@ -35,22 +48,53 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 }
 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
-    const Control* row = FilterParamRow(index);
-    if (row == nullptr || param == nullptr) return;
+    if (param == nullptr) return;
     const std::lock_guard hold(lock_);
-    if (row->kind == ControlKind::kChoice) {
-        if (const int choice = ChoiceFromName(*row, *static_cast<const f0r_param_string*>(param)))
-            values_[row->index] = choice;
+    if (const Control* row = FilterParamRow(index)) {
+        SetControl(*row, index, param);
+    } else if (index == kFullWidthParam) {
+        SetFullWidth(*static_cast<const f0r_param_double*>(param));
+    }
+}
+
+void FilterInstance::SetControl(const Control& row, int index, const void* param) noexcept {
+    double& value = values_[row.index];
+    if (row.kind == ControlKind::kChoice) {
+        const char* name = *static_cast<const f0r_param_string*>(param);
+        if (const int choice = ChoiceFromName(row, name)) {
+            value = choice;
+        } else if (name != nullptr) {
+            mistakes_.Say(index, [&] { return UnknownChoiceLine(row, name, int(value)); });
+        }
+        return;
+    }
+    const double unit = *static_cast<const f0r_param_double*>(param);
+    const double control = ControlFromUnit(row, unit);
+    if (std::isnan(control)) {
+        mistakes_.Say(index, [&] { return NotANumberLine(row, value); });
+        return;
+    }
+    if (unit < 0.0 || unit > 1.0) mistakes_.Say(index, [&] { return OutOfRangeLine(row, unit, control); });
+    value = control;
+}
+
+void FilterInstance::SetFullWidth(double width) noexcept {
+    if (width == 0.0 || (width >= 1.0 && width <= double(std::numeric_limits<int32_t>::max()))) {
+        fullWidth_ = width;
     } else {
-        const double value = ControlFromUnit(*row, *static_cast<const f0r_param_double*>(param));
-        if (!std::isnan(value)) values_[row->index] = value;
+        mistakes_.Say(kFullWidthParam, [&] { return BadFullWidthLine(width, fullWidth_); });
     }
 }
 
 void FilterInstance::GetParam(void* param, int index) const noexcept {
-    const Control* row = FilterParamRow(index);
-    if (row == nullptr || param == nullptr) return;
+    if (param == nullptr) return;
     const std::lock_guard hold(lock_);
+    if (index == kFullWidthParam) {
+        *static_cast<f0r_param_double*>(param) = fullWidth_;
+        return;
+    }
+    const Control* row = FilterParamRow(index);
+    if (row == nullptr) return;
     const double value = values_[row->index];
     if (row->kind == ControlKind::kChoice) {
         *static_cast<f0r_param_string*>(param) = const_cast<char*>(ChoiceName(*row, int(value)));
@@ -64,7 +108,7 @@ void FilterInstance::Update(const uint32_t* in, uint32_t* out) noexcept {
     const std::lock_guard hold(lock_);
     const auto* source = static_cast<const PixelRgba8*>(static_cast<const void*>(in));
     auto* result = static_cast<PixelRgba8*>(static_cast<void*>(out));
-    const PatternSettings settings = SettingsFromControls(PatternControlsOf(values_), 1, false);
+    const PatternSettings settings = SettingsFromControls(ControlsForFrame(), 1, false);
     ConvertToWorking(source, input_.get(), dims_, dims_);
     if (RunPatternCpu(input_.get(), blurred_.get(), pattern_.get(), dims_, settings, {}, &workspace_).status ==
         PatternStatus::kDone) {

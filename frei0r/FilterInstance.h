@@ -10,6 +10,7 @@
 #include "controls/ControlValues.h"
 #include "engine/PatternTypes.h"
 #include "engine/PatternWorkspace.h"
+#include "frei0r/ParamMistakes.h"
 
 namespace maculo {
 
@@ -25,7 +26,8 @@ public:
     // the host no throughput, and one calling thread only an uncontended lock.
 
     // frei0r's parameter pointers: a double*, or a char** for popups. A null
-    // pointer, an unknown number and a value that names nothing are ignored.
+    // pointer and an unknown number are ignored; a value no parameter can
+    // take is said once on standard error, with what was kept.
     void SetParam(const void* param, int index) noexcept;
     void GetParam(void* param, int index) const noexcept;
 
@@ -40,10 +42,15 @@ private:
 
     explicit FilterInstance(const ImageDims& dims) noexcept;
     Image NewImage() const noexcept;
+    void SetControl(const Control& row, int index, const void* param) noexcept;
+    void SetFullWidth(double width) noexcept;
+    PatternControls ControlsForFrame() const noexcept;
 
     mutable std::mutex lock_;
     ImageDims dims_;
     ParamValues values_{};
+    double fullWidth_ = 0.0;  // 0: the frame's own
+    ParamMistakes mistakes_;
     Image input_;
     Image blurred_;
     Image pattern_;

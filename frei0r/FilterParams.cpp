@@ -10,14 +10,14 @@
 #include "controls/ChoiceNames.h"
 
 namespace maculo {
-namespace {
 
-// Numbers as people read them: 200, 6, 0.03.
 std::string Number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.10g", v);
     return text;
 }
+
+namespace {
 
 // What a parameter's explanation says: the control, what it does, how the
 // host's value maps onto it, and its default.
@@ -39,12 +39,12 @@ std::string ExplanationOf(const Control& row) {
 
 // Everything the parameters say of themselves, made once.
 struct ParamTexts {
-    std::array<std::string, kFilterParamCount> names;
-    std::array<std::string, kFilterParamCount> explanations;
-    std::array<std::vector<std::string>, kFilterParamCount> choices;
+    std::array<std::string, kControlParamCount> names;
+    std::array<std::string, kControlParamCount> explanations;
+    std::array<std::vector<std::string>, kControlParamCount> choices;
 
     ParamTexts() {
-        for (int i = 0; i < kFilterParamCount; ++i) {
+        for (int i = 0; i < kControlParamCount; ++i) {
             const Control& row = *kValueControls[size_t(i)];
             names[i] = row.name;
             explanations[i] = ExplanationOf(row);
@@ -76,13 +76,20 @@ bool PrepareFilterParams() noexcept {
 }
 
 const Control* FilterParamRow(int index) {
-    return index >= 0 && index < kFilterParamCount ? kValueControls[size_t(index)] : nullptr;
+    return index >= 0 && index < kControlParamCount ? kValueControls[size_t(index)] : nullptr;
 }
 
 f0r_param_info_t FilterParamInfo(const Control& row) {
     const int i = IndexOf(row);
     return {Texts().names[i].c_str(), row.kind == ControlKind::kChoice ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE,
             Texts().explanations[i].c_str()};
+}
+
+f0r_param_info_t FullWidthParamInfo() {
+    return {kFullWidthName, F0R_PARAM_DOUBLE,
+            "Full Width: the width in pixels of the full-size frame, for which the sizes in pixels are given; a "
+            "narrower frame, as in an editor's reduced-size preview, gets them scaled to its own width. A number of "
+            "pixels, not 0 to 1; default 0: the frame's own width"};
 }
 
 double ControlFromUnit(const Control& row, double unit) {

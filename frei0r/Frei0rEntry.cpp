@@ -3,6 +3,7 @@
 
 #include "frei0r/FilterInstance.h"
 #include "frei0r/FilterParams.h"
+#include "frei0r/PaddedRows.h"
 #include "resources/PluginInfo.h"
 
 using maculo::FilterInstance;
@@ -29,15 +30,20 @@ void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     info->major_version = maculo::kVersionMajor;
     info->minor_version = maculo::kVersionMinor;
     info->num_params = maculo::kFilterParamCount;
-    info->explanation = "Turns the picture into an organic labyrinth of spots and stripes";
+    info->explanation = maculo::kFilterExplanation;
 }
 
 void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
-    const maculo::Control* row = maculo::FilterParamRow(param_index);
-    if (info != nullptr && row != nullptr) *info = maculo::FilterParamInfo(*row);
+    if (info == nullptr) return;
+    if (const maculo::Control* row = maculo::FilterParamRow(param_index)) {
+        *info = maculo::FilterParamInfo(*row);
+    } else if (param_index == maculo::kFullWidthParam) {
+        *info = maculo::FullWidthParamInfo();
+    }
 }
 
 f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
+    maculo::WarnOfPaddedRows(width, height, __builtin_return_address(0));
     return FilterInstance::Create(width, height).release();
 }
 

@@ -23,7 +23,7 @@ namespace maculo {
 namespace {
 
 // Parameter numbers: users' command lines depend on them.
-enum : int { kMode, kBlur, kGray, kWidth, kBlurRadius, kSharpRadius, kSharpen, kAmount, kCount };
+enum : int { kMode, kBlur, kGray, kWidth, kBlurRadius, kSharpRadius, kSharpen, kAmount, kFullWidth, kCount };
 
 constexpr PatternControls kDefaults{1, 2, 2, 6.0, 6.0, 6.0, 1000.0, 32};
 
@@ -108,14 +108,16 @@ TEST_F(Filter, DescribesEveryControlOfTheTable) {
     ASSERT_EQ(info.num_params, kCount);
 
     const auto paramInfo = Call<decltype(f0r_get_param_info)>("f0r_get_param_info");
-    const char* names[kCount] = {"mode", "blur", "gray", "width", "blur-radius", "sharp-radius", "sharpen", "amount"};
+    const char* names[kCount] = {"mode",         "blur",    "gray",   "width",     "blur-radius",
+                                 "sharp-radius", "sharpen", "amount", "full-width"};
     for (int i = 0; i < kCount; ++i) {
         f0r_param_info_t param{};
         paramInfo(&param, i);
         EXPECT_STREQ(param.name, names[i]);
         EXPECT_EQ(param.type, i <= kGray ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE) << names[i];
         ASSERT_NE(param.explanation, nullptr);
-        EXPECT_EQ(std::string(param.explanation).rfind(std::string(kValueControls[size_t(i)]->label) + ": ", 0), 0u);
+        const std::string control = i == kFullWidth ? "Full Width" : kValueControls[size_t(i)]->label;
+        EXPECT_EQ(std::string(param.explanation).rfind(control + ": ", 0), 0u);
     }
     f0r_param_info_t untouched{"x", 9, "y"};
     paramInfo(&untouched, kCount);
@@ -131,6 +133,7 @@ TEST_F(Filter, StartsAtTheDefaultsAndMapsNumbersOntoTheValidRange) {
     EXPECT_DOUBLE_EQ(Number(instance, kSharpRadius), 0.03);
     EXPECT_DOUBLE_EQ(Number(instance, kSharpen), 0.1);
     EXPECT_DOUBLE_EQ(Number(instance, kAmount), 31.0 / 999.0);
+    EXPECT_EQ(Number(instance, kFullWidth), 0.0);
 
     // Whole-number controls take the nearest whole number: 1 + 0.5 x 999 is 500.5.
     Set(instance, kAmount, 0.5);
@@ -146,10 +149,13 @@ TEST_F(Filter, StartsAtTheDefaultsAndMapsNumbersOntoTheValidRange) {
     EXPECT_EQ(Update(instance, in), EngineFrame(in, 8, 8, expected));
 }
 
-TEST_F(Filter, ClampsOrIgnoresWhatNoControlCanTake) {
+// Each parameter says its first mistake once, on standard error, naming what
+// it was given and what it kept; later ones, frame after frame, pass unsaid.
+TEST_F(Filter, ClampsOrIgnoresWhatNoControlCanTakeAndSaysSoOnce) {
     const Instance instance = Make(8, 8);
     ASSERT_NE(instance, nullptr);
     constexpr double kInf = std::numeric_limits<double>::infinity();
+    testing::internal::CaptureStderr();
     Set(instance, kWidth, std::numeric_limits<double>::quiet_NaN());
     EXPECT_DOUBLE_EQ(Number(instance, kWidth), 0.03);
     Set(instance, kWidth, 7.0);
@@ -158,9 +164,22 @@ TEST_F(Filter, ClampsOrIgnoresWhatNoControlCanTake) {
     EXPECT_EQ(Number(instance, kWidth), 0.0);
     Set(instance, kAmount, -kInf);
     Set(instance, kSharpen, kInf);
+    Set(instance, kSharpen, 2.0);
+    Set(instance, kSharpen, kInf);
     Set(instance, kMode, "DETAIL");
     for (const char* bad : {"bogus", "", "detail ", static_cast<const char*>(nullptr)}) Set(instance, kMode, bad);
     EXPECT_EQ(Choice(instance, kMode), "detail");
+    Set(instance, kGray, static_cast<const char*>(nullptr));
+    Set(instance, kFullWidth, 0.5);
+    Set(instance, kFullWidth, -3.0);
+    EXPECT_EQ(Number(instance, kFullWidth), 0.0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "maculo_pattern: width is not a number; kept 0.03 (Width 6)\n"
+              "maculo_pattern: amount -inf is outside 0 to 1; took 0 (Amount 1)\n"
+              "maculo_pattern: sharpen inf is outside 0 to 1; took 1 (Sharpen 10000)\n"
+              "maculo_pattern: mode \"bogus\" names no choice (simple, detail); kept detail\n"
+              "maculo_pattern: full-width 0.5 is not a width in pixels (0 for the frame's own, or 1 and more); "
+              "kept 0\n");
 
     // Pointers and numbers no host should send.
     set_(instance.get(), nullptr, kWidth);
@@ -176,6 +195,25 @@ TEST_F(Filter, ClampsOrIgnoresWhatNoControlCanTake) {
     const Frame in = Noise(8, 8, 4);
     const PatternControls expected{2, 2, 2, 0.0, 6.0, 6.0, 10000.0, 1};
     EXPECT_EQ(Update(instance, in), EngineFrame(in, 8, 8, expected));
+}
+
+// An editor's preview asks for frames narrower than the project's: given
+// the full width, the sizes in pixels shrink with the frame; the others stay.
+TEST_F(Filter, FullWidthScalesThePixelSizesToTheFrame) {
+    const Instance instance = Make(12, 7);
+    ASSERT_NE(instance, nullptr);
+    const Frame in = Noise(12, 7, 5);
+    Set(instance, kFullWidth, 48.0);
+    EXPECT_EQ(Number(instance, kFullWidth), 48.0);
+    EXPECT_EQ(Update(instance, in), EngineFrame(in, 12, 7, {1, 2, 2, 1.5, 6.0, 6.0, 1000.0, 32}));
+    Set(instance, kMode, "detail");
+    Set(instance, kBlurRadius, 0.04);
+    Set(instance, kSharpRadius, 0.015);
+    Set(instance, kSharpen, 0.05);
+    Set(instance, kAmount, 0.005);
+    EXPECT_EQ(Update(instance, in), EngineFrame(in, 12, 7, {2, 2, 2, 1.5, 2.0, 0.75, 500.0, 6}));
+    Set(instance, kFullWidth, 0.0);
+    EXPECT_EQ(Update(instance, in), EngineFrame(in, 12, 7, {2, 2, 2, 6.0, 8.0, 3.0, 500.0, 6}));
 }
 
 // Every size with the defaults, and with every popup away from its default;

@@ -1,0 +1,97 @@
+// What the tests of the filter in real video tools share: a scratch folder,
+// the tools run in it with the filter on their search path, and the
+// pictures they write.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/ImageFiles.h"
+#include "cli/ScratchFolder.h"
+
+namespace maculo {
+
+// The pixels of a picture file as 8-bit channels, with their count.
+struct Pixels {
+    int width = 0, height = 0, channels = 0;
+    std::vector<uint8_t> bytes;
+    bool operator==(const Pixels&) const = default;
+};
+
+inline Pixels PixelsOf(const std::string& file) {
+    const OIIO::ImageBuf picture = ReadPicture(file);
+    const OIIO::ImageSpec& spec = picture.spec();
+    Pixels p{spec.width, spec.height, spec.nchannels, {}};
+    p.bytes.resize(size_t(spec.width) * size_t(spec.height) * size_t(spec.nchannels));
+    EXPECT_TRUE(picture.get_pixels(OIIO::ROI::All(), OIIO::TypeDesc::UINT8, p.bytes.data()));
+    return p;
+}
+
+// Frame `number` of a sequence named like name_0001.png.
+inline std::string FrameName(const std::string& name, int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "_%04d.png", number);
+    return name + text;
+}
+
+// melt does not start with the sanitizer's runtime preloaded (gdk-pixbuf's
+// start-up deadlocks in it), so the sanitizer build runs the filter in
+// ffmpeg only.
+constexpr bool kMeltRuns = std::string_view(MACULO_HOST_PRELOAD).empty();
+
+class VideoHosts : public ScratchFolder {
+protected:
+    // Runs a shell command in the work folder, with the filter on the
+    // search path and, in the sanitizer build, its runtime loaded first;
+    // gives what it wrote.
+    std::string Run(const std::string& command) const {
+        const std::string log = (root_ / "log.txt").string();
+        const std::string line = "cd '" + File("") + "' && FREI0R_PATH='" MACULO_FREI0R_DIR "' " MACULO_HOST_PRELOAD +
+                                 command + " > '" + log + "' 2>&1";
+        const int status = std::system(line.c_str());
+        std::stringstream output;
+        output << std::ifstream(log).rdbuf();
+        EXPECT_EQ(status, 0) << command << "\n" << output.str();
+        return output.str();
+    }
+
+    // testsrc2 as RGBA pictures src_0001.png on, numbered from `first`.
+    void Source(const std::string& size, int frames, int first = 1) const {
+        Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + size + ":rate=25 -frames:v " +
+            std::to_string(frames) + " -pix_fmt rgba -start_number " + std::to_string(first) + " src_%04d.png");
+    }
+
+    // Five 320x180 pictures through melt, in a profile of their own size so
+    // that it scales nothing; gives what melt wrote.
+    std::string Melt(const std::string& properties) const {
+        std::ofstream(File("profile.txt"))
+            << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\nwidth=320\nheight=180\n"
+               "progressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+               "display_aspect_num=16\ndisplay_aspect_den=9\ncolorspace=709\n";
+        return Run("melt -silent -profile profile.txt src_%04d.png out=4 -filter frei0r.maculo_pattern " + properties +
+                   " -consumer avformat:melt_%04d.png vcodec=png pix_fmt=rgba");
+    }
+
+    void Render(int frames, const std::string& options) const {
+        Run("'" MACULO_RENDER_PATH "' -q -i src_####.png -o cli_####.png --frames " + std::to_string(frames) + " " +
+            options);
+    }
+
+    // Frames 1 ... frames of `name` equal the renderer's, or those of `reference`.
+    void ExpectSameAsRenderer(const std::string& name, int frames, const std::string& reference = "cli") const {
+        for (int i = 1; i <= frames; ++i) {
+            const Pixels host = PixelsOf(File(FrameName(name, i)));
+            EXPECT_EQ(host.channels, 4) << name << " frame " << i;
+            EXPECT_TRUE(host == PixelsOf(File(FrameName(reference, i)))) << name << " frame " << i;
+        }
+    }
+};
+
+}  // namespace maculo
