@@ -6,7 +6,7 @@
 # opens the man page, completes an option in bash, checks that every version
 # is the project's, then purges the package and finds no file of it left.
 # The package is purged on every way out: it changes what the machine's
-# video tools load.
+# video tools load. `scripts/test-package.sh DEB` checks a package already built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/deps.sh
@@ -17,7 +17,7 @@ if dpkg-query -W -f='${Status}' maculo-pattern 2>/dev/null | grep -q "install ok
     echo "maculo-pattern is installed already: remove it first" >&2
     exit 1
 fi
-deb=$(scripts/package.sh deb | tail -n 1)
+deb=${1:-$(scripts/package.sh deb | tail -n 1)}
 
 failures=0
 fail() {
@@ -44,11 +44,11 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$
 # As a user's shell has it: the system's PATH, no FREI0R_PATH.
 run() { (cd "$work" && env -i HOME="$work" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"); }
 
-[ "$(run command -v maculo-render)" = /usr/bin/maculo-render ] || fail "maculo-render is not /usr/bin/maculo-render"
+[ "$(run sh -c 'command -v maculo-render')" = /usr/bin/maculo-render ] || fail "maculo-render is not /usr/bin/maculo-render"
 [ "$(run maculo-render --version)" = "maculo-render $version" ] || fail "--version: $(run maculo-render --version)"
 about=$(run maculo-render --about | head -n 1)
 [ "$about" = "Maculo Pattern v$(major_minor "$version")" ] || fail "about text: $about"
-filter_version=$(run melt -query filter=frei0r.maculo_pattern | sed -n 's/^version: *//p')
+filter_version=$(run melt -query filter=frei0r.maculo_pattern 2>/dev/null | sed -n 's/^version: *//p')
 [ "$filter_version" = "$(major_minor "$version")" ] || fail "frei0r filter version: $filter_version"
 
 # A picture through the renderer, ffmpeg and melt: the same pixels.
@@ -59,7 +59,8 @@ run ffmpeg -nostdin -v error -i src.png -vf 'frei0r=filter_name=maculo_pattern:f
 printf '%s\n' description=picture frame_rate_num=25 frame_rate_den=1 width=64 height=36 progressive=1 \
     sample_aspect_num=1 sample_aspect_den=1 display_aspect_num=16 display_aspect_den=9 colorspace=709 >"$work/profile.txt"
 run melt -silent -profile profile.txt src.png out=0 -filter frei0r.maculo_pattern amount=0.003003 \
-    -consumer avformat:melt_%04d.png vcodec=png pix_fmt=rgba || fail "melt with the filter"
+    -consumer avformat:melt_%04d.png vcodec=png pix_fmt=rgba 2>"$work/melt.log" ||
+    fail "melt with the filter: $(cat "$work/melt.log")"
 pixels() { run ffmpeg -nostdin -v error -i "$1" -f rawvideo -pix_fmt rgba - | md5sum; }
 reference=$(pixels cli.png)
 [ "$reference" != "$(pixels src.png)" ] || fail "the renderer left the picture as it was"

@@ -140,8 +140,12 @@ unix_path() {
     local path=${1#C:\\}
     echo "$drive_c/${path//\\//}"
 }
-# Every file and folder outside Windows' own, for a look after the uninstall.
-snapshot() { (cd "$drive_c" && find . -path ./windows -prune -o -print | sort); }
+# Every file and folder outside Windows' own, for a look after the uninstall;
+# but the copy of itself that an NSIS uninstaller runs from, in the user's
+# Temp folder, which it cannot delete while it runs.
+snapshot() {
+    (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp/~nsu*.tmp' -prune -o -print | sort)
+}
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\MaculoPattern'
 host_key='HKLM\SOFTWARE\Adobe\After Effects'
 program_dir='C:\Program Files\Maculo Pattern'
