@@ -47,6 +47,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_SOURCE_DIR}/debian
         DESTINATION ${MACULO_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
+# Debian ships binaries without their symbol tables. (The Windows plug-in is
+# linked without one, and shipped as built.)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_NAME maculo-pattern)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${MACULO_PACKAGE_MAINTAINER})
