@@ -3,10 +3,15 @@
 # check, inspects what the library imports, exports and executes, then runs
 # the check on the real .aex under Wine, once with an OpenCL library and once
 # without any, and compares its frame checksums with the Linux build's.
+# Then the packages: the zip and the installer hold the built files, named
+# with the project's version, and the installer, run silently, puts a plug-in
+# that renders alike where the host looks, and its uninstaller takes away
+# everything it put there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/versions.sh
 
-scripts/build-windows.sh
+scripts/build-windows.sh --target all installer
 if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMACULO_WERROR=ON
 fi
@@ -112,9 +117,90 @@ for isa in "${isa_keys[@]}"; do
 done
 /usr/lib/wine/wineserver -w
 
+# The packages, named with the project's version, which the plug-in's
+# property list and about text also give.
+version=$(project_version)
+[ "$(property_list_version "$aex")" = "$(packed_version "$version")" ] ||
+    fail "property list version $(property_list_version "$aex"), not $version's"
+grep -qx "about Maculo Pattern v$(major_minor "$version")" <<<"${windows_out:-}" || fail "about text not of version $version"
+cpack --config build-windows/CPackConfig.cmake -B build-windows/cpack >/dev/null
+setup=build-windows/MaculoPattern-$version-win64-setup.exe
+zip=build-windows/cpack/MaculoPattern-$version-win64.zip
+unzipped=build-windows/unzipped
+rm -rf "$unzipped"
+unzip -q "$zip" -d "$unzipped"
+contents=$(cd "$unzipped" && find . -type f | sort | xargs)
+zipped=$unzipped/MaculoPattern-$version-win64
+[ "$contents" = "./${zipped##*/}/License.txt ./${zipped##*/}/MaculoPattern.aex ./${zipped##*/}/ReadMe.txt" ] ||
+    fail "the zip holds: $contents"
+cmp -s "$zipped/MaculoPattern.aex" "$aex" || fail "the zip's MaculoPattern.aex differs from the built one"
+
+drive_c=$WINEPREFIX/drive_c
+unix_path() {
+    local path=${1#C:\\}
+    echo "$drive_c/${path//\\//}"
+}
+# Every file and folder outside Windows' own, for a look after the uninstall;
+# but the copy of itself that an NSIS uninstaller runs from, in the user's
+# Temp folder, which it cannot delete while it runs.
+snapshot() {
+    (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp/~nsu*.tmp' -prune -o -print | sort)
+}
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\MaculoPattern'
+host_key='HKLM\SOFTWARE\Adobe\After Effects'
+program_dir='C:\Program Files\Maculo Pattern'
+
+# A silent install (installer arguments follow the plug-ins folder expected):
+# the built .aex there, the zip's read-me and licence beside the uninstaller,
+# the version in "Apps and features", and the installed plug-in's frames the
+# Linux build's.
+check_install() {
+    local folder=$1
+    shift
+    "$wine" "$setup" /S "$@" || fail "silent install into $folder"
+    /usr/lib/wine/wineserver -w
+    cmp -s "$(unix_path "$folder")/MaculoPattern.aex" "$aex" || fail "no built MaculoPattern.aex in $folder"
+    local file
+    for file in ReadMe.txt License.txt; do
+        cmp -s "$(unix_path "$program_dir")/$file" "$zipped/$file" || fail "$file not installed as zipped"
+    done
+    "$wine" reg query "$uninstall_key" /v DisplayVersion | tr -d '\r' | grep -q "REG_SZ *$version$" ||
+        fail "no uninstaller of version $version registered"
+    local out
+    out=$("$wine" "$check_exe" "$folder\\MaculoPattern.aex" | tr -d '\r') || fail "the installed plug-in's check"
+    [ "$(grep '^frame ' <<<"$out")" = "$linux_frames" ] || fail "the installed plug-in's frames differ"
+}
+check_uninstall() {
+    "$wine" "$program_dir\\Uninstall.exe" /S || fail "silent uninstall"
+    /usr/lib/wine/wineserver -w
+    "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstaller is still registered"
+    [ "$(snapshot)" = "$before" ] || {
+        fail "the uninstall left files behind"
+        diff <(echo "$before") <(snapshot) >&2 || true
+    }
+}
+
+# What an earlier run that failed half-way may have left.
+"$wine" reg query "$uninstall_key" >/dev/null 2>&1 && "$wine" "$program_dir\\Uninstall.exe" /S
+"$wine" reg delete "$host_key" /f >/dev/null 2>&1 || true
+/usr/lib/wine/wineserver -w
+before=$(snapshot)
+# Without the host: the usual common plug-ins folder.
+check_install 'C:\Program Files\Common Files\Adobe\Common\Plug-ins\7.0\MediaCore'
+check_uninstall
+# The folder the host records; then a reinstall into a folder of the user's
+# choice moves the plug-in there.
+"$wine" reg add "$host_key\\24.0" /v CommonPluginInstallPath /d 'C:\Host Plug-ins\MediaCore' /f >/dev/null
+check_install 'C:\Host Plug-ins\MediaCore'
+check_install 'C:\Chosen\Plug-ins' '/D=C:\Chosen\Plug-ins'
+[ ! -e "$(unix_path 'C:\Host Plug-ins')" ] || fail "the reinstall left the first install's plug-in"
+check_uninstall
+"$wine" reg delete "$host_key" /f >/dev/null
+
 if [ "$failures" -ne 0 ]; then
     echo "Windows plug-in: $failures check(s) failed" >&2
     exit 1
 fi
 echo "Windows plug-in: exports, imports, instruction set, resource, command sequence and frames" \
-     "(identical to Linux: $(wc -l <<<"$linux_frames") frames, kernels ${isa_keys[*]}) all passed"
+     "(identical to Linux: $(wc -l <<<"$linux_frames") frames, kernels ${isa_keys[*]}), version $version," \
+     "zip, silent install and uninstall all passed"

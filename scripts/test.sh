@@ -23,5 +23,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 scripts/test-threads.sh
 scripts/fuzz.sh 120
 
-# The Windows plug-in, built with MinGW-w64 and exercised under Wine.
+# The Windows plug-in, built with MinGW-w64 and exercised under Wine, with its
+# zip and installer.
 scripts/test-windows.sh
+
+# The Debian package, built, judged by lintian, installed, used and purged.
+scripts/test-package.sh

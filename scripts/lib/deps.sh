@@ -8,9 +8,13 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang 
                ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                gstreamer1.0-plugins-bad)
 # The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),
-# and Wine to exercise the result here.
+# NSIS for its installer, and Wine (and unzip) to exercise the results here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-                  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64)
+                  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nsis wine64 unzip)
+# The Debian package: its man page, CPack's dependency search, lintian to judge it;
+# then bash-completion and man-db for the checks of the installed package.
+PACKAGE_PACKAGES=(help2man dpkg-dev file lintian)
+PACKAGE_CHECK_PACKAGES=(bash-completion man-db)
 # Only scripts/bench.sh needs these: the OpenCV peer of the speed table.
 BENCH_PACKAGES=(libopencv-dev)
 

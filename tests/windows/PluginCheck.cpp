@@ -129,7 +129,11 @@ void CheckDiscovery(const minihost::PluginLibrary& plugin) {
 void CheckSetup(Host& host) {
     ExpectCode(host.Send(PF_Cmd_ABOUT), "about");
     const std::string about = host.OutData().return_msg;
-    Expect(about.rfind(std::string(kEffectName) + " v1.1\r", 0) == 0, "about text: " + about);
+    const std::string name = std::string(kEffectName) + " v" + std::to_string(kVersionMajor) + "." +
+                             std::to_string(kVersionMinor);
+    Expect(about.rfind(name + "\r", 0) == 0, "about text: " + about);
+    // For the scripts, which compare it with the project's version.
+    std::printf("about %s\n", name.c_str());
 
     ExpectCode(host.Send(PF_Cmd_GLOBAL_SETUP), "global setup");
     const PF_OutData& out = host.OutData();
