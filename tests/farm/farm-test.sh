@@ -9,6 +9,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 farm=$here/../../scripts/farm
 
+# The README shows the very scripts, line for line.
+readme=$(<"$here/../../README.md")
+for script in "$farm"/*.sh; do
+    [[ $readme == *"$(sed 's/^/    /' "$script")"* ]] ||
+        { echo "FAILED: the README does not show ${script##*/} as it is" >&2; exit 1; }
+done
+
 if [ "$(id -u)" -ne 0 ]; then
     echo "SKIPPED: the Slurm farm test starts munged, slurmctld and slurmd, which takes root"
     exit 77
@@ -50,8 +57,11 @@ whole_frames() {
     ! compgen -G "$1/.*.tmp" >/dev/null || fail "$1 keeps a temporary file: $(ls -A "$1")"
     [ "${3:-}" != all ] || [ "$(frames_in "$1")" = "$(frames_in "$2")" ] || fail "$1 lacks frames: $(ls "$1")"
 }
-# The closing line of a chunk in log $1 says $2 (e.g. "0 rendered, 8 kept").
-says() { grep -q "$2" "$1" || fail "$1 does not say '$2': $(cat "$1")"; }
+# The closing line of a chunk in log $1 counts $2 frames rendered and $3 kept.
+says() {
+    local counts="rendered $2 frame$([ "$2" = 1 ] || echo s), kept $3, failed 0"
+    grep -q ": $(hostname): $counts in " "$1" || fail "$1 does not say '$counts': $(cat "$1")"
+}
 
 # Tiny frames for the array and parallel runs; slower ones to stop mid-chunk.
 tiny=(--size 64x48 --amount 2:6)
@@ -75,7 +85,7 @@ for task in 0 1 2 3 4 5; do
     [ "$(field "${job}_$task" JobState)" = COMPLETED ] || fail "task $task: $(cat "$work/array/slurm-${job}_$task.out")"
 done
 whole_frames "$work/array" "$work/whole" all
-says "$work/array/slurm-${job}_5.out" "8 rendered, 0 kept, 0 failed"
+says "$work/array/slurm-${job}_5.out" 8 0
 within 10 ended "$failing" || fail "the failing chunk did not end"
 [ "$(field "${failing}_0" JobState) $(field "${failing}_0" ExitCode) $(field "${failing}_0" Restarts)" = "FAILED 1:0 0" ] ||
     fail "a chunk that cannot write: $(scontrol -o show job "${failing}_0")"
@@ -96,7 +106,7 @@ before=$(stamps "$work/cancel")
 job=$(submit_slow "$work/cancel")
 within 40 ended "$job" || fail "the resubmitted chunk did not end"
 whole_frames "$work/cancel" "$work/whole-slow" all
-says "$work/cancel/slurm-${job}_0.out" "$((12 - kept)) rendered, $kept kept, 0 failed"
+says "$work/cancel/slurm-${job}_0.out" $((12 - kept)) "$kept"
 [ "$(stamps "$work/cancel" | head -n "$kept")" = "$before" ] || fail "the resubmitted chunk wrote kept frames again"
 # ...and requeued once done, nothing (GNU parallel's turn meanwhile).
 before=$(stamps "$work/cancel")
@@ -108,7 +118,7 @@ whole_frames "$work/parallel" "$work/whole" all
 echo "GNU parallel: 48 frames as one whole run ($((SECONDS - started)) s)"
 within 20 ended "$job" || fail "the requeued chunk did not end"
 [ "$(field "${job}_0" JobState) $(field "${job}_0" Restarts)" = "COMPLETED 1" ] || fail "the requeued chunk did not run again"
-says "$work/cancel/slurm-${job}_0.out" "0 rendered, 12 kept, 0 failed"
+says "$work/cancel/slurm-${job}_0.out" 0 12
 [ "$(stamps "$work/cancel")" = "$before" ] || fail "the requeued chunk wrote kept frames again"
 echo "cancelled chunk: resubmitted and requeued, whole, kept frames untouched ($((SECONDS - started)) s)"
 
@@ -125,6 +135,6 @@ within 30 ended "$job" || fail "the preempted chunk did not end"
 [ "$(field "${job}_0" JobState)" = COMPLETED ] || fail "preempted, the chunk ended $(field "${job}_0" JobState)"
 [ "$(field "$urgent" JobState)" = COMPLETED ] || fail "the urgent job ended $(field "$urgent" JobState)"
 whole_frames "$work/preempt" "$work/whole-slow" all
-says "$work/preempt/slurm-${job}_0.out" "$((12 - kept)) rendered, $kept kept, 0 failed"
+says "$work/preempt/slurm-${job}_0.out" $((12 - kept)) "$kept"
 [ "$(stamps "$work/preempt" | head -n "$kept")" = "$before" ] || fail "the preempted chunk wrote kept frames again"
 echo "preempted chunk: requeued, whole, kept frames untouched ($((SECONDS - started)) s)"
