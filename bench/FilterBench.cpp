@@ -14,12 +14,12 @@
 #include <iterator>
 #include <vector>
 
+#include "controls/ControlValues.h"
 #include "engine/ControlSettings.h"
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
 #include "engine/PatternWorkspace.h"
 #include "frei0r/FilterInstance.h"
-#include "plugin/ParamValues.h"
 
 namespace {
 
@@ -62,9 +62,8 @@ int main(int argc, char** argv) {
         filterTimes.push_back(Milliseconds(start));
     }
 
-    maculo::ParamValues values{};
-    for (const maculo::ControlRow& row : maculo::kControls) values[row.index] = row.dephault;
-    const maculo::PatternSettings settings = maculo::SettingsFromControls(maculo::PatternControlsOf(values), 1, false);
+    const maculo::PatternSettings settings =
+        maculo::SettingsFromControls(maculo::PatternControlsOf(maculo::DefaultValues()), 1, false);
     const maculo::ImageDims dims{width, height, width};
     std::vector<maculo::PixelF> source(pixels), input(pixels), blurred(pixels), pattern(pixels);
     maculo::ConvertToWorking(reinterpret_cast<const maculo::PixelRgba8*>(in.data()), source.data(), dims, dims);

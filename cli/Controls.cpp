@@ -5,8 +5,9 @@
 namespace maculo {
 
 ControlRamps DefaultControls() {
+    const ParamValues defaults = DefaultValues();
     ControlRamps ramps{};
-    for (const ControlRow& row : kControls) ramps[row.index] = {row.dephault, row.dephault};
+    for (size_t i = 0; i < ramps.size(); ++i) ramps[i] = {defaults[i], defaults[i]};
     return ramps;
 }
 
@@ -15,8 +16,8 @@ ParamValues ControlsAt(const ControlRamps& ramps, int32_t frame, int32_t frames)
     ParamValues values{};
     // std::lerp hits both ends exactly, so a ramp never leaves its range.
     for (int32_t i = 0; i < kParamCount; ++i) values[i] = std::lerp(ramps[i].start, ramps[i].end, t);
-    for (const ControlRow& row : kControls)
-        if (row.type == PF_Param_SLIDER) values[row.index] = std::round(values[row.index]);
+    for (const Control& row : kControls)
+        if (row.kind == ControlKind::kWholeNumber) values[row.index] = std::round(values[row.index]);
     return values;
 }
 

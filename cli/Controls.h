@@ -5,9 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "plugin/ChoiceNames.h"
-#include "plugin/ControlTable.h"
-#include "plugin/ParamValues.h"
+#include "controls/ControlValues.h"
 
 namespace maculo {
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "CliError.h"
+#include "controls/ChoiceNames.h"
 #include "engine/ControlSettings.h"
 
 namespace maculo {
@@ -37,22 +38,22 @@ std::string FormatNumber(double v) {
     return std::string(buffer, ec == std::errc() ? ptr : buffer);
 }
 
-double ParseControlValue(std::string_view text, const ControlRow& control) {
+double ParseControlValue(std::string_view text, const Control& control) {
     double value = 0.0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    const std::string name = "--" + std::string(control.cli.name);
+    const std::string name = "--" + std::string(control.name);
     const std::string range = FormatNumber(control.range.validMin) + " to " + FormatNumber(control.range.validMax);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
         throw UsageError(name + " needs a number from " + range + " (or start:end), not " + Quoted(text));
-    if (control.type == PF_Param_SLIDER && value != std::floor(value))
+    if (control.kind == ControlKind::kWholeNumber && value != std::floor(value))
         throw UsageError(name + " needs a whole number, not " + Quoted(text));
     if (value < control.range.validMin || value > control.range.validMax)
         throw UsageError(name + " must lie from " + range + ", not " + Quoted(text));
     return value;
 }
 
-Ramp ParseRamp(std::string_view text, const ControlRow& control) {
+Ramp ParseRamp(std::string_view text, const Control& control) {
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos) {
         const double v = ParseControlValue(text, control);
@@ -69,11 +70,11 @@ std::string Joined(const std::vector<std::string>& names) {
     return text;
 }
 
-double ParseChoice(std::string_view text, const ControlRow& control) {
+double ParseChoice(std::string_view text, const Control& control) {
     const std::vector<std::string> choices = ChoiceNames(control);
     const auto found = std::find(choices.begin(), choices.end(), text);
     if (found == choices.end())
-        throw UsageError("--" + std::string(control.cli.name) + " takes " + Joined(choices) + ", not " + Quoted(text));
+        throw UsageError("--" + std::string(control.name) + " takes " + Joined(choices) + ", not " + Quoted(text));
     return double(found - choices.begin() + 1);
 }
 
@@ -120,16 +121,16 @@ void Validate(const CliOptions& options, bool sizeOrSeedGiven) {
 
 // A control's help line: what it does, its range, its default and the mode
 // that reads it.
-std::string ControlHelp(const ControlRow& row) {
-    std::string text(row.cli.help);
-    std::string dephault = FormatNumber(row.dephault);
-    if (row.type == PF_Param_POPUP) {
-        dephault = ChoiceNames(row).at(size_t(row.dephault) - 1);
+std::string ControlHelp(const Control& row) {
+    std::string text(row.help);
+    std::string defaultText = FormatNumber(row.defaultValue);
+    if (row.kind == ControlKind::kChoice) {
+        defaultText = ChoiceNames(row).at(size_t(row.defaultValue) - 1);
     } else {
         text += ", " + FormatNumber(row.range.validMin) + " to " + FormatNumber(row.range.validMax);
     }
     const char* mode = row.shownIn == ShownIn::kSimple ? "; simple" : row.shownIn == ShownIn::kDetail ? "; detail" : "";
-    return text + " (default " + dephault + mode + ")";
+    return text + " (default " + defaultText + mode + ")";
 }
 
 constexpr char kControlsGroup[] = "Effect controls";
@@ -193,16 +194,16 @@ public:
         app_.add_flag("-q,--quiet", options_.quiet, "no progress bar, notes or closing line; errors only");
 
         app_.option_defaults()->group(kControlsGroup);
-        for (const ControlRow& row : kControls) {
-            if (row.cli.name.empty()) continue;
-            const std::string name = "--" + std::string(row.cli.name);
-            if (row.type == PF_Param_POPUP) {
+        for (const Control& row : kControls) {
+            if (!CarriesValue(row)) continue;
+            const std::string name = "--" + std::string(row.name);
+            if (row.kind == ControlKind::kChoice) {
                 Add(name, Joined(ChoiceNames(row)), ControlHelp(row), [this, &row](const std::string& v) {
                     const double choice = ParseChoice(v, row);
                     options_.controls[row.index] = {choice, choice};
                 });
             } else {
-                Add(name, std::string(row.cli.metavar), ControlHelp(row),
+                Add(name, std::string(row.symbol), ControlHelp(row),
                     [this, &row](const std::string& v) { options_.controls[row.index] = ParseRamp(v, row); });
             }
         }
@@ -307,9 +308,9 @@ private:
     // Controls that the chosen mode does not read are accepted but pointed out.
     void NoteUnusedControls() {
         const bool simple = options_.controls[kParamMode].start == kModeSimple;
-        for (const ControlRow& row : kControls) {
-            if (!row.cli.name.empty() && !ShownInMode(row, simple) && app_.count("--" + std::string(row.cli.name)) > 0)
-                options_.notes.push_back("--" + std::string(row.cli.name) + " has no effect with --mode " +
+        for (const Control& row : kControls) {
+            if (CarriesValue(row) && !ShownInMode(row, simple) && app_.count("--" + std::string(row.name)) > 0)
+                options_.notes.push_back("--" + std::string(row.name) + " has no effect with --mode " +
                                          (simple ? "simple" : "detail"));
         }
     }

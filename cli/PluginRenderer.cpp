@@ -92,7 +92,7 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     minihost::Host& host = session_.GetHost();
     // The host's call record serves tests; over a long sequence it would only grow.
     host.Log().Clear();
-    for (const ControlRow& row : kControls)
+    for (const Control& row : kControls)
         if (CarriesValue(row)) host.Params().SetValue(row.index, values[row.index]);
     // The effect shows and hides its controls when the user switches modes.
     if (values[kParamMode] != mode_) {

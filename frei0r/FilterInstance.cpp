@@ -11,9 +11,7 @@
 
 namespace maculo {
 
-FilterInstance::FilterInstance(const ImageDims& dims) noexcept : dims_(dims) {
-    for (const ControlRow& row : kControls) values_[row.index] = row.dephault;
-}
+FilterInstance::FilterInstance(const ImageDims& dims) noexcept : dims_(dims), values_(DefaultValues()) {}
 
 FilterInstance::Image FilterInstance::NewImage() const noexcept {
     const size_t count = size_t(dims_.pitch) * size_t(dims_.height);
@@ -37,9 +35,9 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 }
 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
-    const ControlRow* row = FilterParamRow(index);
+    const Control* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
-    if (row->type == PF_Param_POPUP) {
+    if (row->kind == ControlKind::kChoice) {
         if (const int choice = ChoiceFromName(*row, *static_cast<const f0r_param_string*>(param)))
             values_[row->index] = choice;
     } else {
@@ -49,10 +47,10 @@ void FilterInstance::SetParam(const void* param, int index) noexcept {
 }
 
 void FilterInstance::GetParam(void* param, int index) const noexcept {
-    const ControlRow* row = FilterParamRow(index);
+    const Control* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
     const double value = values_[row->index];
-    if (row->type == PF_Param_POPUP) {
+    if (row->kind == ControlKind::kChoice) {
         *static_cast<f0r_param_string*>(param) = const_cast<char*>(ChoiceName(*row, int(value)));
     } else {
         *static_cast<f0r_param_double*>(param) = UnitFromControl(*row, value);

@@ -6,9 +6,9 @@
 #include <memory>
 #include <new>
 
+#include "controls/ControlValues.h"
 #include "engine/PatternTypes.h"
 #include "engine/PatternWorkspace.h"
-#include "plugin/ParamValues.h"
 
 namespace maculo {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ChoiceNames.h"
+#include "controls/ChoiceNames.h"
 
 namespace maculo {
 namespace {
@@ -21,20 +21,20 @@ std::string Number(double v) {
 
 // What a parameter's explanation says: the control, what it does, how the
 // host's value maps onto it, and its default.
-std::string ExplanationOf(const ControlRow& row) {
-    std::string text = std::string(row.name) + ": " + std::string(row.cli.help);
+std::string ExplanationOf(const Control& row) {
+    std::string text = std::string(row.label) + ": " + std::string(row.help);
     if (row.shownIn != ShownIn::kAlways) text += row.shownIn == ShownIn::kSimple ? " (simple mode)" : " (detail mode)";
-    if (row.type == PF_Param_POPUP) {
+    if (row.kind == ControlKind::kChoice) {
         const std::vector<std::string> names = ChoiceNames(row);
         text += "; one of";
         for (const std::string& name : names) text += " " + name;
-        return text + "; default " + names.at(size_t(row.dephault) - 1);
+        return text + "; default " + names.at(size_t(row.defaultValue) - 1);
     }
     const ValueRange& r = row.range;
     text += "; 0 to 1 maps linearly onto " + Number(r.validMin) + " to " + Number(r.validMax) + " (" +
             Number(r.validMin) + " + value x " + Number(r.validMax - r.validMin) + ")";
-    if (row.type == PF_Param_SLIDER) text += ", rounded to the nearest whole number";
-    return text + "; default " + Number(row.dephault) + " (" + Number(UnitFromControl(row, row.dephault)) + ")";
+    if (row.kind == ControlKind::kWholeNumber) text += ", rounded to the nearest whole number";
+    return text + "; default " + Number(row.defaultValue) + " (" + Number(UnitFromControl(row, row.defaultValue)) + ")";
 }
 
 // Everything the parameters say of themselves, made once.
@@ -45,10 +45,10 @@ struct ParamTexts {
 
     ParamTexts() {
         for (int i = 0; i < kFilterParamCount; ++i) {
-            const ControlRow& row = *kValueControls[size_t(i)];
-            names[i] = row.cli.name;
+            const Control& row = *kValueControls[size_t(i)];
+            names[i] = row.name;
             explanations[i] = ExplanationOf(row);
-            if (row.type == PF_Param_POPUP) choices[i] = ChoiceNames(row);
+            if (row.kind == ControlKind::kChoice) choices[i] = ChoiceNames(row);
         }
     }
 };
@@ -58,7 +58,7 @@ const ParamTexts& Texts() {
     return texts;
 }
 
-int IndexOf(const ControlRow& row) {
+int IndexOf(const Control& row) {
     int index = 0;
     while (kValueControls[size_t(index)] != &row) ++index;
     return index;
@@ -75,28 +75,28 @@ bool PrepareFilterParams() noexcept {
     }
 }
 
-const ControlRow* FilterParamRow(int index) {
+const Control* FilterParamRow(int index) {
     return index >= 0 && index < kFilterParamCount ? kValueControls[size_t(index)] : nullptr;
 }
 
-f0r_param_info_t FilterParamInfo(const ControlRow& row) {
+f0r_param_info_t FilterParamInfo(const Control& row) {
     const int i = IndexOf(row);
-    return {Texts().names[i].c_str(), row.type == PF_Param_POPUP ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE,
+    return {Texts().names[i].c_str(), row.kind == ControlKind::kChoice ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE,
             Texts().explanations[i].c_str()};
 }
 
-double ControlFromUnit(const ControlRow& row, double unit) {
+double ControlFromUnit(const Control& row, double unit) {
     if (std::isnan(unit)) return unit;
     const double t = unit < 0.0 ? 0.0 : unit > 1.0 ? 1.0 : unit;
     const double v = row.range.validMin + t * (row.range.validMax - row.range.validMin);
-    return row.type == PF_Param_SLIDER ? std::round(v) : v;
+    return row.kind == ControlKind::kWholeNumber ? std::round(v) : v;
 }
 
-double UnitFromControl(const ControlRow& row, double value) {
+double UnitFromControl(const Control& row, double value) {
     return (value - row.range.validMin) / (row.range.validMax - row.range.validMin);
 }
 
-int ChoiceFromName(const ControlRow& row, const char* name) {
+int ChoiceFromName(const Control& row, const char* name) {
     if (name == nullptr) return 0;
     const std::vector<std::string>& names = Texts().choices[IndexOf(row)];
     for (size_t i = 0; i < names.size(); ++i)
@@ -104,7 +104,7 @@ int ChoiceFromName(const ControlRow& row, const char* name) {
     return 0;
 }
 
-const char* ChoiceName(const ControlRow& row, int value) {
+const char* ChoiceName(const Control& row, int value) {
     const std::vector<std::string>& names = Texts().choices[IndexOf(row)];
     return value >= 1 && size_t(value) <= names.size() ? names[size_t(value) - 1].c_str() : "";
 }

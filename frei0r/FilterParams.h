@@ -5,7 +5,7 @@
 
 #include "frei0r/Frei0rApi.h"
 
-#include "plugin/ControlTable.h"
+#include "controls/ControlTable.h"
 
 namespace maculo {
 
@@ -16,21 +16,21 @@ inline constexpr int kFilterParamCount = int(kValueControls.size());
 bool PrepareFilterParams() noexcept;
 
 // The row behind a parameter number, or nullptr outside 0 ... count - 1.
-const ControlRow* FilterParamRow(int index);
+const Control* FilterParamRow(int index);
 
 // Name, type and explanation; the strings live as long as the library.
-f0r_param_info_t FilterParamInfo(const ControlRow& row);
+f0r_param_info_t FilterParamInfo(const Control& row);
 
 // A host's number onto the control's range: below 0 counts as 0, above 1 as
 // 1, and whole-number controls take the nearest whole number. NaN, which
 // names no value, gives NaN.
-double ControlFromUnit(const ControlRow& row, double unit);
-double UnitFromControl(const ControlRow& row, double value);
+double ControlFromUnit(const Control& row, double unit);
+double UnitFromControl(const Control& row, double value);
 
 // A popup's value (1 for the first choice) for a name in any case, or 0 for
 // a null or unknown name; and the name of a value, which lives as long as
 // the library.
-int ChoiceFromName(const ControlRow& row, const char* name);
-const char* ChoiceName(const ControlRow& row, int value);
+int ChoiceFromName(const Control& row, const char* name);
+const char* ChoiceName(const Control& row, int value);
 
 }  // namespace maculo

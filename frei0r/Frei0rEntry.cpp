@@ -33,7 +33,7 @@ void f0r_get_plugin_info(f0r_plugin_info_t* info) {
 }
 
 void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
-    const maculo::ControlRow* row = maculo::FilterParamRow(param_index);
+    const maculo::Control* row = maculo::FilterParamRow(param_index);
     if (info != nullptr && row != nullptr) *info = maculo::FilterParamInfo(*row);
 }
 

@@ -1,7 +1,7 @@
+#include "controls/ControlTable.h"
 #include "engine/ControlSettings.h"
 #include "plugin/AcquiredSuites.h"
 #include "plugin/Commands.h"
-#include "plugin/ControlTable.h"
 #include "plugin/GlobalData.h"
 #include "plugin/HandleLock.h"
 
@@ -38,16 +38,16 @@ PF_Err UpdateParamVisibility(const PF_InData& in_data, PF_ParamDef* const params
     // Codes are OR-merged so that a failed disposal is not hidden behind, nor
     // hides, the failure that stopped the walk.
     PF_Err result = PF_Err_NONE;
-    for (const ControlRow& row : kControls) {
+    for (const Control& control : kControls) {
         if (result != PF_Err_NONE) break;
-        if (row.shownIn == ShownIn::kAlways) continue;
+        if (control.shownIn == ShownIn::kAlways) continue;
         AEGP_StreamRefH stream = nullptr;
-        result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, row.index, &stream);
+        result = streams.AEGP_GetNewEffectStreamByIndex(pluginId, effect, control.index, &stream);
         if (result == PF_Err_NONE && stream == nullptr) {
             result = PF_Err_INTERNAL_STRUCT_DAMAGED;  // success without a stream: nothing to use or dispose
         }
         if (result == PF_Err_NONE) {
-            const bool hidden = !ShownInMode(row, simple);
+            const bool hidden = !ShownInMode(control, simple);
             result = dynamicStreams.AEGP_SetDynamicStreamFlag(stream, AEGP_DynStreamFlag_HIDDEN, false, hidden);
             result |= streams.AEGP_DisposeStream(stream);
         }

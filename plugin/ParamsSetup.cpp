@@ -1,55 +1,56 @@
 #include <cstring>
 
 #include "plugin/Commands.h"
-#include "plugin/ControlTable.h"
+#include "plugin/HostParams.h"
 
 namespace maculo {
 
 namespace {
 
-void FillDefinition(const ControlRow& row, PF_ParamDef& def) {
+void FillDefinition(const Control& control, PF_ParamDef& def) {
     std::memset(&def, 0, sizeof def);
-    def.uu.id = row.diskId;
-    def.param_type = row.type;
-    def.flags = row.flags;
-    def.ui_flags = UiFlagsOf(row);
+    def.uu.id = HostParamOf(control).diskId;
+    def.param_type = ParamTypeOf(control.kind);
+    def.flags = HostParamOf(control).flags;
+    def.ui_flags = UiFlagsOf(control);
     // Bounded copy: the host's name field holds 31 characters and a zero.
-    const std::size_t length = strnlen(row.name, sizeof def.name - 1);
-    std::memcpy(def.name, row.name, length);
+    const std::size_t length = strnlen(control.label, sizeof def.name - 1);
+    std::memcpy(def.name, control.label, length);
     def.name[length] = '\0';
 
-    switch (row.type) {
-        case PF_Param_POPUP: {
+    switch (control.kind) {
+        case ControlKind::kChoice: {
             PF_PopupDef& popup = def.u.pd;
-            popup.value = static_cast<PF_ParamValue>(row.dephault);
-            popup.dephault = static_cast<A_short>(row.dephault);
-            popup.num_choices = ChoiceCount(row);
-            popup.u.namesptr = row.choices;
+            popup.value = static_cast<PF_ParamValue>(control.defaultValue);
+            popup.default_value = static_cast<A_short>(control.defaultValue);
+            popup.num_choices = static_cast<A_short>(ChoiceCount(control));
+            popup.u.namesptr = control.choices;
             break;
         }
-        case PF_Param_FLOAT_SLIDER: {
+        case ControlKind::kNumber: {
             PF_FloatSliderDef& slider = def.u.fs_d;
-            slider.value = row.dephault;
-            slider.dephault = static_cast<PF_FpShort>(row.dephault);
-            slider.valid_min = static_cast<PF_FpShort>(row.range.validMin);
-            slider.valid_max = static_cast<PF_FpShort>(row.range.validMax);
-            slider.slider_min = static_cast<PF_FpShort>(row.range.sliderMin);
-            slider.slider_max = static_cast<PF_FpShort>(row.range.sliderMax);
-            slider.precision = row.precision;
+            slider.value = control.defaultValue;
+            slider.default_value = static_cast<PF_FpShort>(control.defaultValue);
+            slider.valid_min = static_cast<PF_FpShort>(control.range.validMin);
+            slider.valid_max = static_cast<PF_FpShort>(control.range.validMax);
+            slider.slider_min = static_cast<PF_FpShort>(control.range.sliderMin);
+            slider.slider_max = static_cast<PF_FpShort>(control.range.sliderMax);
+            slider.precision = static_cast<PF_Precision>(control.decimals);
             slider.curve_tolerance = 0.05f;
             break;
         }
-        case PF_Param_SLIDER: {
+        case ControlKind::kWholeNumber: {
             PF_SliderDef& slider = def.u.sd;
-            slider.value = static_cast<PF_ParamValue>(row.dephault);
-            slider.dephault = static_cast<PF_ParamValue>(row.dephault);
-            slider.valid_min = static_cast<PF_ParamValue>(row.range.validMin);
-            slider.valid_max = static_cast<PF_ParamValue>(row.range.validMax);
-            slider.slider_min = static_cast<PF_ParamValue>(row.range.sliderMin);
-            slider.slider_max = static_cast<PF_ParamValue>(row.range.sliderMax);
+            slider.value = static_cast<PF_ParamValue>(control.defaultValue);
+            slider.default_value = static_cast<PF_ParamValue>(control.defaultValue);
+            slider.valid_min = static_cast<PF_ParamValue>(control.range.validMin);
+            slider.valid_max = static_cast<PF_ParamValue>(control.range.validMax);
+            slider.slider_min = static_cast<PF_ParamValue>(control.range.sliderMin);
+            slider.slider_max = static_cast<PF_ParamValue>(control.range.sliderMax);
             break;
         }
-        default:  // group starts and ends carry no value
+        case ControlKind::kGroupStart:  // group markers carry no value
+        case ControlKind::kGroupEnd:
             break;
     }
 }
@@ -58,8 +59,8 @@ void FillDefinition(const ControlRow& row, PF_ParamDef& def) {
 
 PF_Err ParamsSetup(const PF_InData& in_data, PF_OutData& out_data) {
     PF_ParamDef def;
-    for (const ControlRow& row : kControls) {
-        FillDefinition(row, def);
+    for (const Control& control : kControls) {
+        FillDefinition(control, def);
         if (const PF_Err err = in_data.inter.add_param(in_data.effect_ref, PF_ParamIndex_NONE /*append*/, &def)) {
             return err;
         }

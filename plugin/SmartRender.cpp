@@ -2,12 +2,11 @@
 #include <memory>
 #include <new>
 
+#include "controls/ControlValues.h"
 #include "engine/ControlSettings.h"
 #include "plugin/AcquiredSuites.h"
 #include "plugin/Commands.h"
-#include "plugin/ControlTable.h"
 #include "plugin/HostError.h"
-#include "plugin/ParamValues.h"
 #include "plugin/RenderDriver.h"
 
 namespace maculo {
@@ -22,9 +21,9 @@ constexpr size_t kReadCount = kValueControls.size();
 // delete_pre_render_data_func, which gets no suites to dispose a handle with.
 void DeleteSettings(void* settings) noexcept { delete static_cast<PatternSettings*>(settings); }
 
-double ValueOf(const ControlRow& row, const PF_ParamDef& def) {
-    if (row.type == PF_Param_POPUP) return def.u.pd.value;
-    if (row.type == PF_Param_SLIDER) return def.u.sd.value;
+double ValueOf(const Control& control, const PF_ParamDef& def) {
+    if (control.kind == ControlKind::kChoice) return def.u.pd.value;
+    if (control.kind == ControlKind::kWholeNumber) return def.u.sd.value;
     return def.u.fs_d.value;
 }
 

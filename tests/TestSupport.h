@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "controls/ControlTable.h"
 #include "engine/ControlSettings.h"
 #include "hostapi/HostApi.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
-#include "plugin/ControlTable.h"
 
 namespace maculo::test {
 

@@ -11,11 +11,11 @@
 #include <tuple>
 #include <vector>
 
+#include "controls/ControlTable.h"
 #include "engine/ControlSettings.h"
 #include "engine/DirectRender.h"
 #include "frei0r/Frei0rApi.h"
 #include "minihost/DynamicLibrary.h"
-#include "plugin/ControlTable.h"
 
 namespace maculo {
 namespace {
@@ -113,7 +113,7 @@ TEST_F(Filter, DescribesEveryControlOfTheTable) {
         EXPECT_STREQ(param.name, names[i]);
         EXPECT_EQ(param.type, i <= kGray ? F0R_PARAM_STRING : F0R_PARAM_DOUBLE) << names[i];
         ASSERT_NE(param.explanation, nullptr);
-        EXPECT_EQ(std::string(param.explanation).rfind(std::string(kValueControls[size_t(i)]->name) + ": ", 0), 0u);
+        EXPECT_EQ(std::string(param.explanation).rfind(std::string(kValueControls[size_t(i)]->label) + ": ", 0), 0u);
     }
     f0r_param_info_t untouched{"x", 9, "y"};
     paramInfo(&untouched, kCount);

@@ -11,8 +11,8 @@
 #include <tuple>
 #include <vector>
 
+#include "controls/ControlTable.h"
 #include "engine/PatternTypes.h"
-#include "plugin/ControlTable.h"
 #include "resources/PluginInfo.h"
 #include "tests/TestSupport.h"
 
@@ -109,13 +109,13 @@ TEST_F(PluginShell, ModeSwitchShowsThatModesControlsOnly) {
     for (const PF_ParamValue mode : {2, 1, 3}) {
         host.Params().SetValue(kParamMode, mode);
         EXPECT_EQ(host.Send(PF_Cmd_USER_CHANGED_PARAM), PF_Err_NONE);
-        for (const ControlRow& row : kControls) {
-            const std::optional<bool> hidden = host.Aegp().Hidden(row.index);
-            if (row.shownIn == ShownIn::kAlways) {
-                EXPECT_FALSE(hidden.has_value()) << row.name;
+        for (const Control& control : kControls) {
+            const std::optional<bool> hidden = host.Aegp().Hidden(control.index);
+            if (control.shownIn == ShownIn::kAlways) {
+                EXPECT_FALSE(hidden.has_value()) << control.label;
             } else {
-                EXPECT_EQ(hidden, (row.shownIn == ShownIn::kSimple) != (mode == 1))
-                    << "mode " << mode << ", " << row.name;
+                EXPECT_EQ(hidden, (control.shownIn == ShownIn::kSimple) != (mode == 1))
+                    << "mode " << mode << ", " << control.label;
             }
         }
     }

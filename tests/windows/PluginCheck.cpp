@@ -14,9 +14,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "controls/ControlTable.h"
 #include "minihost/Host.h"
 #include "minihost/PluginLibrary.h"
-#include "plugin/ControlTable.h"
 #include "resources/PluginInfo.h"
 
 #ifdef _WIN32

@@ -1,18 +1,18 @@
-// The names front ends outside the host give a popup's choices.
+// The names front ends outside the host give a control's choices.
 #pragma once
 
 #include <cctype>
 #include <string>
 #include <vector>
 
-#include "plugin/ControlTable.h"
+#include "controls/ControlTable.h"
 
 namespace maculo {
 
 // The labels in lower case, without spaces; the first is value 1.
-inline std::vector<std::string> ChoiceNames(const ControlRow& row) {
+inline std::vector<std::string> ChoiceNames(const Control& control) {
     std::vector<std::string> names(1);
-    for (const char* c = row.choices; *c != '\0'; ++c) {
+    for (const char* c = control.choices; *c != '\0'; ++c) {
         if (*c == '|') {
             names.emplace_back();
         } else if (*c != ' ') {
