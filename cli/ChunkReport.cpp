@@ -4,20 +4,19 @@
 
 #include <cstdio>
 
-#include "Options.h"
 #include "TemporaryFiles.h"
 
 namespace maculo {
 
-std::vector<int32_t> MissingFrames(const std::string& pattern, int32_t first, int32_t last) {
-    std::vector<int32_t> missing;
-    for (int32_t number = first; number <= last; ++number) {
+std::vector<int32_t> FramesToRender(const CliOptions& options) {
+    std::vector<int32_t> numbers;
+    for (int32_t number = options.first; number <= options.Last(); ++number) {
         struct stat status {};
-        const bool there = stat(FrameFileName(pattern, number).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-                           status.st_size > 0;
-        if (!there) missing.push_back(number);
+        const bool there = options.skipExisting && stat(FrameFileName(options.output, number).c_str(), &status) == 0 &&
+                           S_ISREG(status.st_mode) && status.st_size > 0;
+        if (!there) numbers.push_back(number);
     }
-    return missing;
+    return numbers;
 }
 
 std::string ClosingLine(const ChunkCount& count, double seconds) {

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "Options.h"
+
 namespace maculo {
 
-// The frames FIRST to LAST of `pattern` whose file is not there yet, or is
-// empty. A frame file that is there is whole: frames are renamed into place
-// complete.
-std::vector<int32_t> MissingFrames(const std::string& pattern, int32_t first, int32_t last);
+// The numbers of the frames the run renders: its range, less with
+// --skip-existing the frames whose file is there already and not empty (a
+// frame file there is whole: frames are renamed into place complete).
+std::vector<int32_t> FramesToRender(const CliOptions& options);
 
 struct ChunkCount {
     int32_t rendered = 0;
