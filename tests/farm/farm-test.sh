@@ -25,7 +25,7 @@ export PATH=$(cd "$1" && pwd):$PATH
 source "$here/slurm-cluster.sh"
 work=$(mktemp -d /tmp/maculo-farm.XXXXXX)
 chmod 755 "$work"
-trap 'cluster_stop; rm -rf "$work"' EXIT
+trap 'status=$?; cluster_stop; rm -rf "$work"; exit $status' EXIT
 
 fail() {
     echo "FAILED: $*" >&2

@@ -127,20 +127,18 @@ cluster_quiet() {
 cluster_stop() {
     [ ${#cluster_pids[@]} -eq 0 ] && return 0
     if [ ${#cluster_pids[@]} -ge 2 ]; then
-        scancel --full --quiet --user="$(id -un)" 2>/dev/null
+        scancel --full --quiet --user="$(id -un)" 2>/dev/null || true
         cluster_wait 150 cluster_quiet || cluster_log "jobs were still ending at the stop"
     fi
     local i pid
-    # slurmd, slurmctld, munged: each waited for before the next.
+    # slurmd, slurmctld, munged: each gone before the next is stopped.
     for ((i = ${#cluster_pids[@]} - 1; i >= 0; i--)); do
         pid=${cluster_pids[i]}
-        kill -TERM "$pid" 2>/dev/null
-        for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        kill -TERM "$pid" 2>/dev/null || true
+        cluster_wait 50 cluster_gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true  # its status is that of our signal
     done
     cluster_pids=()
 }
+
+cluster_gone() { ! kill -0 "$1" 2>/dev/null; }
