@@ -13,33 +13,29 @@ namespace {
 using ProcessorShareOf = ScratchFolder;
 
 TEST_F(ProcessorShareOf, ControlGroupsIsTheTightestQuotaRoundedUp) {
-    const auto write = [&](const std::string& file, const std::string& text) {
-        std::filesystem::create_directories(std::filesystem::path(File(file)).parent_path());
-        std::ofstream(File(file)) << text;
+    // Writes the files, "name=text" each, and reads the share they give.
+    const auto share = [&](const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            const std::filesystem::path path = File(file.substr(0, file.find('=')));
+            std::filesystem::create_directories(path.parent_path());
+            std::ofstream(path) << file.substr(file.find('=') + 1) << "\n";
+        }
+        return ControlGroupShare(File("cgroup"), File("root"));
     };
-    const std::string membership = File("cgroup");
     // The unified hierarchy: the job's group sets none, the user's 2.5
     // processors, the machine's 4.
-    write("cgroup", "0::/user/job\n");
-    write("root/cpu.max", "400000 100000\n");
-    write("root/user/cpu.max", "250000 100000\n");
-    write("root/user/job/cpu.max", "max 100000\n");
-    EXPECT_EQ(ControlGroupShare(membership, File("root")), 3);
-    write("root/user/job/cpu.max", "50000 100000\n");
-    EXPECT_EQ(ControlGroupShare(membership, File("root")), 1);
+    EXPECT_EQ(share({"cgroup=0::/user/job", "root/cpu.max=400000 100000", "root/user/cpu.max=250000 100000",
+                     "root/user/job/cpu.max=max 100000"}),
+              3);
+    EXPECT_EQ(share({"root/user/job/cpu.max=50000 100000"}), 1);
     // A container sees its own group as the root, not the path it is named by.
-    write("cgroup", "0::/far/away/container\n");
-    EXPECT_EQ(ControlGroupShare(membership, File("root")), 4);
+    EXPECT_EQ(share({"cgroup=0::/far/away/container"}), 4);
     // The older hierarchy, with a quota per controller; -1 sets none.
-    write("cgroup", "4:memory:/a\n3:cpu,cpuacct:/a/b\n0::/\n");
-    write("root/cpu.max", "max 100000\n");
-    write("root/cpu,cpuacct/a/cpu.cfs_quota_us", "200000\n");
-    write("root/cpu,cpuacct/a/cpu.cfs_period_us", "100000\n");
-    write("root/cpu,cpuacct/a/b/cpu.cfs_quota_us", "-1\n");
-    write("root/cpu,cpuacct/a/b/cpu.cfs_period_us", "100000\n");
-    EXPECT_EQ(ControlGroupShare(membership, File("root")), 2);
-    write("cgroup", "0::/\n");
-    EXPECT_EQ(ControlGroupShare(membership, File("root")), 0);
+    EXPECT_EQ(share({"cgroup=4:memory:/a\n3:cpu,cpuacct:/a/b\n0::/", "root/cpu.max=max 100000",
+                     "root/cpu,cpuacct/a/cpu.cfs_quota_us=200000", "root/cpu,cpuacct/a/cpu.cfs_period_us=100000",
+                     "root/cpu,cpuacct/a/b/cpu.cfs_quota_us=-1", "root/cpu,cpuacct/a/b/cpu.cfs_period_us=100000"}),
+              2);
+    EXPECT_EQ(share({"cgroup=0::/"}), 0);
 }
 
 TEST(ProcessorShare, FollowsTheAffinityMask) {
