@@ -10,21 +10,6 @@
 namespace maculo {
 namespace {
 
-// A band is blurred in strips of columns: the vertical pass fills the lines
-// strip by strip and the horizontal pass follows them (see KernelSchedule).
-int32_t StripWidth(const KernelSchedule& schedule, const LineFilter& filter, int32_t bandRows) {
-    constexpr auto kPixelBytes = static_cast<int32_t>(sizeof(PixelF));
-    const int32_t pixels = std::min(schedule.linesBytes / kPixelBytes / bandRows,
-                                    schedule.windowBytes / kPixelBytes / (filter.taps + kBandRows + 1));
-    const int32_t align = schedule.stripAlign;
-    return std::max(align, pixels / align * align);
-}
-
-constexpr int32_t kChunksPerThread = 2;
-
-// Windows a chunk is tall at least, where that leaves every thread chunks.
-constexpr int32_t kLeastChunkWindows = 8;
-
 // Elements from p to the first one on a cache line.
 template <typename T>
 int32_t ToALine(const T* p) {
@@ -40,74 +25,58 @@ T* Aligned(std::vector<T>& v) {
 
 }  // namespace
 
-int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps) {
-    const int32_t images = std::max(sections, 1);
-    const int32_t team = std::max(threads, 1);
-    // A lone thread has nobody to wait for: each image whole, with no
-    // window read twice.
-    const int32_t perThread = team == 1 ? 1 : kChunksPerThread;
-    const int32_t wanted = (perThread * team + images - 1) / images;
-    const int32_t tall = height / (kLeastChunkWindows * std::max(taps, 1));
-    const int32_t fewest = std::max(1, std::min(wanted, tall));
-    // Whole rounds of chunks for the team, so that no thread is left waiting
-    // for one last chunk.
-    const int32_t rounds = (fewest * images + team - 1) / team;
-    const int32_t chunks = (rounds * team + images - 1) / images;
-    return std::max(kBandRows, ((height + chunks - 1) / chunks + kBandRows - 1) / kBandRows * kBandRows);
-}
-
-int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels) {
-    return std::min(chunkRows, kernels.schedule.mostBandRows);
-}
-
-int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels) {
-    return std::min(chunkRows, kernels.schedule.ringBandRows);
+int32_t TileColumns(const KernelSchedule& schedule, int32_t taps, int32_t bandRows) {
+    constexpr auto kPixelBytes = static_cast<int32_t>(sizeof(PixelF));
+    const int32_t pixels = std::min(schedule.linesBytes / kPixelBytes / bandRows,
+                                    schedule.windowBytes / kPixelBytes / (taps + kBandRows + 1));
+    const int32_t align = schedule.tileAlign;
+    return std::max(align, pixels / align * align);
 }
 
 BandScratch::BandScratch(int32_t width, int32_t bandRows, int32_t reach, int32_t taps, const BlurKernelSet& kernels)
-    : lanes_(kernels.lanes),
+    : rowsPerLine_(kernels.rowsPerLine),
       reach_(reach + 1),
-      stride_((width + 2 * reach_) * lanes_),
+      stride_((width + 2 * reach_) * rowsPerLine_),
       bandRows_(bandRows),
       stateFloats_(kernels.stateFloats),
-      lines_(static_cast<size_t>(stride_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(PixelF)),
-      states_(static_cast<size_t>(stateFloats_) * (bandRows / lanes_) + kCacheLineBytes / sizeof(float)),
+      lines_(static_cast<size_t>(stride_) * (bandRows / rowsPerLine_) + kCacheLineBytes / sizeof(PixelF)),
+      states_(static_cast<size_t>(stateFloats_) * (bandRows / rowsPerLine_) + kCacheLineBytes / sizeof(float)),
       columnStates_(static_cast<size_t>(width) * 4 * kernels.stateSums),
       rows_(static_cast<size_t>(bandRows) + taps + 2 * kBandSlack),
       first_(Aligned(lines_)),
       firstState_(Aligned(states_)) {}
 
 PixelF* BandScratch::Line(int32_t i) {
-    return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * lanes_;
+    return first_ + static_cast<size_t>(i) * stride_ + static_cast<size_t>(reach_) * rowsPerLine_;
 }
 
-void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& filter, int32_t y0, int32_t count,
+void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const BandFilter& tiled, int32_t y0, int32_t count,
               bool resume, BandScratch& scratch) {
+    const LineFilter& filter = tiled.filter;
     const int32_t width = io.width;
-    const int32_t strip = StripWidth(kernels.schedule, filter, scratch.BandRows());
-    const int32_t lanes = kernels.lanes;
+    const int32_t rowsPerLine = kernels.rowsPerLine;
     const int32_t reach = filter.Reach();
     const PixelF** rows = scratch.Rows();
 
     // The horizontal pass over pixels from ... to - 1 of every line.
     const auto across = [&](int32_t from, int32_t to) {
-        for (int32_t j = 0; j < count; j += lanes) {
+        for (int32_t j = 0; j < count; j += rowsPerLine) {
             PixelF* out[kBandRows];
             const PixelF* sharpRows[kBandRows];
-            const int32_t rowsHere = std::min(lanes, count - j);
+            const int32_t rowsHere = std::min(rowsPerLine, count - j);
             for (int32_t k = 0; k < rowsHere; ++k) {
                 out[k] = io.dst.Row(y0 + j + k);
                 sharpRows[k] = io.sharp ? io.sharp->Row(y0 + j + k) : nullptr;
             }
-            PixelF* line = scratch.Line(j / lanes);
-            if (from == 0) PadLine(line, width, reach, lanes, LineEnd::kStart);
-            if (to == width) PadLine(line, width, reach + 1, lanes, LineEnd::kEnd);
+            PixelF* line = scratch.Line(j / rowsPerLine);
+            if (from == 0) PadLine(line, width, reach, rowsPerLine, LineEnd::kStart);
+            if (to == width) PadLine(line, width, reach + 1, rowsPerLine, LineEnd::kEnd);
             kernels.row({line, from, to, filter, rowsHere, out, io.sharp ? sharpRows : nullptr, io.amount,
-                         scratch.State(j / lanes), io.stream});
+                         scratch.State(j / rowsPerLine), io.stream});
         }
     };
 
-    // Strip by strip down the columns; the horizontal pass follows each strip
+    // Tile by tile down the columns; the horizontal pass follows each tile
     // over the pixels whose windows (the mirrored pixels before the row's
     // start included) are now complete, so the lines are read back while
     // they are still in the core's cache.
@@ -115,13 +84,13 @@ void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& 
     for (int32_t s = -kBandSlack; s < count + filter.taps + kBandSlack; ++s) {
         rows[s] = io.src.Row(MirrorIndex(lowest - s, io.last));
     }
-    // With alignColumns, the strips after a first one of the pixels before
+    // With alignColumns, the tiles after a first one of the pixels before
     // the rows' first cache line start on cache lines (of every row, when
     // rows start equally aligned).
     const int32_t lead = kernels.schedule.alignColumns == 0 ? 0 : ToALine(io.src.base);
     int32_t done = 0;
     for (int32_t x0 = 0, x1 = 0; x0 < width; x0 = x1) {
-        x1 = std::min(width, x0 < lead ? lead : x0 + strip);
+        x1 = std::min(width, x0 < lead ? lead : x0 + tiled.tileColumns);
         kernels.columns(
             {rows, count, x0, x1, filter, scratch.Line(0), scratch.LineStride(), scratch.ColumnState(), width, resume});
         // The horizontal pass may read one pixel past its windows, and goes
@@ -134,9 +103,9 @@ void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& 
     }
 }
 
-void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
+void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const BandFilter& filter,
                int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp, float amount) {
-    // Bottom band first: the vertical pass climbs, one band going on from
+    // Bottom band first: the vertical pass climbs, one band resuming from
     // the one below it.
     const int32_t bandRows = scratch.BandRows();
     const RowPlace<const PixelF> sharpRows{sharp, dims.pitch, 0};

@@ -1,7 +1,7 @@
-// One separable blur of a chunk of rows, band by band with both passes
-// fused: the vertical pass runs straight down the columns into lines the
-// thread owns, the horizontal pass reads them back while they are still in
-// cache.
+// One separable blur of a chunk of rows (the rows one thread takes), band
+// by band (the rows one call of the kernels takes) with both passes fused:
+// the vertical pass runs straight down the columns into lines the thread
+// owns, the horizontal pass reads them back while they are still in cache.
 #pragma once
 
 #include <cstddef>
@@ -13,23 +13,17 @@
 
 namespace maculo {
 
-// Rows in a chunk, the unit of work a thread takes, for `sections` images
-// of `height` rows shared by `threads` threads and filters of at most `taps`
-// taps: about two chunks for each thread in all, so that a thread the
-// system holds back (the host renders other frames beside this one) delays
-// nobody long, but fewer where chunks would be only a few windows tall (each
-// chunk reads its windows' reach again), as long as every thread has as
-// many; a lone thread takes each image whole. A multiple of kBandRows.
-int32_t RowsPerChunk(int32_t height, int32_t sections, int threads, int32_t taps);
+// Columns of a tile of a band blurred with a filter of `taps` taps: the
+// vertical pass fills the lines tile by tile and the horizontal pass
+// follows them, so that the lines of a tile and the rows a window of the
+// vertical pass holds stay in the core's cache (see KernelSchedule).
+int32_t TileColumns(const KernelSchedule& schedule, int32_t taps, int32_t bandRows);
 
-// Rows in a band of chunks of `chunkRows` rows: up to the kernels'
-// schedule's, so that a band's lines, a strip wide, stay in the core's
-// cache. A multiple of kBandRows.
-int32_t RowsPerBand(int32_t chunkRows, const BlurKernelSet& kernels);
-
-// The same for an iteration whose steps are fused: up to the schedule's
-// ring band, so that the ring stays in the core's cache beside the lines.
-int32_t RowsPerRingBand(int32_t chunkRows, const BlurKernelSet& kernels);
+// A blur as its bands take it: the filter, and its tile's columns.
+struct BandFilter {
+    const LineFilter& filter;
+    int32_t tileColumns;
+};
 
 // A thread's lines and row table, made before the iteration so that nothing
 // is allocated inside it. Sized for bands of `bandRows` rows, filters
@@ -42,7 +36,7 @@ public:
     BandScratch(const BandScratch&) = delete;
     BandScratch& operator=(const BandScratch&) = delete;
 
-    // Line i (rows i * lanes ... of the band), pixel 0, with reach + 1
+    // Line i (rows i * rowsPerLine ... of the band), pixel 0, with reach + 1
     // pixels of room on either side.
     PixelF* Line(int32_t i);
     // Pixels from one line to the next.
@@ -56,7 +50,7 @@ public:
     const PixelF** Rows() { return rows_.data() + kBandSlack; }
 
 private:
-    int32_t lanes_;
+    int32_t rowsPerLine_;
     int32_t reach_;
     int32_t stride_;  // pixels from line to line
     int32_t bandRows_;
@@ -96,15 +90,15 @@ struct BandIo {
 };
 
 // Blurs rows y0 ... y0 + count - 1 (at most the scratch's band) in both
-// passes. With `resume`, the band goes on from the one just below it,
+// passes. With `resume`, the band resumes from the one just below it,
 // blurred with the same filter and scratch.
-void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const LineFilter& filter, int32_t y0, int32_t count,
+void BlurBand(const BlurKernelSet& kernels, const BandIo& io, const BandFilter& filter, int32_t y0, int32_t count,
               bool resume, BandScratch& scratch);
 
 // Blurs rows y0 ... y0 + count - 1 of src into the same rows of dst, band by
 // band from the bottom up. With sharp, writes the unsharp mask of sharp
 // against the blur instead. Reads only the first width pixels of any row.
-void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const LineFilter& filter,
+void BlurChunk(const BlurKernelSet& kernels, const PixelF* src, const ImageDims& dims, const BandFilter& filter,
                int32_t y0, int32_t count, BandScratch& scratch, PixelF* dst, const PixelF* sharp = nullptr,
                float amount = 0.0f);
 

@@ -35,13 +35,13 @@ LineFilter BoxFilter(float a) {
             true};
 }
 
-void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end) {
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t rowsPerLine, LineEnd end) {
     const int32_t last = width - 1;
-    const size_t pixelBytes = static_cast<size_t>(lanes) * sizeof(PixelF);
+    const size_t pixelBytes = static_cast<size_t>(rowsPerLine) * sizeof(PixelF);
     for (int32_t p = 1; p <= reach; ++p) {
         const int32_t to = end == LineEnd::kStart ? -p : last + p;
-        std::memcpy(line + static_cast<int64_t>(to) * lanes, line + static_cast<int64_t>(MirrorIndex(to, last)) * lanes,
-                    pixelBytes);
+        std::memcpy(line + static_cast<int64_t>(to) * rowsPerLine,
+                    line + static_cast<int64_t>(MirrorIndex(to, last)) * rowsPerLine, pixelBytes);
     }
 }
 

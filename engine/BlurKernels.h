@@ -49,10 +49,10 @@ LineFilter BoxFilter(float a);
 // filter.Half() - s (mirrored into the image): s climbs from the lowest
 // row the band reads. Output y meets its taps from the bottom of its
 // window upwards, as the pass along the rows of the quarter-turned image
-// does, and its clamped result goes to row j % lanes of line j / lanes,
+// does, and its clamped result goes to row j % rowsPerLine of line j / rowsPerLine,
 // j = y - y0, line i starting at firstLine + i * lineStride. Bands are
 // passed over from the bottom of a run of them upwards; with `resume`,
-// the band goes on from the one just below it, with the sums in progress
+// the band resumes from the one just below it, with the sums in progress
 // that pass left in `state` (width * 4 * stateSums floats, width the
 // image's), so that the rows they share are read only once.
 struct ColumnPass {
@@ -73,7 +73,7 @@ struct ColumnPass {
 // more (mirrored pixels past either end of the row). Writes row k's clamped
 // result to out[k], or, when sharp is given, the clamped unsharp mask
 // (sharp[k] - result) * amount + sharp[k]. A line is passed over from pixel
-// 0 to its end in one call or in several, each going on where the last one
+// 0 to its end in one call or in several, each resuming where the last one
 // stopped (at an even pixel), with `state` (stateFloats floats, one per
 // line) carrying the sums in progress from call to call. With stream,
 // results that fill whole cache lines bypass the caches.
@@ -90,13 +90,13 @@ struct RowPass {
     bool stream;
 };
 
-// The kernels work on lines that hold `lanes` image rows side by side:
-// pixel p of the line's row k is line[p * lanes + k], so that one vector is one
+// The kernels work on lines that hold `rowsPerLine` image rows side by side:
+// pixel p of the line's row k is line[p * rowsPerLine + k], so that one vector is one
 // pixel of each row.
 struct BlurKernelSet {
     const char* name;
-    const char* key;  // the name MACULO_ISA gives it
-    int32_t lanes;    // rows side by side in a line; kBandRows is a multiple
+    const char* key;      // the name MACULO_ISA gives it
+    int32_t rowsPerLine;  // rows side by side in a line; kBandRows is a multiple
     void (*columns)(const ColumnPass& pass);
     void (*row)(const RowPass& pass);
     // The sums in progress of a column or a line number at most stateSums
@@ -149,9 +149,9 @@ const BlurKernelSet& BestKernels();
 
 enum class LineEnd { kStart, kEnd };
 
-// Fills the reach pixels past one end of every row of a line of `lanes` rows
+// Fills the reach pixels past one end of every row of a line of `rowsPerLine` rows
 // and width pixels by mirroring (again and again for rows shorter than the
 // reach).
-void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t lanes, LineEnd end);
+void PadLine(PixelF* line, int32_t width, int32_t reach, int32_t rowsPerLine, LineEnd end);
 
 }  // namespace maculo

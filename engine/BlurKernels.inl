@@ -6,7 +6,7 @@
 // in for another set's copy. Each lane does the scalar arithmetic of one
 // channel.
 //
-// Lines hold kLanes image rows side by side, pixel by pixel: one wide vector
+// Lines hold kRowsPerLine image rows side by side, pixel by pixel: one wide vector
 // is one pixel of each of them, so the horizontal pass loads whole, aligned
 // vectors at every tap, where a row-by-row line would make most of its loads
 // straddle two cache lines. Rows are turned into that order and back with a
@@ -35,7 +35,7 @@ constexpr int kRowVectors = kSchedule.rowVectors;
 template <typename V>
 constexpr int32_t kPixelsPer = sizeof(V) / sizeof(PixelF);
 
-constexpr int32_t kLanes = kPixelsPer<Wide>;
+constexpr int32_t kRowsPerLine = kPixelsPer<Wide>;
 
 // Pixels from the start of the wide vector of memory p lies in.
 inline int32_t PixelsPastAVector(const PixelF* p) {
@@ -137,7 +137,7 @@ template <int N, typename F>
 }
 // clang-format on
 
-// Stores pixel m of v at first + m * kLanes: into one row of a line.
+// Stores pixel m of v at first + m * kRowsPerLine: into one row of a line.
 // 64-byte vectors store each pixel by a store of the whole vector that
 // writes only that pixel's lanes; extracting it first takes a shuffle on
 // the ports the blurs' additions use (measured slower).
@@ -147,30 +147,30 @@ inline void StoreAcross(PixelF* first, V v) {
         constexpr int kFloats = sizeof(PixelF) / sizeof(float);
         auto* base = reinterpret_cast<float*>(first);
         // Pixel m lies at float m * kFloats of the vector and goes to
-        // float m * kLanes * kFloats from first.
+        // float m * kRowsPerLine * kFloats from first.
         Unroll<kPixelsPer<V>>([&](int m) {
             const auto only = static_cast<__mmask16>(0xF << (m * kFloats));
-            _mm512_mask_storeu_ps(base + m * (kLanes - 1) * kFloats, only, v);
+            _mm512_mask_storeu_ps(base + m * (kRowsPerLine - 1) * kFloats, only, v);
         });
     } else {
         Unroll<kPixelsPer<V>>([&](int m) {
             Narrow one;
             __builtin_memcpy(&one, reinterpret_cast<const char*>(&v) + m * sizeof one, sizeof one);
-            Store(first + m * kLanes, one);
+            Store(first + m * kRowsPerLine, one);
         });
     }
 }
 
-// v[k] holds kLanes pixels of row k; afterwards v[m] holds pixel m of every
+// v[k] holds kRowsPerLine pixels of row k; afterwards v[m] holds pixel m of every
 // row (and the other way round: the turn is its own inverse).
 template <typename V>
-inline void Transpose(V (&v)[kLanes]) {
-    if constexpr (kLanes == 2) {
+inline void Transpose(V (&v)[kRowsPerLine]) {
+    if constexpr (kRowsPerLine == 2) {
         const V a = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 8, 9, 10, 11);
         const V b = __builtin_shufflevector(v[0], v[1], 4, 5, 6, 7, 12, 13, 14, 15);
         v[0] = a;
         v[1] = b;
-    } else if constexpr (kLanes == 4) {
+    } else if constexpr (kRowsPerLine == 4) {
         // Pairs first: (a0 b0 a1 b1), (c0 d0 c1 d1), (a2 b2 a3 b3), (c2 d2 c3 d3).
         const V ab01 = __builtin_shufflevector(v[0], v[1], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
         const V cd01 = __builtin_shufflevector(v[2], v[3], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
@@ -186,8 +186,8 @@ inline void Transpose(V (&v)[kLanes]) {
 }
 
 // Pixel p of row k of a line.
-inline PixelF* InLine(PixelF* line, int32_t p, int k) { return line + p * kLanes + k; }
-inline const PixelF* InLine(const PixelF* line, int32_t p, int k) { return line + p * kLanes + k; }
+inline PixelF* InLine(PixelF* line, int32_t p, int k) { return line + p * kRowsPerLine + k; }
+inline const PixelF* InLine(const PixelF* line, int32_t p, int k) { return line + p * kRowsPerLine + k; }
 
 // Window tap t (0 ... Count() - 1) lies t - Half() pixels from the centre.
 // The table weighs it; the box adds it as it is and then adds the pixel just
@@ -290,16 +290,16 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
     });
     if constexpr (kPixelsPer<V> == 1) {
         Unroll<R>([&](int j) {
-            Unroll<C>([&](int c) { Store(InLine(lines[j / kLanes], x + c, j % kLanes), value[j][c]); });
+            Unroll<C>([&](int c) { Store(InLine(lines[j / kRowsPerLine], x + c, j % kRowsPerLine), value[j][c]); });
         });
     } else {
-        Unroll<R / kLanes>([&](int b) {
+        Unroll<R / kRowsPerLine>([&](int b) {
             Unroll<C>([&](int c) {
-                Wide turned[kLanes];
-                Unroll<kLanes>([&](int k) { turned[k] = value[b * kLanes + k][c]; });
+                Wide turned[kRowsPerLine];
+                Unroll<kRowsPerLine>([&](int k) { turned[k] = value[b * kRowsPerLine + k][c]; });
                 Transpose(turned);
-                const int32_t px = x + c * kLanes;
-                Unroll<kLanes>([&](int m) { Store(InLine(lines[b], px + m, 0), turned[m]); });
+                const int32_t px = x + c * kRowsPerLine;
+                Unroll<kRowsPerLine>([&](int m) { Store(InLine(lines[b], px + m, 0), turned[m]); });
             });
         });
     }
@@ -307,15 +307,15 @@ inline void ColumnGroup(const PixelF* const* rows, int32_t x, const Taps& taps, 
 
 // Horizontal sums of C pixels from pixel x on, each a wide vector of one
 // pixel of every row of the line. write(k, pixel, value) stores row k's
-// pixels from `pixel` on, kLanes of them or (value narrow) one.
+// pixels from `pixel` on, kRowsPerLine of them or (value narrow) one.
 template <int C, typename Taps, typename Write>
 inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const LineFilter& filter, const Write& write) {
     const int32_t n = taps.Count();
     const PixelF* first = InLine(line, x - filter.Half(), 0);
     Wide sum[C];
-    Unroll<C>([&](int c) { sum[c] = taps.First(Load<Wide>(first + c * kLanes)); });
+    Unroll<C>([&](int c) { sum[c] = taps.First(Load<Wide>(first + c * kRowsPerLine)); });
     for (int32_t t = 1; t < n; ++t) {
-        Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<Wide>(first + (t + c) * kLanes)); });
+        Unroll<C>([&](int c) { sum[c] = taps.Add(sum[c], t, Load<Wide>(first + (t + c) * kRowsPerLine)); });
     }
     const Wide divisor = Splat<Wide>(filter.divisor);
     Wide value[C];
@@ -323,16 +323,16 @@ inline void RowGroup(const PixelF* line, int32_t x, const Taps& taps, const Line
         const auto at = [&](int side) { return Load<Wide>(InLine(line, x + c + side * (filter.Half() + 1), 0)); };
         value[c] = Clamp01(taps.AddEdges(sum[c], at) / divisor);
     });
-    if constexpr (C % kLanes == 0) {
-        Unroll<C / kLanes>([&](int b) {
-            Wide turned[kLanes];
-            Unroll<kLanes>([&](int m) { turned[m] = value[b * kLanes + m]; });
+    if constexpr (C % kRowsPerLine == 0) {
+        Unroll<C / kRowsPerLine>([&](int b) {
+            Wide turned[kRowsPerLine];
+            Unroll<kRowsPerLine>([&](int m) { turned[m] = value[b * kRowsPerLine + m]; });
             Transpose(turned);
-            Unroll<kLanes>([&](int k) { write(k, x + b * kLanes, turned[k]); });
+            Unroll<kRowsPerLine>([&](int k) { write(k, x + b * kRowsPerLine, turned[k]); });
         });
     } else {
         Unroll<C>([&](int c) {
-            Unroll<kLanes>([&](int k) {
+            Unroll<kRowsPerLine>([&](int k) {
                 Narrow one;
                 __builtin_memcpy(&one, reinterpret_cast<const char*>(&value[c]) + k * sizeof one, sizeof one);
                 write(k, x + c, one);
@@ -361,7 +361,7 @@ inline void Across(int32_t from, int32_t to, const Group& group) {
 // finish(i, sum) takes each finished sum once.
 // Unless `resume`, the run starts afresh at `from`, its first steps adding
 // into sums of outputs before it, which are dropped (cheaper than steps of
-// their own); with `resume`, it goes on from a run that ended at `from` (an
+// their own); with `resume`, it resumes a run that ended at `from` (an
 // even output), its sums in progress coming from `state` (sum k at
 // state + k * stateStride, at most kRollingSums of them). The sums in
 // progress go back there at the end.
@@ -446,7 +446,7 @@ template <int N>
             [&](int32_t i, V sum) {
                 const V value = Clamp01(sum / divisor);
                 const auto j = static_cast<uint32_t>(count - 1 - i);  // never negative: shifts, not divisions
-                StoreAcross(InLine(firstLine + (j / kLanes) * lineStride, x, j % kLanes), value);
+                StoreAcross(InLine(firstLine + (j / kRowsPerLine) * lineStride, x, j % kRowsPerLine), value);
             },
             state + static_cast<int64_t>(x) * 4, static_cast<int64_t>(width) * 4);
     };
@@ -476,8 +476,9 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
         for (int32_t j0 = 0; j0 < count; j0 += kBandRows) {
             const PixelF* const* rows = band + (count - kBandRows - j0);
             for (int32_t k = 1; k <= kBandRows; ++k) __builtin_prefetch(rows[-k] + ahead, 0, 2);
-            PixelF* lines[kBandRows / kLanes];
-            for (int32_t i = 0; i < kBandRows / kLanes; ++i) lines[i] = firstLine + (j0 / kLanes + i) * lineStride;
+            PixelF* lines[kBandRows / kRowsPerLine];
+            for (int32_t i = 0; i < kBandRows / kRowsPerLine; ++i)
+                lines[i] = firstLine + (j0 / kRowsPerLine + i) * lineStride;
             ColumnGroup<V, C>(rows, x, taps, filter, lines);
         }
     };
@@ -506,7 +507,7 @@ void ColumnsWith(const PixelF* const* band, int32_t count, int32_t from, int32_t
 }
 
 // The horizontal pass by rolling sums along the line, a stretch of pixels at
-// a time into a buffer that is then turned into rows (kLanes pixels together)
+// a time into a buffer that is then turned into rows (kRowsPerLine pixels together)
 // and written. Input s is pixel s - N / 2, output i pixel i.
 template <int N, typename Write>
 [[gnu::noinline, gnu::flatten]] void RowRolling(const PixelF* line, int32_t from, int32_t to, const LineFilter& filter,
@@ -522,9 +523,9 @@ template <int N, typename Write>
             static_cast<int64_t>(sizeof(Wide) / sizeof(float)));
         // One by one up to the first whole vector of memory of the first
         // row (so that the writes never straddle two cache lines), then
-        // kLanes pixels at a time, then the rest one by one again.
+        // kRowsPerLine pixels at a time, then the rest one by one again.
         const auto single = [&](int32_t c) {
-            Unroll<kLanes>([&](int k) {
+            Unroll<kRowsPerLine>([&](int k) {
                 Narrow one;
                 __builtin_memcpy(&one, reinterpret_cast<const char*>(&done[c]) + k * sizeof one, sizeof one);
                 write(k, x0 + c, one);
@@ -532,11 +533,11 @@ template <int N, typename Write>
         };
         int32_t c = 0;
         for (; c < count && PixelsPastAVector(firstRow + x0 + c) != 0; ++c) single(c);
-        for (; c + kLanes <= count; c += kLanes) {
-            Wide turned[kLanes];
-            Unroll<kLanes>([&](int m) { turned[m] = done[c + m]; });
+        for (; c + kRowsPerLine <= count; c += kRowsPerLine) {
+            Wide turned[kRowsPerLine];
+            Unroll<kRowsPerLine>([&](int m) { turned[m] = done[c + m]; });
             Transpose(turned);
-            Unroll<kLanes>([&](int k) { write(k, x0 + c, turned[k]); });
+            Unroll<kRowsPerLine>([&](int k) { write(k, x0 + c, turned[k]); });
         }
         for (; c < count; ++c) single(c);
     }
@@ -566,8 +567,8 @@ void RowSums(const PixelF* line, int32_t from, int32_t to, const LineFilter& fil
 // The record's rows as locals: read through the caller's memory, each
 // store could have changed them.
 struct RowsOfPass {
-    PixelF* out[kLanes] = {};
-    const PixelF* sharp[kLanes] = {};
+    PixelF* out[kRowsPerLine] = {};
+    const PixelF* sharp[kRowsPerLine] = {};
 
     explicit RowsOfPass(const RowPass& p) {
         for (int32_t k = 0; k < p.count; ++k) {
@@ -618,7 +619,7 @@ void Row(const RowPass& p) {
 }  // namespace
 
 const BlurKernelSet kKernels{MACULO_SET_NAME(MACULO_KERNEL_ROW),
-                             BOOST_PP_STRINGIZE(MACULO_KERNEL_NAMESPACE), kLanes, &Columns, &Row, kRollingSums,
+                             BOOST_PP_STRINGIZE(MACULO_KERNEL_NAMESPACE), kRowsPerLine, &Columns, &Row, kRollingSums,
                                                 kRollingSums* static_cast<int32_t>(sizeof(Wide) / sizeof(float)),
                                                 kSchedule};
 

@@ -19,13 +19,13 @@ inline constexpr int32_t kFewestRollingTaps = 7;
 
 // Fields without a set's own value take the one every set measured best with.
 struct KernelSchedule {
-    // A band is blurred in strips of columns narrow enough that the lines of
-    // a strip (linesBytes) and the rows a window of the vertical pass holds
-    // (windowBytes) stay in the core's second-level cache; strips are whole
-    // groups of stripAlign pixels.
+    // A band is blurred in tiles of columns narrow enough that the lines of
+    // a tile (linesBytes) and the rows a window of the vertical pass holds
+    // (windowBytes) stay in the core's second-level cache; tiles are whole
+    // groups of tileAlign pixels.
     int32_t linesBytes = 512 * 1024;
     int32_t windowBytes = 256 * 1024;
-    int32_t stripAlign = 16;
+    int32_t tileAlign = 16;
     int32_t mostBandRows = 64;  // rows of a band, a multiple of kBandRows
     // Rows of a band of the iteration whose steps are fused, a multiple of
     // kBandRows: its ring holds a band and the sharpen window's reach on
@@ -36,9 +36,9 @@ struct KernelSchedule {
     // progress in registers (0: no table does).
     int32_t mostRollingTaps;
     int32_t columnVectors;  // vectors the plain vertical pass sums together, times kBandRows
-    // 1: the strips and the plain vertical pass's groups start on cache
+    // 1: the tiles and the plain vertical pass's groups start on cache
     // lines of the rows (single pixels before), so that no load straddles
-    // two; 0: wherever the strip width puts them.
+    // two; 0: wherever the tile width puts them.
     int32_t alignColumns;
     int32_t rowVectors;           // pixels the plain horizontal pass sums together
     int32_t stretchPixels = 256;  // pixels the rolling horizontal pass finishes before writing
@@ -48,7 +48,7 @@ struct KernelSchedule {
 constexpr int32_t VectorRegisters(int32_t vectorBytes) { return vectorBytes == 64 ? 32 : 16; }
 
 // Whether the kernels built from the schedule keep their sums in registers
-// and get the bands and strips they can take.
+// and get the bands and tiles they can take.
 constexpr bool Fits(const KernelSchedule& s, int32_t vectorBytes) {
     const int32_t registers = VectorRegisters(vectorBytes);
     const int32_t pixelsPerVector = vectorBytes / 16;
@@ -61,10 +61,10 @@ constexpr bool Fits(const KernelSchedule& s, int32_t vectorBytes) {
     const bool rows = s.rowVectors >= 1 && s.rowVectors + 1 <= registers;
     const bool bands = s.mostBandRows >= kBandRows && s.mostBandRows % kBandRows == 0 && s.ringBandRows >= kBandRows &&
                        s.ringBandRows % kBandRows == 0 && s.ringBandRows <= s.mostBandRows;
-    const bool strips = s.stripAlign >= pixelsPerVector && s.stripAlign % pixelsPerVector == 0 &&
-                        s.linesBytes >= s.mostBandRows * s.stripAlign * 16;
+    const bool tiles = s.tileAlign >= pixelsPerVector && s.tileAlign % pixelsPerVector == 0 &&
+                       s.linesBytes >= s.mostBandRows * s.tileAlign * 16;
     const bool stretches = s.stretchPixels >= pixelsPerVector && s.stretchPixels % pixelsPerVector == 0;
-    return rolling && columns && rows && bands && strips && stretches && s.prefetchVectors >= 0 &&
+    return rolling && columns && rows && bands && tiles && stretches && s.prefetchVectors >= 0 &&
            (s.alignColumns == 0 || s.alignColumns == 1);
 }
 

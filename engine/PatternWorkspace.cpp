@@ -7,20 +7,20 @@ bool PatternWorkspace::Reshape(const ScratchShape& shape) {
     // Empty until the new scratch is whole: a call that fails to make it
     // leaves nothing a later call could take for ready.
     shape_ = {};
-    strips_.clear();
+    chunks_.clear();
     bands_.clear();
     return true;
 }
 
-std::vector<StripScratch>& PatternWorkspace::StripsFor(const ScratchShape& shape) {
+std::vector<ChunkScratch>& PatternWorkspace::ChunksFor(const ScratchShape& shape) {
     if (Reshape(shape)) {
-        strips_.reserve(static_cast<size_t>(shape.threads));
+        chunks_.reserve(static_cast<size_t>(shape.threads));
         for (int t = 0; t < shape.threads; ++t) {
-            strips_.emplace_back(shape.width, shape.ringRows, shape.bandRows, shape.reach, shape.taps, *shape.kernels);
+            chunks_.emplace_back(shape.width, shape.ringRows, shape.bandRows, shape.reach, shape.taps, *shape.kernels);
         }
         shape_ = shape;
     }
-    return strips_;
+    return chunks_;
 }
 
 std::vector<BandScratch>& PatternWorkspace::BandsFor(const ScratchShape& shape) {

@@ -10,7 +10,7 @@
 
 #include "engine/BandBlur.h"
 #include "engine/BlurKernels.h"
-#include "engine/StripIteration.h"
+#include "engine/ChunkIteration.h"
 
 namespace maculo {
 
@@ -34,7 +34,7 @@ public:
     // One scratch for each of shape.threads threads, kept from the last call
     // when it had the same shape, made anew otherwise; may throw
     // std::bad_alloc, leaving the workspace empty.
-    std::vector<StripScratch>& StripsFor(const ScratchShape& shape);
+    std::vector<ChunkScratch>& ChunksFor(const ScratchShape& shape);
     std::vector<BandScratch>& BandsFor(const ScratchShape& shape);
 
 private:
@@ -43,7 +43,7 @@ private:
     bool Reshape(const ScratchShape& shape);
 
     ScratchShape shape_;
-    std::vector<StripScratch> strips_;
+    std::vector<ChunkScratch> chunks_;
     std::vector<BandScratch> bands_;
 };
 

@@ -25,7 +25,7 @@ struct PF_LayerDef {
     A_long origin_x;
     A_long origin_y;
     A_long reserved_long3;
-    A_long default_value;
+    A_long dephault;
 };
 using PF_EffectWorld = PF_LayerDef;
 static_assert(sizeof(PF_LayerDef) == 120 && alignof(PF_LayerDef) == 8);
@@ -33,19 +33,19 @@ static_assert(offsetof(PF_LayerDef, world_flags) == 16 && offsetof(PF_LayerDef, 
               offsetof(PF_LayerDef, rowbytes) == 32 && offsetof(PF_LayerDef, width) == 36 &&
               offsetof(PF_LayerDef, height) == 40 && offsetof(PF_LayerDef, extent_hint) == 44 &&
               offsetof(PF_LayerDef, platform_ref) == 64 && offsetof(PF_LayerDef, pix_aspect_ratio) == 88 &&
-              offsetof(PF_LayerDef, origin_x) == 104 && offsetof(PF_LayerDef, default_value) == 116);
+              offsetof(PF_LayerDef, origin_x) == 104 && offsetof(PF_LayerDef, dephault) == 116);
 
 // --- parameter definitions -------------------------------------------------------
 struct PF_PopupDef {
     PF_ParamValue value;
     A_short num_choices;
-    A_short default_value;
+    A_short dephault;
     union {
         const A_char* namesptr;  // choices separated by "|"
     } u;
 };
 static_assert(sizeof(PF_PopupDef) == 16 && offsetof(PF_PopupDef, num_choices) == 4 &&
-              offsetof(PF_PopupDef, default_value) == 6 && offsetof(PF_PopupDef, u) == 8);
+              offsetof(PF_PopupDef, dephault) == 6 && offsetof(PF_PopupDef, u) == 8);
 
 struct PF_FloatSliderDef {
     PF_FpLong value;
@@ -55,7 +55,7 @@ struct PF_FloatSliderDef {
     PF_FpShort valid_max;
     PF_FpShort slider_min;
     PF_FpShort slider_max;
-    PF_FpShort default_value;
+    PF_FpShort dephault;
     PF_Precision precision;
     PF_ValueDisplayFlags display_flags;
     PF_FSliderFlags fs_flags;
@@ -67,7 +67,7 @@ static_assert(sizeof(PF_FloatSliderDef) == 88);
 static_assert(offsetof(PF_FloatSliderDef, phase) == 8 && offsetof(PF_FloatSliderDef, value_desc) == 16 &&
               offsetof(PF_FloatSliderDef, valid_min) == 48 && offsetof(PF_FloatSliderDef, valid_max) == 52 &&
               offsetof(PF_FloatSliderDef, slider_min) == 56 && offsetof(PF_FloatSliderDef, slider_max) == 60 &&
-              offsetof(PF_FloatSliderDef, default_value) == 64 && offsetof(PF_FloatSliderDef, precision) == 68 &&
+              offsetof(PF_FloatSliderDef, dephault) == 64 && offsetof(PF_FloatSliderDef, precision) == 68 &&
               offsetof(PF_FloatSliderDef, display_flags) == 70 && offsetof(PF_FloatSliderDef, fs_flags) == 72 &&
               offsetof(PF_FloatSliderDef, curve_tolerance) == 76 && offsetof(PF_FloatSliderDef, useExponent) == 80 &&
               offsetof(PF_FloatSliderDef, exponent) == 84);
@@ -81,13 +81,13 @@ struct PF_SliderDef {
     PF_ParamValue valid_max;
     PF_ParamValue slider_min;
     PF_ParamValue slider_max;
-    PF_ParamValue default_value;
+    PF_ParamValue dephault;
 };
 static_assert(sizeof(PF_SliderDef) == 88);
 static_assert(offsetof(PF_SliderDef, value_str) == 4 && offsetof(PF_SliderDef, value_desc) == 36 &&
               offsetof(PF_SliderDef, valid_min) == 68 && offsetof(PF_SliderDef, valid_max) == 72 &&
               offsetof(PF_SliderDef, slider_min) == 76 && offsetof(PF_SliderDef, slider_max) == 80 &&
-              offsetof(PF_SliderDef, default_value) == 84);
+              offsetof(PF_SliderDef, dephault) == 84);
 
 // Only the members this effect uses; the layer member sets the union's size
 // and every other member of the host's union is smaller. Group starts and

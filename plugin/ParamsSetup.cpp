@@ -22,7 +22,7 @@ void FillDefinition(const Control& control, PF_ParamDef& def) {
         case ControlKind::kChoice: {
             PF_PopupDef& popup = def.u.pd;
             popup.value = static_cast<PF_ParamValue>(control.defaultValue);
-            popup.default_value = static_cast<A_short>(control.defaultValue);
+            popup.dephault = static_cast<A_short>(control.defaultValue);
             popup.num_choices = static_cast<A_short>(ChoiceCount(control));
             popup.u.namesptr = control.choices;
             break;
@@ -30,7 +30,7 @@ void FillDefinition(const Control& control, PF_ParamDef& def) {
         case ControlKind::kNumber: {
             PF_FloatSliderDef& slider = def.u.fs_d;
             slider.value = control.defaultValue;
-            slider.default_value = static_cast<PF_FpShort>(control.defaultValue);
+            slider.dephault = static_cast<PF_FpShort>(control.defaultValue);
             slider.valid_min = static_cast<PF_FpShort>(control.range.validMin);
             slider.valid_max = static_cast<PF_FpShort>(control.range.validMax);
             slider.slider_min = static_cast<PF_FpShort>(control.range.sliderMin);
@@ -42,7 +42,7 @@ void FillDefinition(const Control& control, PF_ParamDef& def) {
         case ControlKind::kWholeNumber: {
             PF_SliderDef& slider = def.u.sd;
             slider.value = static_cast<PF_ParamValue>(control.defaultValue);
-            slider.default_value = static_cast<PF_ParamValue>(control.defaultValue);
+            slider.dephault = static_cast<PF_ParamValue>(control.defaultValue);
             slider.valid_min = static_cast<PF_ParamValue>(control.range.validMin);
             slider.valid_max = static_cast<PF_ParamValue>(control.range.validMax);
             slider.slider_min = static_cast<PF_ParamValue>(control.range.sliderMin);

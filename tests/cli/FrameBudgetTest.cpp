@@ -1,5 +1,7 @@
 #include "cli/FrameBudget.h"
 
+#include <regex>
+
 #include "ScratchFolder.h"
 
 namespace maculo {
@@ -15,11 +17,24 @@ TEST(FrameBudget, RefusesFramesBeyondTheHostsImagesOrTheMemory) {
                       })
                   .rfind("a 11586x11586 frame needs working images of 2.0 GiB", 0),
               0u);
-    EXPECT_EQ(ErrorOf(kExitFailure,
-                      [] {
-                          CheckFrameFits(8000, 8000, 32, 0, {4 * kGiB, ""});
-                      }),
-              "a 8000x8000 frame at 32 bits needs about 10.5 GiB of memory; 4.0 GiB is available");
+
+    // Deeper frames and a larger picture read in need more.
+    EXPECT_LT(FrameMemory(8000, 8000, 8, 0), FrameMemory(8000, 8000, 16, 0));
+    EXPECT_LT(FrameMemory(8000, 8000, 16, 0), FrameMemory(8000, 8000, 32, 0));
+    EXPECT_LT(FrameMemory(8000, 8000, 32, 0), FrameMemory(8000, 8000, 32, kGiB));
+    // A frame that needs all the memory there is fits; one that needs more
+    // is refused with the size, the depth, both amounts and the limit.
+    const int64_t needed = FrameMemory(8000, 8000, 32, kGiB);
+    EXPECT_NO_THROW(CheckFrameFits(8000, 8000, 32, kGiB, {needed, ""}));
+    const std::string refusal = ErrorOf(kExitFailure, [&] {
+        CheckFrameFits(8000, 8000, 32, kGiB, {needed / 2, "the test's limit"});
+    });
+    std::smatch amounts;
+    ASSERT_TRUE(std::regex_match(refusal, amounts,
+                                 std::regex("a 8000x8000 frame at 32 bits needs about ([0-9]+\\.[0-9]) GiB of "
+                                            "memory; ([0-9]+\\.[0-9]) GiB is available under the test's limit")))
+        << refusal;
+    EXPECT_GT(std::stod(amounts[1]), std::stod(amounts[2]));
     EXPECT_GT(AvailableMemory().bytes, 0);
 }
 

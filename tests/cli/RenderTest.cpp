@@ -453,7 +453,8 @@ TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
 }
 
 // The picture of an OpenEXR file is found by its channels' names: in the
-// unnamed layer, the one --layer names, or the part it names. The channels
+// unnamed layer, the one --layer names, or the part it names; gray or colour,
+// with its alpha. The channels
 // the effect does not use reach an OpenEXR output unchanged, names and types
 // included (32-bit integers too); other formats say they leave them out.
 TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
@@ -489,6 +490,19 @@ TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
                         "frame's floats, and only the picture's "
                         "channels; Z, N are left out\n"),
               std::string::npos);
+
+    // A gray picture's alpha is part of the picture: Y,A renders as the
+    // colour picture R=G=B=Y with that alpha does.
+    WriteLayers(File("gray.exr"), {"Y", "A"});
+    const int grayAsColour[] = {0, 0, 0, 1};
+    const std::string colour[] = {"R", "G", "B", "A"};
+    ASSERT_TRUE(OIIO::ImageBufAlgo::channels(OIIO::ImageBuf(File("gray.exr")), 4, grayAsColour, {}, colour)
+                    .write(File("colour.exr"), OIIO::TypeDesc::HALF));
+    render({"-i", File("gray.exr"), "-o", File("gray-out.exr"), "-q"});
+    render({"-i", File("colour.exr"), "-o", File("colour-out.exr"), "-q"});
+    EXPECT_EQ(Channel(File("gray-out.exr"), "Y").first, Channel(File("colour-out.exr"), "R").first);
+    EXPECT_EQ(Channel(File("gray-out.exr"), "A"), Channel(File("colour-out.exr"), "A"));
+    EXPECT_NE(Channel(File("gray-out.exr"), "A").first, Channel(File("gray.exr"), "A").first);
 
     // Two parts: the first, or the one named.
     OIIO::ImageSpec parts[2] = {OIIO::ImageSpec(6, 4, 3, OIIO::TypeDesc::HALF),

@@ -42,7 +42,7 @@ namespace {
 // until the call needs no more and succeeds. A workspace that failed to
 // make the threads' scratch holds none for the next call to take for whole.
 TEST(PatternAllocation, EveryFailedAllocationReportsOutOfMemory) {
-    // Tall enough that each of three threads iterates a strip of rows.
+    // Tall enough that each of three threads iterates a chunk of rows.
     const ImageDims dims{5, 96, 5};
     std::vector<PixelF> input(5 * 96);
     for (size_t i = 0; i < input.size(); ++i) input[i] = {0.25f, float(i % 7) / 7, float(i % 11) / 11, 0.5f};
