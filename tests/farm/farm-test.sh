@@ -63,6 +63,18 @@ says() {
     grep -q ": $(hostname): $counts in " "$1" || fail "$1 does not say '$counts': $(cat "$1")"
 }
 
+# Holds the renderer working in folder $1 mid-chunk (SIGSTOP), however fast
+# this machine renders: the scheduler's own SIGCONT and SIGTERM find it there.
+hold() {
+    local proc held=0
+    for proc in /proc/[0-9]*; do
+        if [ "$(cat "$proc/comm" 2>/dev/null)" = maculo-render ] && [ "$(readlink "$proc/cwd")" = "$1" ]; then
+            kill -STOP "${proc#/proc/}" && held=1
+        fi
+    done
+    [ $held = 1 ] || fail "no renderer in $1 to hold"
+}
+
 # Tiny frames for the array and parallel runs; slower ones to stop mid-chunk.
 tiny=(--size 64x48 --amount 2:6)
 slow=(--size 320x240 --amount 200 --threads 1)
@@ -95,6 +107,7 @@ echo "array job: 48 frames as one whole run; a chunk that cannot write failed, n
 submit_slow() { (cd "$1" && shift && sbatch --parsable --array=0 "$@" "$farm/render-chunk.sh" 12 12 "${slow[@]}" -o f_####.png); }
 job=$(submit_slow "$work/cancel")
 within 30 has "$work/cancel/f_0002.png" || fail "the chunk to cancel did not start"
+hold "$work/cancel"
 scancel "$job"
 within 20 ended "$job" || fail "the cancelled chunk did not end"
 [ "$(field "${job}_0" JobState)" = CANCELLED ] || fail "cancelled, the chunk is $(field "${job}_0" JobState)"
@@ -125,6 +138,7 @@ echo "cancelled chunk: resubmitted and requeued, whole, kept frames untouched ($
 # Preempted with a grace period, a chunk requeues itself and finishes the same.
 job=$(submit_slow "$work/preempt" --cpus-per-task="$(sinfo -h -o %c)")
 within 30 has "$work/preempt/f_0002.png" || fail "the chunk to preempt did not start"
+hold "$work/preempt"
 urgent=$(sbatch --parsable -p urgent -o /dev/null --wrap true)
 within 20 requeued "${job}_0" || fail "the preempted chunk was not requeued: $(scontrol -o show job "${job}_0")"
 kept=$(frames_in "$work/preempt")
