@@ -66,9 +66,10 @@ says() {
 # Holds the renderer working in folder $1 mid-chunk (SIGSTOP), however fast
 # this machine renders: the scheduler's own SIGCONT and SIGTERM find it there.
 hold() {
-    local proc held=0
-    for proc in /proc/[0-9]*; do
-        if [ "$(cat "$proc/comm" 2>/dev/null)" = maculo-render ] && [ "$(readlink "$proc/cwd")" = "$1" ]; then
+    local proc comm held=0
+    for proc in /proc/[0-9]*; do  # no command started per process: this must be quick
+        read -r comm 2>/dev/null <"$proc/comm" || continue
+        if [ "$comm" = maculo-render ] && [ "$(readlink "$proc/cwd")" = "$1" ]; then
             kill -STOP "${proc#/proc/}" && held=1
         fi
     done
