@@ -37,6 +37,7 @@ std::unique_ptr<FilterInstance> FilterInstance::Create(unsigned width, unsigned 
 void FilterInstance::SetParam(const void* param, int index) noexcept {
     const Control* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
+    const std::lock_guard hold(lock_);
     if (row->kind == ControlKind::kChoice) {
         if (const int choice = ChoiceFromName(*row, *static_cast<const f0r_param_string*>(param)))
             values_[row->index] = choice;
@@ -49,6 +50,7 @@ void FilterInstance::SetParam(const void* param, int index) noexcept {
 void FilterInstance::GetParam(void* param, int index) const noexcept {
     const Control* row = FilterParamRow(index);
     if (row == nullptr || param == nullptr) return;
+    const std::lock_guard hold(lock_);
     const double value = values_[row->index];
     if (row->kind == ControlKind::kChoice) {
         *static_cast<f0r_param_string*>(param) = const_cast<char*>(ChoiceName(*row, int(value)));
@@ -59,6 +61,7 @@ void FilterInstance::GetParam(void* param, int index) const noexcept {
 
 void FilterInstance::Update(const uint32_t* in, uint32_t* out) noexcept {
     if (in == nullptr || out == nullptr) return;
+    const std::lock_guard hold(lock_);
     const auto* source = static_cast<const PixelRgba8*>(static_cast<const void*>(in));
     auto* result = static_cast<PixelRgba8*>(static_cast<void*>(out));
     const PatternSettings settings = SettingsFromControls(PatternControlsOf(values_), 1, false);

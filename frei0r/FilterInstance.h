@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "controls/ControlValues.h"
@@ -16,6 +17,12 @@ class FilterInstance {
 public:
     // nullptr for a size no working image can have, or when memory runs out.
     static std::unique_ptr<FilterInstance> Create(unsigned width, unsigned height) noexcept;
+
+    // Each call holds the instance's lock: hosts call one instance from
+    // several threads at once (MLT's slices each pass a part of one frame),
+    // and the working images and the engine's scratch serve one call at a
+    // time. A call runs the engine's whole thread team, so waiting costs
+    // the host no throughput, and one calling thread only an uncontended lock.
 
     // frei0r's parameter pointers: a double*, or a char** for popups. A null
     // pointer, an unknown number and a value that names nothing are ignored.
@@ -34,6 +41,7 @@ private:
     explicit FilterInstance(const ImageDims& dims) noexcept;
     Image NewImage() const noexcept;
 
+    mutable std::mutex lock_;
     ImageDims dims_;
     ParamValues values_{};
     Image input_;

@@ -3,11 +3,13 @@
 // equal the engine's at any size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -230,6 +232,38 @@ TEST_F(Filter, InstancesOfDifferentSizesRenderSideBySide) {
             EXPECT_EQ(outA, EngineFrame(a, 9, 3, one)) << frame;
             EXPECT_EQ(outB, EngineFrame(b, width, height, one)) << frame;
         }
+    }
+}
+
+// One instance called from several threads at once, as MLT calls it for its
+// slices: each thread passes its own rows while another thread sets the
+// controls, and each slice comes out as a frame of its own.
+TEST_F(Filter, OneInstanceCalledFromSeveralThreadsAtOnce) {
+    constexpr int kColumns = 24, kSlice = 7, kSlices = 4;
+    const Instance instance = Make(kColumns, kSlice);
+    ASSERT_NE(instance, nullptr);
+    Set(instance, kAmount, 0.003);
+    PatternControls controls = kDefaults;
+    controls.amount = 4;
+    const size_t slicePixels = size_t(kColumns) * kSlice;
+    const Frame in = Noise(kColumns, kSlice * kSlices, 5);
+    Frame out(in.size());
+    {
+        std::vector<std::jthread> threads;
+        for (int s = 0; s < kSlices; ++s) {
+            threads.emplace_back([&, s] {
+                for (int i = 0; i < 5; ++i) {
+                    update_(instance.get(), 0.0, in.data() + s * slicePixels, out.data() + s * slicePixels);
+                    Set(instance, kAmount, 0.003);
+                    EXPECT_DOUBLE_EQ(Number(instance, kAmount), 3.0 / 999.0);
+                }
+            });
+        }
+    }
+    for (int s = 0; s < kSlices; ++s) {
+        const Frame slice(in.begin() + s * slicePixels, in.begin() + (s + 1) * slicePixels);
+        const Frame expected = EngineFrame(slice, kColumns, kSlice, controls);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + s * slicePixels)) << "slice " << s;
     }
 }
 

@@ -1,0 +1,140 @@
+// The filter called from several threads of one host process at once: MLT's
+// slices and its consumer's threads, two GStreamer pipelines, ffmpeg's
+// filter threads. No crash, no sanitizer report, and the frames of every run
+// equal those ffmpeg makes from one thread. Tiny frames, so that the
+// sanitizer builds run these too.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "tests/cli/ScratchFolder.h"
+
+namespace maculo {
+namespace {
+
+// 64x48: MLT's two slices are 24 rows each.
+constexpr const char* kSize = "64x48";
+constexpr int kFrames = 3;
+
+std::string Contents(const std::string& file) {
+    std::stringstream bytes;
+    bytes << std::ifstream(file, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+class HostThreads : public ScratchFolder {
+protected:
+    // Noisy pictures (a blur of a flat area would hide a wrong row), as PNG
+    // files for melt and as raw RGBA for the rest, and ffmpeg's frames of
+    // them through the filter.
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        Run("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=" + std::string(kSize) +
+            ":rate=25,noise=alls=80:allf=t+u' -frames:v " + std::to_string(kFrames) +
+            " -pix_fmt rgba src_%04d.png");
+        Run("ffmpeg -nostdin -v error -y -i src_%04d.png -f rawvideo -pix_fmt rgba src.rgba");
+        Run(Ffmpeg("frei0r=maculo_pattern", "whole.rgba"));
+    }
+
+    // Runs a host in the work folder, with the filter on its search path and,
+    // in the sanitizer builds, the sanitizer's runtime loaded first; a crash,
+    // a sanitizer's report or a hang fails. Returns what the host printed.
+    std::string Run(const std::string& command) const {
+        const std::string log = (root_ / "log.txt").string();
+        const std::string line = "cd '" + File("") + "' && FREI0R_PATH='" MACULO_FREI0R_DIR "' " MACULO_HOST_ENV
+                                 "timeout -s KILL 300 " +
+                                 command + " > '" + log + "' 2>&1";
+        const int status = std::system(line.c_str());
+        const std::string output = Contents(log);
+        EXPECT_EQ(status, 0) << command << "\n" << output;
+        return output;
+    }
+
+    // ffmpeg from src.rgba through `filters` into the raw file `out`.
+    static std::string Ffmpeg(const std::string& filters, const std::string& out,
+                              const std::string& options = "") {
+        return "ffmpeg -nostdin -v error -y " + options + " -f rawvideo -pixel_format rgba -video_size " + kSize +
+               " -i src.rgba -filter_complex '" + filters + "' -f rawvideo -pix_fmt rgba " + out;
+    }
+
+    // The frames melt writes with the filter's and the consumer's properties.
+    // MLT now and then ends a render without a frame, with or without a
+    // filter (a race of its own): such a run, known by the line its log
+    // prints when nothing was written, is said and run again. A wrong frame
+    // is never run again.
+    std::string Melt(const std::string& filter, const std::string& consumer) const {
+        std::ofstream(File("profile.txt")) << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\n"
+                                              "width=64\nheight=48\nprogressive=1\nsample_aspect_num=1\n"
+                                              "sample_aspect_den=1\ndisplay_aspect_num=4\ndisplay_aspect_den=3\n"
+                                              "colorspace=709\n";
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            // MLT's avformat producer reads the pictures: its gdk-pixbuf one
+            // deadlocks at start-up under the sanitizer's runtime.
+            const std::string log =
+                Run("melt -silent -verbose -profile profile.txt avformat:src_%04d.png out=" +
+                    std::to_string(kFrames - 1) + " -filter frei0r.maculo_pattern " + filter +
+                    " -consumer avformat:melt.rgba f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 " + consumer);
+            const std::string frames = Contents(File("melt.rgba"));
+            if (!frames.empty() || log.find("Statistics: 0 bytes written") == std::string::npos) return frames;
+            std::cout << "melt " << filter << " " << consumer
+                      << ": MLT ended without writing a frame, a race of its own; run again\n";
+        }
+        ADD_FAILURE() << "melt wrote no frame three times";
+        return "";
+    }
+};
+
+// MLT's `threads` gives the filter one instance with a slice's height and
+// calls it from several threads at once, each with its own slice: each
+// slice comes out as the filter makes it of that slice alone, in every run.
+// `real_time` -2 renders frames on two threads, each with an instance of
+// its own, which make whole frames.
+TEST_F(HostThreads, MeltSlicesAndConsumerThreads) {
+    Run(Ffmpeg("split[a][b];[a]crop=64:24:0:0,frei0r=maculo_pattern[top];"
+               "[b]crop=64:24:0:24,frei0r=maculo_pattern[bottom];[top][bottom]vstack",
+               "slices.rgba"));
+    const std::string slices = Contents(File("slices.rgba"));
+    ASSERT_NE(slices, Contents(File("whole.rgba")));
+    EXPECT_TRUE(Melt("threads=2", "") == slices);
+    // As many slices as MLT's pool has threads: the same frames each time.
+    const std::string pool = Melt("threads=0", "");
+    EXPECT_EQ(pool.size(), slices.size());
+    EXPECT_TRUE(Melt("threads=0", "") == pool);
+    EXPECT_TRUE(Melt("", "real_time=-2") == Contents(File("whole.rgba")));
+}
+
+// Two pipelines in one gst-launch process, each with its own pictures and
+// its own instance, run on threads of their own at once.
+TEST_F(HostThreads, GStreamerTwoPipelinesInOneProcess) {
+    Run("ffmpeg -nostdin -v error -y -f rawvideo -pixel_format rgba -video_size " + std::string(kSize) +
+        " -i src.rgba -vf vflip -f rawvideo -pix_fmt rgba flipped.rgba");
+    Run(Ffmpeg("vflip,frei0r=maculo_pattern", "flipped-whole.rgba"));
+    const std::string chain = "! rawvideoparse width=64 height=48 format=rgba framerate=25/1 "
+                              "! frei0r-filter-maculo-pattern ! filesink location=";
+    Run("gst-launch-1.0 -q filesrc location=src.rgba " + chain + "gst.rgba filesrc location=flipped.rgba " + chain +
+        "gst-flipped.rgba");
+    EXPECT_TRUE(Contents(File("gst.rgba")) == Contents(File("whole.rgba")));
+    EXPECT_TRUE(Contents(File("gst-flipped.rgba")) == Contents(File("flipped-whole.rgba")));
+}
+
+// ffmpeg with two filter threads and two chains through the filter in one
+// graph.
+TEST_F(HostThreads, FfmpegFilterThreads) {
+    Run(Ffmpeg("split[a][b];[a]frei0r=maculo_pattern[one];[b]frei0r=maculo_pattern[two];[one][two]vstack",
+               "two.rgba", "-filter_threads 2 -filter_complex_threads 2"));
+    const std::string whole = Contents(File("whole.rgba"));
+    const std::string two = Contents(File("two.rgba"));
+    const size_t frame = whole.size() / kFrames;
+    ASSERT_EQ(two.size(), 2 * whole.size());
+    for (size_t i = 0; i < kFrames; ++i) {
+        EXPECT_TRUE(two.substr(2 * i * frame, frame) == whole.substr(i * frame, frame)) << "frame " << i;
+        EXPECT_TRUE(two.substr((2 * i + 1) * frame, frame) == whole.substr(i * frame, frame)) << "frame " << i;
+    }
+}
+
+}  // namespace
+}  // namespace maculo
