@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
 
 #include "CliError.h"
+#include "ControlGroups.h"
 #include "minihost/WorldSuite.h"
 
 namespace maculo {
@@ -81,16 +81,10 @@ Memory AvailableMemory() {
         limit(int64_t(rl.rlim_cur) - std::max<int64_t>(ProcBytes("/proc/self/status", "VmData:"), 0),
               "the process's data limit (ulimit -d)");
     // Every group up from the process's own may set a limit.
-    std::ifstream groups("/proc/self/cgroup");
-    for (std::string line; std::getline(groups, line);) {
-        if (!line.starts_with("0::/")) continue;  // the unified hierarchy
-        for (std::filesystem::path group = "/sys/fs/cgroup" + line.substr(3);
-             group.string().size() >= std::string_view("/sys/fs/cgroup").size(); group = group.parent_path()) {
-            int64_t max = 0, current = 0;
-            if (std::ifstream(group / "memory.max") >> max && std::ifstream(group / "memory.current") >> current)
-                limit(max - current, "the control group's memory limit (" + (group / "memory.max").string() + ")");
-            if (group == group.parent_path()) break;
-        }
+    for (const std::filesystem::path& group : ControlGroupFolders("")) {
+        int64_t max = 0, current = 0;
+        if (std::ifstream(group / "memory.max") >> max && std::ifstream(group / "memory.current") >> current)
+            limit(max - current, "the control group's memory limit (" + (group / "memory.max").string() + ")");
     }
     return memory;
 }

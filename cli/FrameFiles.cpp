@@ -14,6 +14,7 @@
 #include "FileDepths.h"
 #include "cli/QuietStream.h"
 #include "Signals.h"
+#include "TemporaryFiles.h"
 
 namespace maculo {
 namespace {
@@ -49,23 +50,12 @@ void RefuseToReplace(const std::string& path, const fs::path& target) {
         throw Failure("cannot write " + path + ": " + SystemError(EACCES));
 }
 
-// ".name.pid.tmp": hidden, and distinct for renders running side by side.
-// Appended piece by piece: GCC 12 warns (-Wrestrict) wrongly of a
-// literal put before a temporary string.
-std::string HiddenName(const fs::path& target) {
-    return std::string(".")
-        .append(target.filename().string())
-        .append(".")
-        .append(std::to_string(getpid()))
-        .append(".tmp");
-}
-
 // A file beside the target that disappears unless it is renamed into place,
 // even when a stop ends the program while it is being written.
 class TempFile {
 public:
     explicit TempFile(const fs::path& target)
-        : target_(target), path_(FolderOf(target) / HiddenName(target)), pending_(path_.string()) {}
+        : target_(target), path_(FolderOf(target) / TemporaryName(target.filename().string())), pending_(path_.string()) {}
     ~TempFile() {
         if (!committed_) std::remove(path_.c_str());
     }

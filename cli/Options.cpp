@@ -185,13 +185,20 @@ public:
                       "render with the host's OpenCL framework (falls back to\nthe processor when no GPU can be used)");
         Add("--plugin", "PATH", "plug-in library (default: MaculoPattern.so next to\nthis program)",
             [this](const std::string& v) { options_.plugin = v; });
-        Add("--threads", "N", "processor threads to render with (default: all)",
+        Add("--threads", "N",
+            "processor threads to render with (default: the\nprocessors this process may use)",
             [this](const std::string& v) { options_.threads = ParseInt(v, "threads", 1, 1024); });
+        app_.add_flag("--skip-existing", options_.skipExisting,
+                      "keep the output frames already there; render the\nmissing ones (a chunk run again)");
+        Add("--stale-after", "MINUTES",
+            "remove other machines' temporary files of the output\nuntouched this long (default: never; this "
+            "machine's\nare removed once their process has ended)",
+            [this](const std::string& v) { options_.staleAfter = ParseInt(v, "stale-after", 0, 525600); });
         Add("--compression", "1-9",
             "zlib level of PNG, TIFF and OpenEXR files: 1 writes\nfastest, 9 smallest (default " +
                 std::to_string(kDefaultCompression) + ")",
             [this](const std::string& v) { options_.compression = ParseInt(v, "compression", 1, 9); });
-        app_.add_flag("-q,--quiet", options_.quiet, "no progress bar, notes or closing line; errors only");
+        app_.add_flag("-q,--quiet", options_.quiet, "no progress bar or notes; errors and the closing\nline only");
 
         app_.option_defaults()->group(kControlsGroup);
         for (const Control& row : kControls) {

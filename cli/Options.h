@@ -28,9 +28,13 @@ struct CliOptions {
     // farm splits a sequence into such ranges. 0 for `last`: through the last.
     int32_t first = 1;
     int32_t last = 0;
-    int32_t threads = 0;  // 0: the processor's count
+    int32_t threads = 0;  // 0: the processors this process may use
+    bool skipExisting = false;  // keep the frames already written, render the others
+    // Minutes after which another machine's temporary files of the output
+    // count as left by a killed run; -1: never.
+    int32_t staleAfter = -1;
     int32_t compression = kDefaultCompression;
-    bool quiet = false;  // no progress bar, notes or closing line; errors only
+    bool quiet = false;  // no progress bar or notes; errors and the closing line only
     bool gpu = false;
     ControlRamps controls = DefaultControls();
     std::vector<std::string> notes;  // harmless oddities worth telling the user

@@ -20,8 +20,8 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::FILE* stream)
-    : stream_(stream), enabled_(stream != nullptr && isatty(fileno(stream)) != 0) {}
+ProgressBar::ProgressBar(std::FILE* stream, int32_t kept)
+    : stream_(stream), enabled_(stream != nullptr && isatty(fileno(stream)) != 0), kept_(kept) {}
 
 ProgressBar::~ProgressBar() { Clear(); }
 
@@ -43,16 +43,10 @@ void ProgressBar::Show(int32_t frame, int32_t frames, int32_t current, int32_t t
     bar[kWidth] = '\0';
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const std::string left = done > 0.0 ? Duration(elapsed * (1.0 - done) / done) : "";
-    std::fprintf(stream_, "\r\033[Kframe %d/%d [%s] %5.1f%%%s%s", frame, frames, bar, perMille / 10.0,
-                 left.empty() ? "" : " ETA ", left.c_str());
+    const std::string kept = kept_ > 0 ? ", " + std::to_string(kept_) + " kept" : "";
+    std::fprintf(stream_, "\r\033[Kframe %d/%d%s [%s] %5.1f%%%s%s", frame, frames, kept.c_str(), bar,
+                 perMille / 10.0, left.empty() ? "" : " ETA ", left.c_str());
     std::fflush(stream_);
-}
-
-std::string Summary(int32_t frames, double seconds) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%d frame%s in %.1f s, %.2f s per frame", frames, frames == 1 ? "" : "s", seconds,
-                  seconds / frames);
-    return text;
 }
 
 }  // namespace maculo

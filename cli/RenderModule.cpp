@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/ChunkReport.h"
 #include "cli/CliError.h"
 #include "cli/FrameBudget.h"
 #include "cli/Messages.h"
@@ -20,12 +21,14 @@
 #include "cli/Noise.h"
 #include "cli/PictureFiles.h"
 #include "cli/PluginRenderer.h"
+#include "cli/ProcessorShare.h"
 #include "cli/ProgramFiles.h"
 #include "cli/Progress.h"
 #include "cli/QuietStream.h"
 #include "cli/SequenceFiles.h"
 #include "cli/Signals.h"
 #include "cli/Stage.h"
+#include "cli/TemporaryFiles.h"
 
 namespace maculo {
 namespace {
@@ -50,13 +53,32 @@ struct FrameToWrite {
     std::string next;  // the frame after it, or "" for the last
 };
 
-void RenderFrames(const CliOptions& given) {
+// What a chunk did, for its closing line; `began` once its frames are known.
+struct ChunkEnd {
+    bool began = false;
+    ChunkCount count;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
+void RenderFrames(const CliOptions& given, ChunkEnd& end) {
     InstallStopHandlers(kProgram);
     SetPendingOutput(FrameFileName(given.output, given.first));
-    // Refuse missing inputs before the work, not after it.
+    // Refuse missing inputs, and an output folder that takes no file, before
+    // the work, not after it.
     const CliOptions options = WithInputSequence(given);
     CheckFrameFiles(options);
-    if (options.threads > 0) omp_set_num_threads(options.threads);  // the plug-in's loops run on this thread
+    CheckFolderWritable(FrameFileName(options.output, options.first));
+    // What a killed run left; then what is there already need not render again.
+    const int32_t removed = RemoveStaleTemporaries(
+        options.output, options.staleAfter < 0 ? std::nullopt
+                                               : std::optional<std::chrono::seconds>(std::chrono::minutes(options.staleAfter)));
+    const std::vector<int32_t> numbers = FramesToRender(options);
+    end.began = true;
+    end.count.kept = options.Last() - options.first + 1 - int32_t(numbers.size());
+    if (numbers.empty()) return;
+    SetPendingOutput(FrameFileName(options.output, numbers.front()));
+    // The plug-in's loops run on this thread.
+    omp_set_num_threads(options.threads > 0 ? options.threads : ProcessorShare());
     // The plug-in comes first: it and the file module would only take turns
     // at the dynamic loader. What fails before the file module is open is
     // reported after the output is checked, as when the output came first.
@@ -76,15 +98,17 @@ void RenderFrames(const CliOptions& given) {
         return ModuleEntry<PictureFilesEntry>(path, kPictureFilesEntry, "file module")();
     });
     if (renderer && options.gpu && user != nullptr) Note(renderer->GpuReport(), user);
+    if (removed > 0 && user != nullptr)
+        Note("removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
+                 " of this output left by a run that was killed",
+             user);
 
-    const auto start = std::chrono::steady_clock::now();
-    const int32_t count = options.Last() - options.first + 1;
+    const int32_t count = int32_t(numbers.size());
     std::array<FrameImage, 2> results;  // one rendered into while the other is written; reused
     {
-        ProgressBar bar(user);
+        ProgressBar bar(user, end.count.kept);
         // Frame `number` takes the same control values and time in any range.
-        const auto render = [&](int32_t number, const Source& source, FrameImage& result) {
-            const int32_t position = number - options.first + 1;
+        const auto render = [&](int32_t number, int32_t position, const Source& source, FrameImage& result) {
             const auto progress = [&](A_long current, A_long total) -> PF_Err {
                 bar.Show(position, count, current, total);
                 return StopSignal() != 0 ? PF_Interrupt_CANCEL : PF_Err_NONE;
@@ -97,12 +121,12 @@ void RenderFrames(const CliOptions& given) {
         std::optional<Source> source;
         std::optional<PF_Err> firstRendered;
         try {
-            if (renderer && (source = PlainNoise(options))) firstRendered = render(options.first, *source, results[1]);
+            if (renderer && (source = PlainNoise(options))) firstRendered = render(numbers[0], 1, *source, results[1]);
         } catch (const CliError&) {
             deferred = std::current_exception();
         }
         const PictureFiles& files = *opening.get();
-        files.CheckWritable(FrameFileName(options.output, options.first));
+        files.CheckWritable(FrameFileName(options.output, numbers.front()));
         if (deferred) std::rethrow_exception(deferred);
 
         // While frame N renders here (the plug-in is called from this thread
@@ -117,6 +141,7 @@ void RenderFrames(const CliOptions& given) {
         const auto finishWrite = [&] {
             if (!writer.Busy()) return;
             const std::string lost = writer.Finish();
+            ++end.count.rendered;
             if (firstWrite && !lost.empty() && user != nullptr) {  // the same for every frame
                 bar.Clear();
                 Note(lost, user);
@@ -124,22 +149,23 @@ void RenderFrames(const CliOptions& given) {
             firstWrite = false;
         };
         try {
-            for (int32_t number = options.first; number <= options.Last(); ++number) {
+            for (int32_t position = 1; position <= count; ++position) {
+                const int32_t number = numbers[size_t(position - 1)];
+                const bool last = position == count;
                 // An input sequence gives each frame its own picture.
                 const std::string input = FrameFileName(options.input, number);
                 const std::string name = FrameFileName(options.output, number);
-                const int32_t position = number - options.first + 1;
                 if (!source || source->name != input) {
                     if (!reader.Busy()) reader.Start(input);  // the first picture
                     source.reset();
                     source = reader.Finish();
                     if (position == 1 && !source->partNote.empty() && user != nullptr) Note(source->partNote, user);
                 }
-                const std::string nextInput =
-                    number < options.Last() ? FrameFileName(options.input, number + 1) : input;
+                const std::string nextInput = last ? input : FrameFileName(options.input, numbers[size_t(position)]);
                 if (nextInput != input) reader.Start(nextInput);
                 FrameImage& result = results[size_t(position % 2)];
-                const PF_Err err = position == 1 && firstRendered ? *firstRendered : render(number, *source, result);
+                const PF_Err err =
+                    position == 1 && firstRendered ? *firstRendered : render(number, position, *source, result);
                 if (StopSignal() != 0) throw Stopped(name);
                 if (err == PF_Err_OUT_OF_MEMORY)
                     throw Failure("out of memory rendering frame " + std::to_string(number) + "; " + kMemoryHint);
@@ -148,7 +174,7 @@ void RenderFrames(const CliOptions& given) {
                                   std::to_string(err) + ")");
                 bar.Show(position, count, 1, 1);
                 finishWrite();
-                const std::string next = number < options.Last() ? FrameFileName(options.output, number + 1) : "";
+                const std::string next = last ? "" : FrameFileName(options.output, numbers[size_t(position)]);
                 writer.Start({&result, name, source->traits, next});
             }
             finishWrite();
@@ -158,9 +184,7 @@ void RenderFrames(const CliOptions& given) {
             finishWrite();
             throw;
         }
-    }  // the bar leaves its line before the closing one
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (user != nullptr) std::fprintf(user, "%s: %s\n", kProgram, Summary(count, seconds).c_str());
+    }
 }
 
 int Run(const CliOptions& options) {
@@ -171,8 +195,17 @@ int Run(const CliOptions& options) {
         std::printf("%s\n", about.c_str());
         return 0;
     }
-    RenderFrames(options);
-    return 0;
+    // Every chunk that got as far as its frames ends with one line, --quiet
+    // or not, after the line of a failure or a stop: a farm's log keeps it.
+    ChunkEnd end;
+    const int exitCode = ExitCodeOf([&] {
+        RenderFrames(options, end);
+        return 0;
+    });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - end.start).count();
+    end.count.failed = exitCode != 0 && StopSignal() == 0 ? 1 : 0;  // a run ends at its first failure
+    if (end.began) std::fprintf(stderr, "%s: %s\n", kProgram, ClosingLine(end.count, seconds).c_str());
+    return exitCode;
 }
 
 }  // namespace

@@ -3,10 +3,11 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libboost-dev frei0r
                 ocl-icd-opencl-dev opencl-c-headers libopenimageio-dev libcli11-dev)
 # clang with its OpenMP runtime and sanitizer runtimes: the thread-sanitizer build and the fuzzer;
 # ffmpeg, melt and GStreamer (its frei0r elements are in plugins-bad, rawvideoparse in -base, the
-# PNG elements in -good, gst-launch-1.0 in -tools): the video tools that host the frei0r filter in its tests.
+# PNG elements in -good, gst-launch-1.0 in -tools): the video tools that host the frei0r filter in its tests;
+# Slurm with munge and GNU parallel: the farms that run the renderer's examples.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev pocl-opencl-icd clang libomp-dev libclang-rt-dev
                ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-               gstreamer1.0-plugins-bad)
+               gstreamer1.0-plugins-bad slurm-wlm munge parallel)
 # The Windows plug-in: MinGW-w64 with the posix thread model (std::thread, OpenMP),
 # NSIS for its installer, and Wine (and unzip) to exercise the results here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix

@@ -23,10 +23,11 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
     const CliOptions o = ParseOptions(
         Words("--input=in.tif -o seq_###.exr --mode detail --blur box --gray=after --width 0.1:150 --blur-radius 12.5 "
               "--sharp-radius 0 --sharpen 250:9000 --amount 1:32 --depth 16 --downsample 4 --frames 5 --gpu "
-              "--plugin /x/p.so --range 2:4 --threads 3 --compression 9 -q"));
+              "--plugin /x/p.so --range 2:4 --threads 3 --compression 9 -q --skip-existing --stale-after 90"));
     EXPECT_EQ(std::make_tuple(o.input, o.output, o.plugin, o.depth, o.downsample, o.frames, o.gpu),
               std::make_tuple("in.tif", "seq_###.exr", "/x/p.so", 16, 4, 5, true));
     EXPECT_EQ(std::make_tuple(o.first, o.Last(), o.threads, o.quiet, o.compression), std::make_tuple(2, 4, 3, true, 9));
+    EXPECT_EQ(std::make_pair(o.skipExisting, o.staleAfter), std::make_pair(true, 90));
     const ParamValues first = ControlsAt(o.controls, 0, 5);
     const ParamValues last = ControlsAt(o.controls, 4, 5);
     EXPECT_EQ(std::make_tuple(first[kParamMode], first[kParamBlur], first[kParamGray]), std::make_tuple(2, 1, 3));
