@@ -68,12 +68,6 @@ std::string WithoutClosingLine(const std::string& err) {
     return std::regex_replace(err, closing, "");
 }
 
-std::string Content(const std::string& file) {
-    std::stringstream content;
-    content << std::ifstream(file, std::ios::binary).rdbuf();
-    return content.str();
-}
-
 class Renderer : public ScratchFolder {
 protected:
     // Runs the program; with a `signal`, sends it once `ready` says so, and
@@ -118,7 +112,7 @@ protected:
         if (signal != 0 && !ended) kill(pid, SIGKILL);
         if (!ended) waitpid(pid, &status, 0);
         if (stopTime != nullptr) *stopTime = std::chrono::steady_clock::now() - sent;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Content(errFile), Content(outFile)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), FileContent(errFile), FileContent(outFile)};
     }
 };
 
@@ -248,7 +242,7 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
     for (int32_t frame = 1; frame <= 4; ++frame) {
         const std::string n = std::to_string(frame);
         for (const std::string format : formats)
-            EXPECT_EQ(Content(File("whole_" + n + format)), Content(File("part_" + n + format))) << n << format;
+            EXPECT_EQ(FileContent(File("whole_" + n + format)), FileContent(File("part_" + n + format))) << n << format;
         controls.width = 1.0 + frame;
         controls.amount = 2 * frame - 1;
         ExpectFileMatchesEngine<Pixel8>(File("part_" + n + ".png"),
@@ -376,14 +370,14 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
     for (const std::string& format : formats) {
         const std::string name = File("keep." + format);
         ASSERT_EQ(Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"}).exitCode, 0) << format;
-        const std::string old = Content(name);
+        const std::string old = FileContent(name);
         const Outcome outcome =
             Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, 0, {}, {.fileSize = 8192});
         EXPECT_EQ(outcome.exitCode, 1) << format;
         const std::string error = WithoutClosingLine(outcome.err);
         EXPECT_EQ(error.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << outcome.err;
         EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << outcome.err;
-        EXPECT_EQ(Content(name), old) << format;
+        EXPECT_EQ(FileContent(name), old) << format;
     }
     EXPECT_EQ(Files().size(), formats.size());  // no temporary file
 
@@ -392,9 +386,9 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
     if (mount("maculo-test", full.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no file system to fill";
     const std::string name = (full / "keep.png").string();
     const Outcome small = Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"});
-    const std::string old = Content(name);
+    const std::string old = FileContent(name);
     const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"});
-    const bool kept = Content(name) == old && std::distance(std::filesystem::directory_iterator(full), {}) == 1;
+    const bool kept = FileContent(name) == old && std::distance(std::filesystem::directory_iterator(full), {}) == 1;
     umount(full.c_str());
     EXPECT_EQ(small.exitCode, 0) << small.err;
     EXPECT_EQ(large.exitCode, 1);
@@ -552,7 +546,7 @@ TEST_F(Renderer, AChunkRunAgainRendersOnlyWhatIsMissing) {
     EXPECT_EQ(none.err.rfind(closing + "0 frames, kept 4, failed 0 in ", 0), 0u) << none.err;
     EXPECT_EQ(stamp("f_1.png"), kept);
     for (const std::string n : {"1", "2", "3", "4"})
-        EXPECT_EQ(Content(File("f_" + n + ".png")), Content(File("whole_" + n + ".png"))) << n;
+        EXPECT_EQ(FileContent(File("f_" + n + ".png")), FileContent(File("whole_" + n + ".png"))) << n;
     EXPECT_EQ(Files().size(), 8u);  // no temporary file
 }
 

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,13 @@ protected:
 
     std::filesystem::path root_;
 };
+
+// A file's bytes; empty when it cannot be read.
+inline std::string FileContent(const std::string& file) {
+    std::stringstream content;
+    content << std::ifstream(file, std::ios::binary).rdbuf();
+    return content.str();
+}
 
 // The message of the CliError that `action` raises, which must exit with `exitCode`.
 template <typename Action>

@@ -20,12 +20,6 @@ namespace {
 constexpr const char* kSize = "64x48";
 constexpr int kFrames = 3;
 
-std::string Contents(const std::string& file) {
-    std::stringstream bytes;
-    bytes << std::ifstream(file, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
 class HostThreads : public ScratchFolder {
 protected:
     // Noisy pictures (a blur of a flat area would hide a wrong row), as PNG
@@ -49,7 +43,7 @@ protected:
                                  "timeout -s KILL 300 " +
                                  command + " > '" + log + "' 2>&1";
         const int status = std::system(line.c_str());
-        const std::string output = Contents(log);
+        const std::string output = FileContent(log);
         EXPECT_EQ(status, 0) << command << "\n" << output;
         return output;
     }
@@ -78,7 +72,7 @@ protected:
                 Run("melt -silent -verbose -profile profile.txt avformat:src_%04d.png out=" +
                     std::to_string(kFrames - 1) + " -filter frei0r.maculo_pattern " + filter +
                     " -consumer avformat:melt.rgba f=rawvideo vcodec=rawvideo pix_fmt=rgba an=1 " + consumer);
-            const std::string frames = Contents(File("melt.rgba"));
+            const std::string frames = FileContent(File("melt.rgba"));
             if (!frames.empty() || log.find("Statistics: 0 bytes written") == std::string::npos) return frames;
             std::cout << "melt " << filter << " " << consumer
                       << ": MLT ended without writing a frame, a race of its own; run again\n";
@@ -97,14 +91,14 @@ TEST_F(HostThreads, MeltSlicesAndConsumerThreads) {
     Run(Ffmpeg("split[a][b];[a]crop=64:24:0:0,frei0r=maculo_pattern[top];"
                "[b]crop=64:24:0:24,frei0r=maculo_pattern[bottom];[top][bottom]vstack",
                "slices.rgba"));
-    const std::string slices = Contents(File("slices.rgba"));
-    ASSERT_NE(slices, Contents(File("whole.rgba")));
+    const std::string slices = FileContent(File("slices.rgba"));
+    ASSERT_NE(slices, FileContent(File("whole.rgba")));
     EXPECT_TRUE(Melt("threads=2", "") == slices);
     // As many slices as MLT's pool has threads: the same frames each time.
     const std::string pool = Melt("threads=0", "");
     EXPECT_EQ(pool.size(), slices.size());
     EXPECT_TRUE(Melt("threads=0", "") == pool);
-    EXPECT_TRUE(Melt("", "real_time=-2") == Contents(File("whole.rgba")));
+    EXPECT_TRUE(Melt("", "real_time=-2") == FileContent(File("whole.rgba")));
 }
 
 // Two pipelines in one gst-launch process, each with its own pictures and
@@ -117,8 +111,8 @@ TEST_F(HostThreads, GStreamerTwoPipelinesInOneProcess) {
                               "! frei0r-filter-maculo-pattern ! filesink location=";
     Run("gst-launch-1.0 -q filesrc location=src.rgba " + chain + "gst.rgba filesrc location=flipped.rgba " + chain +
         "gst-flipped.rgba");
-    EXPECT_TRUE(Contents(File("gst.rgba")) == Contents(File("whole.rgba")));
-    EXPECT_TRUE(Contents(File("gst-flipped.rgba")) == Contents(File("flipped-whole.rgba")));
+    EXPECT_TRUE(FileContent(File("gst.rgba")) == FileContent(File("whole.rgba")));
+    EXPECT_TRUE(FileContent(File("gst-flipped.rgba")) == FileContent(File("flipped-whole.rgba")));
 }
 
 // ffmpeg with two filter threads and two chains through the filter in one
@@ -126,8 +120,8 @@ TEST_F(HostThreads, GStreamerTwoPipelinesInOneProcess) {
 TEST_F(HostThreads, FfmpegFilterThreads) {
     Run(Ffmpeg("split[a][b];[a]frei0r=maculo_pattern[one];[b]frei0r=maculo_pattern[two];[one][two]vstack",
                "two.rgba", "-filter_threads 2 -filter_complex_threads 2"));
-    const std::string whole = Contents(File("whole.rgba"));
-    const std::string two = Contents(File("two.rgba"));
+    const std::string whole = FileContent(File("whole.rgba"));
+    const std::string two = FileContent(File("two.rgba"));
     const size_t frame = whole.size() / kFrames;
     ASSERT_EQ(two.size(), 2 * whole.size());
     for (size_t i = 0; i < kFrames; ++i) {
