@@ -52,7 +52,11 @@ package_deb() {
     local deb
     deb=build-package/cpack/maculo-pattern_$(built_version build-package)_amd64.deb
     # Built only where help2man is found: a package without it is no package.
-    dpkg-deb -c "$deb" | grep -q '/usr/share/man/man1/maculo-render\.1\.gz$' ||
+    # The listing is read whole first: grep -q stopping early under pipefail
+    # would fail the check by dpkg-deb's broken pipe.
+    local contents
+    contents=$(dpkg-deb -c "$deb")
+    grep -q '/usr/share/man/man1/maculo-render\.1\.gz$' <<<"$contents" ||
         { echo "$deb has no man page" >&2; exit 1; }
     # Errors fail the build. The one warning kept, maintscript-calls-ldconfig:
     # CPack calls ldconfig in postinst and postrm whenever a shared object lies
