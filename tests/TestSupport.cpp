@@ -1,5 +1,7 @@
 #include "tests/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <random>
 
 #include "engine/DepthConversion.h"
@@ -48,6 +50,18 @@ PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long h
 std::vector<unsigned char> Bytes(const PF_EffectWorld& world) {
     const auto* data = reinterpret_cast<const unsigned char*>(world.data);
     return {data, data + size_t(world.rowbytes) * size_t(world.height)};
+}
+
+void ExpectEverythingGivenBack(minihost::Host& host) {
+    EXPECT_EQ(host.Suites().Outstanding(), 0) << "suites acquired and not released";
+    EXPECT_EQ(host.Handles().LockedCount(), 0u);
+    const PF_Handle global = host.InData().global_data;
+    EXPECT_EQ(host.Handles().LiveCount(), global != nullptr ? 1u : 0u) << "handles besides the global data";
+    EXPECT_EQ(host.Worlds().LiveEffectWorlds(), 0u);
+    EXPECT_EQ(host.Aegp().LiveEffects() + host.Aegp().LiveStreams(), 0u) << "effect or stream references kept";
+    EXPECT_EQ(host.Params().OutstandingCheckouts(), 0u);
+    const std::vector<std::string> misuses = host.Log().Misuses();
+    EXPECT_TRUE(misuses.empty()) << misuses.front();
 }
 
 }  // namespace maculo::test

@@ -45,6 +45,10 @@ inline PF_PixelFormat FormatOfDepth(int depth) {
 PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long height, int depth, A_long padding,
                             uint32_t seed);
 
+// Whatever the effect took from the host went back (the global data aside),
+// and it broke no rule of the host's.
+void ExpectEverythingGivenBack(minihost::Host& host);
+
 // All the world's bytes, padding included.
 std::vector<unsigned char> Bytes(const PF_EffectWorld& world);
 

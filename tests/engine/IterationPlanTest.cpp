@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ReferencePattern.h"
 #include "engine/BlurKernels.h"
 
 namespace maculo {
@@ -17,14 +18,6 @@ constexpr ImageDims kFullHd{1920, 1080, 1920};
 // "Width" w at full resolution.
 PatternSettings Width(float w, int32_t mode = kBlurGaussian) {
     return {mode, kGrayOff, 1, w / 2.8368f, w / 2.8368f, kAmount, false};
-}
-
-std::vector<const BlurKernelSet*> RunnableKernels() {
-    std::vector<const BlurKernelSet*> sets;
-    for (const InstructionSet set : kInstructionSets) {
-        if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
-    }
-    return sets;
 }
 
 // What a plan must hold, whatever it decides: the chunks compute every row
@@ -90,7 +83,7 @@ TEST(IterationPlan, EveryPlanIsSound) {
                                                 Width(6.0f, kBlurBox),
                                                 Width(80.0f),
                                                 {kBlurGaussian, kGrayOff, 1, 0.0f, 0.0f, kAmount, false}};
-    for (const BlurKernelSet* kernels : RunnableKernels()) {
+    for (const BlurKernelSet* kernels : reference::RunnableKernels()) {
         for (const int32_t height : {1, 7, 33, 340, 1080}) {
             for (const int32_t width : {1, 21, 1920}) {
                 for (const int32_t padding : {0, 3}) {
@@ -134,23 +127,6 @@ TEST(IterationPlan, TheMeasuredChoicesAtFullHd) {
     const IterationPlan tooWide =
         PlanIteration(kFullHd, 4, {kBlurGaussian, kGrayOff, 1, 28.0f, 26.0f, kAmount, false}, kernels, 2);
     EXPECT_FALSE(tooWide.fused) << ToString(tooWide);
-}
-
-// The printed plan names each decision, so that two plans that differ
-// print differently.
-TEST(IterationPlan, PrintsEveryDecision) {
-    const BlurKernelSet& kernels = BestKernels();
-    const std::string packed = ToString(PlanIteration(kFullHd, 3, Width(6.0f), kernels, 2));
-    const std::string inSteps = ToString(PlanIteration(kFullHd, 3, Width(6.0f), kernels, 1));
-    const std::string pixels = ToString(PlanIteration(kFullHd, 4, Width(6.0f), kernels, 2));
-    EXPECT_NE(packed.find("3 planes packed in lanes of 270 rows"), std::string::npos) << packed;
-    EXPECT_NE(packed.find("fused, ring of"), std::string::npos) << packed;
-    EXPECT_NE(inSteps.find("in steps"), std::string::npos) << inSteps;
-    EXPECT_NE(pixels.find("four channels in place, 1920x1080"), std::string::npos) << pixels;
-    for (const char* word : {"thread", "chunks of", "bands of", "tiles of", "windows of"}) {
-        EXPECT_NE(pixels.find(word), std::string::npos) << pixels;
-    }
-    EXPECT_NE(ToString(PlanIteration(kFullHd, 0, Width(6.0f), kernels, 2)).find("no plane varies"), std::string::npos);
 }
 
 }  // namespace

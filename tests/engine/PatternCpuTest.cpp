@@ -46,14 +46,7 @@ Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const Patter
     return {result, std::move(pattern)};
 }
 
-// The kernels of every instruction set this processor runs.
-std::vector<const BlurKernelSet*> RunnableKernels() {
-    std::vector<const BlurKernelSet*> sets;
-    for (const InstructionSet set : kInstructionSets) {
-        if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
-    }
-    return sets;
-}
+using reference::RunnableKernels;
 
 // MACULO_ISA picks a narrower set by the key the build reports it under (the
 // Windows check renders with each); no name, or a name no set has, leaves
@@ -88,7 +81,6 @@ TEST(KernelChoice, ReportedSetsRunWhereTheSystemListsTheirFlags) {
 
 void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& dims, const PatternSettings& s) {
     const std::vector<PixelF> expected = reference::RunPattern(input.data(), dims, s);
-    const int savedThreads = omp_get_max_threads();
     for (const BlurKernelSet* kernels : RunnableKernels()) {
         for (int threads = 1; threads <= 3; ++threads) {
             omp_set_num_threads(threads);
@@ -100,7 +92,6 @@ void ExpectMatchesReference(const std::vector<PixelF>& input, const ImageDims& d
                 << ", amount " << s.sharpenAmount << ", " << kernels->name << ", " << threads << " threads";
         }
     }
-    omp_set_num_threads(savedThreads);
 }
 
 TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
@@ -124,39 +115,36 @@ TEST(PatternParity, MatchesTheReferenceBitForBitOnAnyThreadCount) {
     }
 }
 
-// Large windows over images wide or tall enough that the work is cut into
-// several tiles of columns and bands of rows, which must join seamlessly.
-TEST(PatternParity, WideWindowsOverLargerImages) {
-    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
-        const ImageDims wide{150, 40, 153};
-        ExpectMatchesReference(reference::RandomImage(wide, 9, kNaN), wide,
-                               {mode, kGrayOff, 1, 12.0f, 9.0f, kDefaultAmount, false});
-        const ImageDims tall{7, 300, 7};
-        ExpectMatchesReference(reference::RandomImage(tall, 10, kNaN), tall,
-                               {mode, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false});
+// Images wide or tall enough that the work is cut into tiles of columns,
+// bands of rows, and chunks of rows for two or three threads (each chunk
+// computing again the rows its windows reach past its ends), for four
+// channels and for one plane (opaque, lanes packed side by side); and
+// windows so wide that each iteration goes in two steps instead. Whichever
+// way, the pieces join seamlessly.
+TEST(PatternParity, TilesBandsChunksAndWindowsTooWideToFuse) {
+    struct Case {
+        ImageDims dims;
+        uint32_t seed;
+        bool opaque;
+        PatternSettings s;
+    };
+    const Case cases[] = {
+        {{150, 40, 153}, 9, false, {kBlurBox, kGrayOff, 1, 12.0f, 9.0f, kDefaultAmount, false}},
+        {{150, 40, 153}, 9, false, {kBlurGaussian, kGrayOff, 1, 12.0f, 9.0f, kDefaultAmount, false}},
+        {{7, 300, 7}, 10, false, {kBlurBox, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false}},
+        {{7, 300, 7}, 10, false, {kBlurGaussian, kGrayOff, 2, 2.5f, 2.0f, kDefaultAmount, false}},
+        {{21, 340, 23}, 41, false, {kBlurBox, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false}},
+        {{21, 340, 23}, 41, false, {kBlurGaussian, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false}},
+        {{9, 480, 9}, 42, true, {kBlurGaussian, kGrayBefore, 3, 0.7f, 0.7f, kDefaultAmount, false}},
+        {{16, 300, 17}, 43, false, {kBlurGaussian, kGrayOff, 2, 28.0f, 26.0f, kDefaultAmount, false}},
+        {{16, 300, 17}, 43, true, {kBlurGaussian, kGrayBefore, 2, 28.0f, 26.0f, kDefaultAmount, false}},
+    };
+    for (const Case& c : cases) {
+        std::vector<PixelF> input = reference::RandomImage(c.dims, c.seed, kNaN);
+        if (c.opaque)
+            for (PixelF& p : input) p.alpha = 1.0f;
+        ExpectMatchesReference(input, c.dims, c.s);
     }
-}
-
-// Images tall enough that two or three threads iterate them in several
-// chunks of rows, each computing the rows its windows reach past its ends
-// again, for four channels and for one plane (whose lanes are packed side
-// by side); and windows so wide that each iteration goes in two steps
-// instead. Whichever way, the same bits.
-TEST(PatternParity, ChunksOfRowsAndWindowsTooWideToFuse) {
-    std::vector<PixelF> colour = reference::RandomImage({21, 340, 23}, 41, kNaN);
-    for (const int32_t mode : {kBlurBox, kBlurGaussian}) {
-        ExpectMatchesReference(colour, {21, 340, 23}, {mode, kGrayOff, 3, 2.1f, 2.1f, kDefaultAmount, false});
-    }
-    const ImageDims tall{9, 480, 9};
-    std::vector<PixelF> opaque = reference::RandomImage(tall, 42);
-    for (PixelF& p : opaque) p.alpha = 1.0f;
-    ExpectMatchesReference(opaque, tall, {kBlurGaussian, kGrayBefore, 3, 0.7f, 0.7f, kDefaultAmount, false});
-
-    const ImageDims wide{16, 300, 17};
-    std::vector<PixelF> input = reference::RandomImage(wide, 43, kNaN);
-    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayOff, 2, 28.0f, 26.0f, kDefaultAmount, false});
-    for (PixelF& p : input) p.alpha = 1.0f;
-    ExpectMatchesReference(input, wide, {kBlurGaussian, kGrayBefore, 2, 28.0f, 26.0f, kDefaultAmount, false});
 }
 
 // The tiles of columns and the vertical pass's groups may start where the
@@ -284,35 +272,27 @@ TEST(PatternParity, GrayAfterTheIterationIsNotClamped) {
     EXPECT_EQ(RunEngine(white, dims, s).pattern[5].green, 1.0f + 0x1p-20f);
 }
 
-TEST(PatternPipeline, NoIterationsCopiesEveryPixelIncludingSpareColumns) {
-    const ImageDims dims{5, 4, 7};
-    const std::vector<PixelF> input = reference::RandomImage(dims, 11, 2.5f);
-    const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, 0, 2.0f, 2.0f, 1.0f, false});
-    EXPECT_EQ(run.result.status, PatternStatus::kDone);
-    EXPECT_EQ(std::memcmp(run.pattern.data(), input.data(), input.size() * sizeof(PixelF)), 0);
-}
-
-// The iterations take turns between the result image and the scratch one:
-// however many there are, the spare columns keep the picture's values
-// (the scratch image's never reach the result), on any thread count.
+// No iterations copy every pixel. Otherwise the iterations take turns
+// between the result image and the scratch one: however many there are, the
+// spare columns keep the picture's values (the scratch image's never reach
+// the result), on any thread count.
 TEST(PatternPipeline, SpareColumnsKeepThePicturesValuesAfterAnyIterations) {
     const ImageDims dims{6, 40, 9};
     const std::vector<PixelF> input = reference::RandomImage(dims, 12, 2.5f);
-    const int savedThreads = omp_get_max_threads();
     for (int threads = 1; threads <= 2; ++threads) {
         omp_set_num_threads(threads);
-        for (const int32_t iterations : {1, 2, 3}) {
+        for (const int32_t iterations : {0, 1, 2, 3}) {
             const Outcome run = RunEngine(input, dims, {kBlurGaussian, kGrayOff, iterations, 1.5f, 1.5f, 8.0f, false});
+            EXPECT_EQ(run.result.status, PatternStatus::kDone);
             for (int32_t y = 0; y < dims.height; ++y) {
-                const size_t spare = static_cast<size_t>(y) * dims.pitch + dims.width;
-                EXPECT_EQ(std::memcmp(run.pattern.data() + spare, input.data() + spare,
-                                      (dims.pitch - dims.width) * sizeof(PixelF)),
+                const size_t from = static_cast<size_t>(y) * dims.pitch + (iterations == 0 ? 0 : dims.width);
+                EXPECT_EQ(std::memcmp(run.pattern.data() + from, input.data() + from,
+                                      (static_cast<size_t>(y + 1) * dims.pitch - from) * sizeof(PixelF)),
                           0)
                     << iterations << " iterations, " << threads << " threads, row " << y;
             }
         }
     }
-    omp_set_num_threads(savedThreads);
 }
 
 TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
@@ -352,7 +332,6 @@ TEST(PatternWorkspace, FramesInTurnAsEachAlone) {
         {tall, usual, 3, widest, true}, {tall, usual, 3, narrowest, true}, {{40, 600, 40}, usual, 3, narrowest, true},
         {tall, wide, 2, widest, false}, {tall, wide, 2, widest, false},
     };
-    const int savedThreads = omp_get_max_threads();
     PatternWorkspace workspace;
     for (size_t f = 0; f < frames.size(); ++f) {
         const Frame& frame = frames[f];
@@ -371,7 +350,6 @@ TEST(PatternWorkspace, FramesInTurnAsEachAlone) {
         EXPECT_EQ(std::memcmp(pattern.data(), alone.pattern.data(), pattern.size() * sizeof(PixelF)), 0)
             << "frame " << f;
     }
-    omp_set_num_threads(savedThreads);
 }
 
 using Calls = std::vector<std::pair<int32_t, int32_t>>;
@@ -394,7 +372,6 @@ struct Progress {
 // the calling thread however many threads blur (the host expects it there);
 // a non-zero answer is returned at once and leaves the completed iterations.
 TEST(PatternProgress, ScheduleAndCancellation) {
-    const int savedThreads = omp_get_max_threads();
     omp_set_num_threads(3);
     for (const auto& [height, iterations, cancelAt, expected] : {std::tuple{5, 0, -1, Calls{}},
                                                                  {5, 1, -1, Calls{}},
@@ -418,7 +395,6 @@ TEST(PatternProgress, ScheduleAndCancellation) {
         s.iterations = cancelAt < 0 ? iterations : cancelAt;
         EXPECT_TRUE(reference::SameVisibleBits(run.pattern.data(), dims, reference::RunPattern(input.data(), dims, s)));
     }
-    omp_set_num_threads(savedThreads);
 }
 
 }  // namespace

@@ -187,4 +187,11 @@ bool SameVisibleBits(const PixelF* image, const ImageDims& dims, const std::vect
     return true;
 }
 
+std::vector<const BlurKernelSet*> RunnableKernels() {
+    std::vector<const BlurKernelSet*> sets;
+    for (const InstructionSet set : kInstructionSets)
+        if (const BlurKernelSet* kernels = KernelsFor(set)) sets.push_back(kernels);
+    return sets;
+}
+
 }  // namespace maculo::reference

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/BlurKernels.h"
 #include "engine/PatternTypes.h"
 
 namespace maculo::reference {
@@ -38,5 +39,9 @@ std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spar
 
 // True when the visible pixels of `image` have exactly the bits of `packed`.
 bool SameVisibleBits(const PixelF* image, const ImageDims& dims, const std::vector<PixelF>& packed);
+
+// The engine's kernels of every instruction set this processor runs, to
+// check each against the model.
+std::vector<const BlurKernelSet*> RunnableKernels();
 
 }  // namespace maculo::reference

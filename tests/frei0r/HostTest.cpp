@@ -38,11 +38,11 @@ INSTANTIATE_TEST_SUITE_P(Controls, SameControls,
                                              "Detail", "detail|gaussian|before|0.03|0.02|0.015|0.05|0.005",
                                              "mode=detail blur-radius=0.02 sharp-radius=0.015 sharpen=0.05 7=0.005",
                                              "--mode detail --blur-radius 4 --sharp-radius 3 --sharpen 500 --amount 6"},
-                                         ControlCase{"Box", "simple|box", "blur=Box", "--blur box"},
+                                         ControlCase{"BoxGrayAfter", "simple|box|after", "blur=Box 2=after",
+                                                     "--blur box --gray after"},
                                          ControlCase{"GrayOff", "simple|gaussian|off", "gray=off", "--gray off"},
                                          ControlCase{"GrayBefore", "simple|gaussian|before|0.05", "2=before width=0.05",
-                                                     "--gray before --width 10"},
-                                         ControlCase{"GrayAfter", "simple|gaussian|after", "2=after", "--gray after"}),
+                                                     "--gray before --width 10"}),
                          [](const testing::TestParamInfo<ControlCase>& info) { return std::string(info.param.name); });
 
 // A hundred frames whose size changes on the way: ffmpeg makes a new

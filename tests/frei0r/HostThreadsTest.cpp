@@ -5,13 +5,10 @@
 // sanitizer builds run these too.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
-#include "tests/cli/ScratchFolder.h"
+#include "tests/frei0r/ToolRuns.h"
 
 namespace maculo {
 namespace {
@@ -20,32 +17,18 @@ namespace {
 constexpr const char* kSize = "64x48";
 constexpr int kFrames = 3;
 
-class HostThreads : public ScratchFolder {
+class HostThreads : public ToolRuns {
 protected:
     // Noisy pictures (a blur of a flat area would hide a wrong row), as PNG
     // files for melt and as raw RGBA for the rest, and ffmpeg's frames of
     // them through the filter.
     void SetUp() override {
-        ScratchFolder::SetUp();
+        ToolRuns::SetUp();
         Run("ffmpeg -nostdin -v error -y -f lavfi -i 'testsrc2=size=" + std::string(kSize) +
             ":rate=25,noise=alls=80:allf=t+u' -frames:v " + std::to_string(kFrames) +
             " -pix_fmt rgba src_%04d.png");
         Run("ffmpeg -nostdin -v error -y -i src_%04d.png -f rawvideo -pix_fmt rgba src.rgba");
         Run(Ffmpeg("frei0r=maculo_pattern", "whole.rgba"));
-    }
-
-    // Runs a host in the work folder, with the filter on its search path and,
-    // in the sanitizer builds, the sanitizer's runtime loaded first; a crash,
-    // a sanitizer's report or a hang fails. Returns what the host printed.
-    std::string Run(const std::string& command) const {
-        const std::string log = (root_ / "log.txt").string();
-        const std::string line = "cd '" + File("") + "' && FREI0R_PATH='" MACULO_FREI0R_DIR "' " MACULO_HOST_ENV
-                                 "timeout -s KILL 300 " +
-                                 command + " > '" + log + "' 2>&1";
-        const int status = std::system(line.c_str());
-        const std::string output = FileContent(log);
-        EXPECT_EQ(status, 0) << command << "\n" << output;
-        return output;
     }
 
     // ffmpeg from src.rgba through `filters` into the raw file `out`.
@@ -61,10 +44,7 @@ protected:
     // prints when nothing was written, is said and run again. A wrong frame
     // is never run again.
     std::string Melt(const std::string& filter, const std::string& consumer) const {
-        std::ofstream(File("profile.txt")) << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\n"
-                                              "width=64\nheight=48\nprogressive=1\nsample_aspect_num=1\n"
-                                              "sample_aspect_den=1\ndisplay_aspect_num=4\ndisplay_aspect_den=3\n"
-                                              "colorspace=709\n";
+        Profile(64, 48);
         for (int attempt = 1; attempt <= 3; ++attempt) {
             // MLT's avformat producer reads the pictures: its gdk-pixbuf one
             // deadlocks at start-up under the sanitizer's runtime.

@@ -1,20 +1,16 @@
-// What the tests of the filter in real video tools share: a scratch folder,
-// the tools run in it with the filter on their search path, and the
-// pictures they write.
+// What the tests of the filter in ffmpeg, melt and the editors share: the
+// pictures they read and write, and the renderer's frames of the same.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/ImageFiles.h"
-#include "cli/ScratchFolder.h"
+#include "frei0r/ToolRuns.h"
 
 namespace maculo {
 
@@ -44,24 +40,10 @@ inline std::string FrameName(const std::string& name, int number) {
 // melt does not start with the sanitizer's runtime preloaded (gdk-pixbuf's
 // start-up deadlocks in it), so the sanitizer build runs the filter in
 // ffmpeg only.
-constexpr bool kMeltRuns = std::string_view(MACULO_HOST_PRELOAD).empty();
+constexpr bool kMeltRuns = std::string_view(MACULO_HOST_ENV).empty();
 
-class VideoHosts : public ScratchFolder {
+class VideoHosts : public ToolRuns {
 protected:
-    // Runs a shell command in the work folder, with the filter on the
-    // search path and, in the sanitizer build, its runtime loaded first;
-    // gives what it wrote.
-    std::string Run(const std::string& command) const {
-        const std::string log = (root_ / "log.txt").string();
-        const std::string line = "cd '" + File("") + "' && FREI0R_PATH='" MACULO_FREI0R_DIR "' " MACULO_HOST_PRELOAD +
-                                 command + " > '" + log + "' 2>&1";
-        const int status = std::system(line.c_str());
-        std::stringstream output;
-        output << std::ifstream(log).rdbuf();
-        EXPECT_EQ(status, 0) << command << "\n" << output.str();
-        return output.str();
-    }
-
     // testsrc2 as RGBA pictures src_0001.png on, numbered from `first`.
     void Source(const std::string& size, int frames, int first = 1) const {
         Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + size + ":rate=25 -frames:v " +
@@ -71,10 +53,7 @@ protected:
     // Five 320x180 pictures through melt, in a profile of their own size so
     // that it scales nothing; gives what melt wrote.
     std::string Melt(const std::string& properties) const {
-        std::ofstream(File("profile.txt"))
-            << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\nwidth=320\nheight=180\n"
-               "progressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
-               "display_aspect_num=16\ndisplay_aspect_den=9\ncolorspace=709\n";
+        Profile(320, 180);
         return Run("melt -silent -profile profile.txt src_%04d.png out=4 -filter frei0r.maculo_pattern " + properties +
                    " -consumer avformat:melt_%04d.png vcodec=png pix_fmt=rgba");
     }

@@ -125,7 +125,7 @@ TEST_F(PluginShell, ModeSwitchShowsThatModesControlsOnly) {
             EXPECT_EQ(call.pluginId, 42) << "the id global setup registered";
         }
     }
-    EXPECT_EQ(host.Aegp().LiveStreams() + host.Aegp().LiveEffects() + host.Handles().LockedCount(), 0u);
+    ExpectEverythingGivenBack(host);
 }
 
 }  // namespace

@@ -102,11 +102,7 @@ TEST_F(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
         EXPECT_EQ(host.Worlds().Requests().size() - requests, expectedRequests);
     }
 
-    EXPECT_EQ(host.Worlds().LiveEffectWorlds(), 0u);
-    EXPECT_EQ(host.Suites().Outstanding(), 0);
-    EXPECT_EQ(host.Params().OutstandingCheckouts(), 0u);
-    const std::vector<std::string> misuses = host.Log().Misuses();
-    EXPECT_TRUE(misuses.empty()) << misuses.front();
+    test::ExpectEverythingGivenBack(host);
 }
 
 }  // namespace

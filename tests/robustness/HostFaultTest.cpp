@@ -149,20 +149,6 @@ bool AfterThePicture(const std::string& call) {
 
 const char* NameOf(Fault how) { return how == Fault::kError ? "an error code" : "success with nothing"; }
 
-// Whatever the effect took from the host during the session went back.
-void ExpectEverythingGivenBack(minihost::Host& host) {
-    EXPECT_EQ(host.Suites().Outstanding(), 0) << "suites acquired and not released";
-    EXPECT_EQ(host.Handles().LockedCount(), 0u);
-    const PF_Handle global = host.InData().global_data;
-    EXPECT_EQ(host.Handles().LiveCount(), global != nullptr ? 1u : 0u) << "handles besides the global data";
-    EXPECT_EQ(host.Worlds().LiveEffectWorlds(), 0u);
-    EXPECT_EQ(host.Aegp().LiveEffects(), 0u);
-    EXPECT_EQ(host.Aegp().LiveStreams(), 0u);
-    EXPECT_EQ(host.Params().OutstandingCheckouts(), 0u);
-    const std::vector<std::string> misuses = host.Log().Misuses();
-    EXPECT_TRUE(misuses.empty()) << misuses.front();
-}
-
 TEST(HostFaults, EveryCallOfASessionFailsInEveryWayItCanAndTheEffectCopes) {
     std::vector<StepResult> cleanSteps;
     std::vector<minihost::RecordedCall> calls;
@@ -172,7 +158,7 @@ TEST(HostFaults, EveryCallOfASessionFailsInEveryWayItCanAndTheEffectCopes) {
         cleanSteps = clean.Run();
         ASSERT_EQ(cleanSteps.size(), 5 + std::size(kFrames));
         for (const StepResult& step : cleanSteps) ASSERT_EQ(step.code, PF_Err_NONE);
-        ExpectEverythingGivenBack(clean.host);
+        test::ExpectEverythingGivenBack(clean.host);
         calls = clean.host.Log().Records();
         cleanFlags = clean.host.OutData().out_flags;
     }
@@ -223,7 +209,7 @@ TEST(HostFaults, EveryCallOfASessionFailsInEveryWayItCanAndTheEffectCopes) {
                 EXPECT_EQ(faulty.host.OutData().out_flags, cleanFlags | PF_OutFlag_DISPLAY_ERROR_MESSAGE);
                 EXPECT_STREQ(faulty.host.OutData().return_msg, "Not able to acquire AEFX Suite.");
             }
-            ExpectEverythingGivenBack(faulty.host);
+            test::ExpectEverythingGivenBack(faulty.host);
             if (HasFailure()) return;  // one broken case says enough
         }
     }
@@ -266,7 +252,7 @@ TEST(HostFaults, DamagedRecordsAndThrowingCallbacksAreRefused) {
     EXPECT_EQ(session.host.Send(PF_Cmd_PARAMS_SETUP), PF_Err_INTERNAL_STRUCT_DAMAGED);
     session.host.InData().inter.add_param = [](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; };
     EXPECT_EQ(session.host.Send(PF_Cmd_PARAMS_SETUP), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    ExpectEverythingGivenBack(session.host);
+    test::ExpectEverythingGivenBack(session.host);
 }
 
 }  // namespace
