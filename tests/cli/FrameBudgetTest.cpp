@@ -1,6 +1,6 @@
-#include "cli/FrameBudget.h"
+#include "renderlib/FrameBudget.h"
 
-#include "ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {
