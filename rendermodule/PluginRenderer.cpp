@@ -128,6 +128,8 @@ PF_Err PluginRenderer::Render(const FrameImage& source, const ParamValues& value
     return err;
 }
 
-std::string DefaultPluginPath() { return CompanionFile(MACULO_PLUGIN_FILE, MACULO_INSTALLED_PLUGIN); }
+std::string PluginPath(const std::string& given) {
+    return given.empty() ? CompanionFile(MACULO_PLUGIN_FILE, MACULO_INSTALLED_PLUGIN) : given;
+}
 
 }  // namespace maculo

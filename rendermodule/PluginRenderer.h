@@ -39,8 +39,9 @@ private:
     PF_PixelFormat format_ = 0;  // of both worlds
 };
 
-// The plug-in library beside this program, as a build leaves it, or else
-// where an install puts it relative to the program.
-std::string DefaultPluginPath();
+// The plug-in library `given` (--plugin), or where none is given the one
+// beside this program, as a build leaves it, or else where an install puts
+// it relative to the program.
+std::string PluginPath(const std::string& given);
 
 }  // namespace maculo
