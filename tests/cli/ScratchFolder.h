@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliError.h"
+#include "renderlib/CliError.h"
 
 namespace maculo {
 
