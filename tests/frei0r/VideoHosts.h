@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ImageFiles.h"
 #include "cli/ScratchFolder.h"
+#include "filemodule/Pictures.h"
 
 namespace maculo {
 
