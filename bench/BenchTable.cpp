@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "BenchImages.h"
-#include "PerIteration.h"
+#include "bench/BenchImages.h"
+#include "bench/PerIteration.h"
 #include "engine/BlurKernels.h"
 #include "engine/DepthConversion.h"
 #include "engine/PatternCpu.h"
@@ -25,7 +25,7 @@
 #if MACULO_HAVE_OPENCV
 #include <opencv2/core.hpp>
 
-#include "OpenCvPeer.h"
+#include "bench/OpenCvPeer.h"
 #endif
 
 namespace maculo::bench {

@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "BenchImages.h"
-#include "PerIteration.h"
-#include "cli/Options.h"
-#include "cli/PluginRenderer.h"
+#include "bench/BenchImages.h"
+#include "bench/PerIteration.h"
 #include "engine/PatternCpu.h"
+#include "renderlib/Options.h"
+#include "rendermodule/PluginRenderer.h"
 
 namespace maculo::bench {
 namespace {

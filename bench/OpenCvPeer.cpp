@@ -1,4 +1,4 @@
-#include "OpenCvPeer.h"
+#include "bench/OpenCvPeer.h"
 
 #include <functional>
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "BenchImages.h"
+#include "bench/BenchImages.h"
 #include "engine/BlurKernels.h"
 #include "engine/PatternCpu.h"
 

@@ -1,8 +1,8 @@
-#include "cli/FrameBudget.h"
+#include "renderlib/FrameBudget.h"
 
 #include <regex>
 
-#include "ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/ImageFiles.h"
+#include "filemodule/Pictures.h"
 
 #include <OpenImageIO/imagebufalgo.h>
 #include <gtest/gtest.h>
@@ -8,17 +8,17 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <numeric>
-#include <filesystem>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "ScratchFolder.h"
-#include "cli/FileDepths.h"
-#include "cli/FrameFiles.h"
-#include "cli/Noise.h"
+#include "cli/ScratchFolder.h"
+#include "filemodule/FileDepths.h"
+#include "filemodule/FrameWriter.h"
+#include "renderlib/Noise.h"
 
 namespace maculo {
 namespace {

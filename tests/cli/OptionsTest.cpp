@@ -1,4 +1,4 @@
-#include "cli/Options.h"
+#include "renderlib/Options.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

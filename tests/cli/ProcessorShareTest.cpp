@@ -1,11 +1,11 @@
-#include "cli/ProcessorShare.h"
+#include "renderlib/ProcessorShare.h"
 
 #include <sched.h>
 
 #include <fstream>
 #include <thread>
 
-#include "ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

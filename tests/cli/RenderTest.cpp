@@ -22,15 +22,15 @@
 #include <tuple>
 #include <utility>
 
-#include "ScratchFolder.h"
-#include "cli/Controls.h"
-#include "cli/FrameFiles.h"
-#include "cli/ImageFiles.h"
-#include "cli/Options.h"
-#include "cli/TemporaryFiles.h"
+#include "cli/ScratchFolder.h"
 #include "engine/ControlSettings.h"
 #include "engine/DirectRender.h"
+#include "filemodule/FrameWriter.h"
+#include "filemodule/Pictures.h"
 #include "gpu/GpuState.h"
+#include "renderlib/Controls.h"
+#include "renderlib/Options.h"
+#include "renderlib/TemporaryFiles.h"
 
 extern char** environ;
 

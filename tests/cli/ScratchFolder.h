@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliError.h"
+#include "renderlib/CliError.h"
 
 namespace maculo {
 

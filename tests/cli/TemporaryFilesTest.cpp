@@ -1,11 +1,11 @@
-#include "cli/TemporaryFiles.h"
+#include "renderlib/TemporaryFiles.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 
-#include "ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

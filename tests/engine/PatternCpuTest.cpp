@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "ReferencePattern.h"
 #include "engine/BlurKernels.h"
 #include "engine/FilterShapes.h"
 #include "engine/PatternWorkspace.h"
+#include "engine/ReferencePattern.h"
 
 namespace maculo {
 namespace {

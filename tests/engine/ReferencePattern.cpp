@@ -1,4 +1,4 @@
-#include "ReferencePattern.h"
+#include "engine/ReferencePattern.h"
 
 #include <algorithm>
 #include <cmath>

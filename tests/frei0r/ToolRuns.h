@@ -8,7 +8,7 @@
 #include <numeric>
 #include <string>
 
-#include "tests/cli/ScratchFolder.h"
+#include "cli/ScratchFolder.h"
 
 namespace maculo {
 

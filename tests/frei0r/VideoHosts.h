@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ImageFiles.h"
+#include "filemodule/Pictures.h"
 #include "frei0r/ToolRuns.h"
 
 namespace maculo {

@@ -13,8 +13,8 @@
 #include <optional>
 #include <vector>
 
-#include "ReferencePattern.h"
 #include "engine/PatternTypes.h"
+#include "engine/ReferencePattern.h"
 #include "gpu/GpuState.h"
 
 namespace maculo::test {
