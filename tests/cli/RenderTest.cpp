@@ -17,10 +17,8 @@
 #include <fstream>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <thread>
 #include <tuple>
-#include <utility>
 
 #include "cli/ScratchFolder.h"
 #include "engine/ControlSettings.h"
@@ -68,6 +66,16 @@ std::string WithoutClosingLine(const std::string& err) {
     return std::regex_replace(err, closing, "");
 }
 
+// The error of a run that fails with `exitCode`: one line of the program's
+// own before the closing line.
+std::string ErrorLine(const Outcome& outcome, int exitCode) {
+    const std::string error = WithoutClosingLine(outcome.err);
+    EXPECT_EQ(outcome.exitCode, exitCode) << outcome.err;
+    EXPECT_EQ(error.find("maculo-render: "), 0u) << outcome.err;
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << outcome.err;
+    return error;
+}
+
 class Renderer : public ScratchFolder {
 protected:
     // Runs the program; with a `signal`, sends it once `ready` says so, and
@@ -113,6 +121,16 @@ protected:
         if (!ended) waitpid(pid, &status, 0);
         if (stopTime != nullptr) *stopTime = std::chrono::steady_clock::now() - sent;
         return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), FileContent(errFile), FileContent(outFile)};
+    }
+    // Runs the program, which must succeed; its standard error.
+    std::string Render(std::vector<std::string> args) const {
+        const Outcome outcome = Run(std::move(args));
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        return outcome.err;
+    }
+    // The built-in picture of `seed` in an 8-bit file.
+    void WriteNoise(const std::string& name, int32_t width, int32_t height, int32_t seed) const {
+        WriteFrame(ToFrame(NoisePicture(width, height, seed), 8), File(name));
     }
 };
 
@@ -173,7 +191,7 @@ PatternControls Defaults() { return PatternControlsOf(ControlsAt(DefaultControls
 
 TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     // The built-in noise, 8 bits, default controls but a short run.
-    ASSERT_EQ(Run({"-o", File("noise.png"), "--size", "40x30", "--seed", "7", "--amount", "3"}).exitCode, 0);
+    Render({"-o", File("noise.png"), "--size", "40x30", "--seed", "7", "--amount", "3"});
     PatternControls controls = Defaults();
     controls.amount = 3;
     ExpectFileMatchesEngine<Pixel8>(File("noise.png"), ToFrame(NoisePicture(40, 30, 7), 8), controls);
@@ -182,25 +200,22 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     FrameImage deep = ToFrame(NoisePicture(33, 21, 3), 16);
     deep.hasAlpha = true;
     WriteFrame(deep, File("deep.tif"));
-    const Outcome detail = Run({"-i", File("deep.tif"), "-o", File("deep-out.tif"), "--mode", "detail", "--blur-radius",
-                                "4.5", "--sharp-radius", "2", "--sharpen", "600", "--amount", "2"});
-    ASSERT_EQ(detail.exitCode, 0) << detail.err;
+    Render({"-i", File("deep.tif"), "-o", File("deep-out.tif"), "--mode", "detail", "--blur-radius", "4.5",
+            "--sharp-radius", "2", "--sharpen", "600", "--amount", "2"});
     controls = {2, controls.blurMode, controls.grayMode, controls.width, 4.5, 2, 600, 2};
     ExpectFileMatchesEngine<Pixel16>(File("deep-out.tif"), ToFrame(ReadPicture(File("deep.tif")), 16), controls);
 
     // A GPU render says what rendered it, whether or not the machine has a
     // GPU: what the plug-in's own set-up made of this machine's devices.
-    const Outcome gpu = Run({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
-    EXPECT_EQ(gpu.exitCode, 0);
+    const std::string gpu = Render({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
     testing::internal::CaptureStdout();
     const GpuState state = CreateGpuState();
     testing::internal::GetCapturedStdout();
-    EXPECT_NE(gpu.err.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu.err;
+    EXPECT_NE(gpu.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu;
     // Of another plug-in's state nothing is known.
-    const Outcome foreign =
-        Run({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
-    EXPECT_NE(foreign.err.find("note: the device that renders the frames is unknown"), std::string::npos)
-        << foreign.err;
+    const std::string foreign =
+        Render({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
+    EXPECT_NE(foreign.find("note: the device that renders the frames is unknown"), std::string::npos) << foreign;
 
     // The image library's debug lines, asked for by its environment variable,
     // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
@@ -220,16 +235,11 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
 // input, the last a larger one. The whole run finds the input frames itself,
 // and runs a second earlier than the chunks.
 TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
-    for (int i = 1; i <= 4; ++i)
-        WriteFrame(ToFrame(NoisePicture(24 + i / 4 * 6, 16 + i / 4 * 4, i), 8),
-                   File("in_" + std::to_string(i) + ".png"));
-    const auto render = [&](const std::string& output, std::vector<std::string> extra) {
-        std::vector<std::string> args = {"-i",  File("in_#.png"), "-o", File(output), "--amount", "1:7", "--width",
-                                         "2:5", "--downsample",   "2",  "--quiet"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        const Outcome outcome = Run(args);
-        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-        EXPECT_EQ(WithoutClosingLine(outcome.err), "");  // quiet
+    for (int i = 1; i <= 4; ++i) WriteNoise("in_" + std::to_string(i) + ".png", 24 + i / 4 * 6, 16 + i / 4 * 4, i);
+    const auto render = [&](const std::string& output, std::vector<std::string> args) {
+        args.insert(args.end(), {"-i", File("in_#.png"), "-o", File(output), "--amount", "1:7", "--width", "2:5",
+                                 "--downsample", "2", "--quiet"});
+        EXPECT_EQ(WithoutClosingLine(Render(args)), "");  // quiet
     };
     const char* formats[] = {".png", ".tif", ".exr"};
     for (const std::string format : formats) render("whole_#" + format, {});
@@ -254,7 +264,7 @@ TEST_F(Renderer, ChunksOfASequenceGiveTheFilesOfOneRun) {
 // Without --frames an input sequence renders the frames there are, numbered
 // as its files are, and a gap is an error.
 TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
-    for (const int i : {8, 9, 11}) WriteFrame(ToFrame(NoisePicture(6, 4, i), 8), FrameFileName(File("in_##.png"), i));
+    for (const int i : {8, 9, 11}) WriteNoise(FrameFileName("in_##.png", i), 6, 4, i);
     const Outcome gap = Run({"-i", File("in_##.png"), "-o", File("out_##.png")});
     EXPECT_NE(gap.err.find("cannot read " + File("in_10.png") + ": No such file"), std::string::npos) << gap.err;
     std::filesystem::rename(File("in_11.png"), File("in_10.png"));
@@ -273,17 +283,13 @@ TEST_F(Renderer, InputSequencesRenderTheFramesTheyHave) {
 // the earlier frame's is reported (here the write of frame 2, though the
 // picture of frame 3 fails to read meanwhile).
 TEST_F(Renderer, ASequenceFailsAtTheFrameThatFails) {
-    for (int i = 1; i <= 4; ++i)
-        WriteFrame(ToFrame(NoisePicture(6, 4, i), 8), File("in_" + std::to_string(i) + ".png"));
+    for (int i = 1; i <= 4; ++i) WriteNoise("in_" + std::to_string(i) + ".png", 6, 4, i);
     std::ofstream(File("in_3.png")) << "not a picture";
     std::filesystem::create_directory(File("taken_2.png"));
-    const Outcome read = Run({"-i", File("in_#.png"), "-o", File("read_#.png")});
+    EXPECT_EQ(ErrorLine(Run({"-i", File("in_#.png"), "-o", File("read_#.png")}), 1)
+                  .rfind("maculo-render: cannot read " + File("in_3.png"), 0),
+              0u);
     const Outcome written = Run({"-i", File("in_#.png"), "-o", File("taken_#.png")});
-    const std::string readError = WithoutClosingLine(read.err);
-    EXPECT_EQ(std::make_tuple(read.exitCode, readError.rfind("maculo-render: cannot read " + File("in_3.png"), 0),
-                              std::count(readError.begin(), readError.end(), '\n')),
-              std::make_tuple(1, 0u, 1))
-        << read.err;
     EXPECT_EQ(WithoutClosingLine(written.err), "maculo-render: cannot write " + File("taken_2.png") + ": it is a folder\n");
     EXPECT_EQ(Files(), std::vector<std::string>({"in_1.png", "in_2.png", "in_3.png", "in_4.png", "read_1.png",
                                                  "read_2.png", "taken_1.png", "taken_2.png"}));
@@ -295,10 +301,10 @@ TEST_F(Renderer, ASequenceFailsAtTheFrameThatFails) {
 // a profile PNG cannot hold, an OpenEXR file whose picture is in layers,
 // a process whose own limits leave too little memory (which the sanitizers' reserved memory would exceed at once).
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
-    WriteFrame(ToFrame(NoisePicture(64, 64, 1), 8), File("cut.jpg"));
+    WriteNoise("cut.jpg", 64, 64, 1);
     std::filesystem::resize_file(File("cut.jpg"), std::filesystem::file_size(File("cut.jpg")) / 2);
     std::filesystem::create_directory(File("taken.png"));
-    WriteFrame(ToFrame(NoisePicture(4, 4, 1), 8), File("photo.png"));
+    WriteNoise("photo.png", 4, 4, 1);
     std::filesystem::create_symlink("photo.png", File("same.png"));
     std::filesystem::create_symlink("photo.png", File("photo_1.png"));
     WriteLayers(File("layers.exr"), {"diffuse.R", "diffuse.G", "diffuse.B", "spec.R", "spec.G", "spec.B"});
@@ -349,12 +355,8 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
                      {.data = 2 * kGiB}});
 #endif
     for (const Case& c : cases) {
-        const Outcome outcome = Run(c.args, 0, {}, c.limits);
-        EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
-        EXPECT_EQ(outcome.err.find("maculo-render: "), 0u) << outcome.err;
-        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
-        const std::string error = WithoutClosingLine(outcome.err);
-        EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << outcome.err;
+        const std::string error = ErrorLine(Run(c.args, 0, {}, c.limits), c.exitCode);
+        EXPECT_NE(error.find(c.says), std::string::npos) << error << "wanted: " << c.says;
     }
     EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "profiled.tif",
                                                  "same.png", "taken.png"}));
@@ -373,10 +375,7 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
         const std::string old = FileContent(name);
         const Outcome outcome =
             Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, 0, {}, {.fileSize = 8192});
-        EXPECT_EQ(outcome.exitCode, 1) << format;
-        const std::string error = WithoutClosingLine(outcome.err);
-        EXPECT_EQ(error.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << outcome.err;
-        EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(ErrorLine(outcome, 1).rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << outcome.err;
         EXPECT_EQ(FileContent(name), old) << format;
     }
     EXPECT_EQ(Files().size(), formats.size());  // no temporary file
@@ -462,9 +461,7 @@ TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
                  OIIO::TypeDesc::FLOAT, OIIO::TypeDesc::UINT});
     const auto render = [&](std::vector<std::string> args) {
         args.insert(args.end(), {"--amount", "2", "--width", "2"});
-        const Outcome outcome = Run(args);
-        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-        return outcome.err;
+        return Render(args);
     };
     render({"-i", File("layers.exr"), "--layer", "diffuse", "-o", File("layers-out.exr"), "-q"});
     render({"-i", File("plain.exr"), "-o", File("plain-out.exr"), "-q"});
