@@ -11,12 +11,8 @@ TEST(FrameBudget, RefusesFramesBeyondTheHostsImagesOrTheMemory) {
     constexpr int64_t kGiB = int64_t{1} << 30;
     // 11585 x 11585 float pixels are the largest square working image the host makes.
     EXPECT_NO_THROW(CheckFrameFits(11585, 11585, 32, 0, {64 * kGiB, ""}));
-    EXPECT_EQ(ErrorOf(kExitFailure,
-                      [] {
-                          CheckFrameFits(11586, 11586, 8, 0, {64 * kGiB, ""});
-                      })
-                  .rfind("a 11586x11586 frame needs working images of 2.0 GiB", 0),
-              0u);
+    const auto beyond = [] { CheckFrameFits(11586, 11586, 8, 0, {64 * kGiB, ""}); };
+    EXPECT_EQ(ErrorOf(kExitFailure, beyond).rfind("a 11586x11586 frame needs working images of 2.0 GiB", 0), 0u);
 
     // Deeper frames and a larger picture read in need more.
     EXPECT_LT(FrameMemory(8000, 8000, 8, 0), FrameMemory(8000, 8000, 16, 0));
