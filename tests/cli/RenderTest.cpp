@@ -19,6 +19,7 @@
 #include <regex>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 #include "cli/ScratchFolder.h"
 #include "engine/ControlSettings.h"
@@ -50,12 +51,8 @@ struct Outcome {
     std::string out;
 };
 
-// Process limits a run starts under; 0 for none.
-struct Limits {
-    rlim_t fileSize = 0;
-    rlim_t addressSpace = 0;
-    rlim_t data = 0;
-};
+// Process limits a run starts under: each resource's value.
+using Limits = std::vector<std::pair<int, rlim_t>>;
 
 // Standard error less the closing line that every run which got as far as
 // its frames ends with, --quiet or not (the farm's test reads it).
@@ -89,13 +86,10 @@ protected:
         const std::string errFile = (root_ / "stderr.txt").string(), outFile = (root_ / "stdout.txt").string();
         const pid_t pid = fork();
         if (pid == 0) {
-            const auto limit = [](int resource, rlim_t value) {
+            for (const auto& [resource, value] : limits) {
                 const struct rlimit rl { value, value };
-                if (value != 0) setrlimit(resource, &rl);
-            };
-            limit(RLIMIT_FSIZE, limits.fileSize);
-            limit(RLIMIT_AS, limits.addressSpace);
-            limit(RLIMIT_DATA, limits.data);
+                setrlimit(resource, &rl);
+            }
             dup2(open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
             dup2(open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
             execve(argv[0], argv.data(), environ);
@@ -355,11 +349,11 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
                      1,
                      "is available under the process's address-space limit (ulimit -v)",
-                     {.addressSpace = 3 * kGiB}});
+                     {{RLIMIT_AS, 3 * kGiB}}});
     cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
                      1,
                      "is available under the process's data limit (ulimit -d)",
-                     {.data = 2 * kGiB}});
+                     {{RLIMIT_DATA, 2 * kGiB}}});
 #endif
     for (const Case& c : cases) {
         const std::string error = ErrorLine(Run(c.args, 0, {}, c.limits), c.exitCode);
@@ -386,7 +380,7 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
     const std::vector<std::string> formats = {"png", "jpg", "tif", "exr", "dpx", "bmp", "tga", "hdr", "sgi", "fits"};
     for (const std::string& format : formats) {
         const std::string name = File("keep." + format);
-        const auto [error, kept] = overwrite(name, {.fileSize = 8192});
+        const auto [error, kept] = overwrite(name, {{RLIMIT_FSIZE, 8192}});
         EXPECT_EQ(error.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << error;
         EXPECT_TRUE(kept) << format;
     }
