@@ -49,10 +49,6 @@ ClusterName=maculo-test
 SlurmctldHost=$host(127.0.0.1)
 SlurmctldPort=$ctld_port
 SlurmdPort=$slurmd_port
-SlurmUser=root
-SlurmdUser=root
-AuthType=auth/munge
-CredType=cred/munge
 AuthInfo=socket=$dir/munge/socket,cred_expire=5
 MailProg=/bin/true
 StateSaveLocation=$dir/state
@@ -61,15 +57,7 @@ SlurmctldPidFile=$dir/slurmctld.pid
 SlurmdPidFile=$dir/slurmd.pid
 SlurmctldLogFile=$dir/slurmctld.log
 SlurmdLogFile=$dir/slurmd.log
-SlurmctldDebug=info
-SlurmdDebug=info
 ProctrackType=proctrack/linuxproc
-TaskPlugin=task/none
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
-JobCompType=jobcomp/none
-SwitchType=switch/none
-MpiDefault=none
 SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
 SlurmdParameters=config_overrides
@@ -78,8 +66,6 @@ SchedulerParameters=sched_interval=1
 PreemptType=preempt/partition_prio
 PreemptMode=REQUEUE
 KillWait=2
-InactiveLimit=0
-MinJobAge=300
 NodeName=node1 NodeHostname=$host NodeAddr=127.0.0.1 CPUs=$((cpus * 2)) State=UNKNOWN
 PartitionName=farm Nodes=node1 Default=YES MaxTime=INFINITE State=UP PriorityTier=1 PreemptMode=REQUEUE GraceTime=10 OverSubscribe=NO
 PartitionName=urgent Nodes=node1 MaxTime=INFINITE State=UP PriorityTier=2 PreemptMode=OFF
