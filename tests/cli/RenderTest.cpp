@@ -18,7 +18,6 @@
 #include <functional>
 #include <regex>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 #include "cli/ScratchFolder.h"
@@ -30,8 +29,6 @@
 #include "renderlib/Controls.h"
 #include "renderlib/Options.h"
 #include "renderlib/TemporaryFiles.h"
-
-extern char** environ;
 
 namespace maculo {
 namespace {
@@ -73,12 +70,21 @@ std::string ErrorLine(const Outcome& outcome, int exitCode) {
     return error;
 }
 
+// Polls `done` every millisecond for up to `ms` milliseconds: whether it came true.
+bool Within(int ms, const std::function<bool()>& done) {
+    for (int i = 0; !done(); ++i) {
+        if (i == ms) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 class Renderer : public ScratchFolder {
 protected:
-    // Runs the program; with a `signal`, sends it once `ready` says so, and
-    // notes in `stopTime` how long the program took to end after it.
-    Outcome Run(std::vector<std::string> args, int signal = 0, const std::function<bool()>& ready = {},
-                const Limits& limits = {}, std::chrono::duration<double>* stopTime = nullptr) const {
+    // Runs the program under `limits`; with a `signal`, sends it once `ready`
+    // says so, and kills the program should it not end 1.5 s after.
+    Outcome Run(std::vector<std::string> args, const Limits& limits = {}, int signal = 0,
+                const std::function<bool()>& ready = {}) const {
         args.insert(args.begin(), MACULO_RENDER_PATH);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -92,29 +98,22 @@ protected:
             }
             dup2(open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
             dup2(open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-            execve(argv[0], argv.data(), environ);
+            execv(argv[0], argv.data());
             _exit(127);
         }
         if (pid < 0) return {-1, "cannot start the program", ""};
-        std::chrono::steady_clock::time_point sent;
-        if (signal != 0) {
-            for (int i = 0; i < 1000 && signal != SIGKILL && !Catches(pid, signal); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            for (int i = 0; i < 60000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            kill(pid, signal);
-            sent = std::chrono::steady_clock::now();
-        }
-        // A program that ignores the signal is killed, in time for the test to say so.
         int status = 0;
         bool ended = false;
-        for (int i = 0; signal != 0 && i < 10000 && !ended; ++i) {
-            ended = waitpid(pid, &status, WNOHANG) == pid;
-            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (signal != 0) {
+            Within(10000, [&] { return signal == SIGKILL || Catches(pid, signal); });
+            Within(60000, ready);
+            kill(pid, signal);
+            ended = Within(1500, [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+            if (!ended) kill(pid, SIGKILL);
         }
-        if (signal != 0 && !ended) kill(pid, SIGKILL);
         if (!ended) waitpid(pid, &status, 0);
-        if (stopTime != nullptr) *stopTime = std::chrono::steady_clock::now() - sent;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), FileContent(errFile), FileContent(outFile)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), FileContent(errFile),
+                FileContent(outFile)};
     }
     // Runs the program, which must succeed; its standard error.
     std::string Render(std::vector<std::string> args) const {
@@ -207,26 +206,19 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     ExpectFileMatchesEngine<Pixel16>(File("deep-out.tif"), ToFrame(ReadPicture(File("deep.tif")), 16), controls);
 
     // A GPU render says what rendered it, whether or not the machine has a
-    // GPU: what the plug-in's own set-up made of this machine's devices.
-    const std::string gpu = Render({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
+    // GPU: what the plug-in's own set-up made of this machine's devices; the
+    // lines that set-up prints stay out.
+    const Outcome gpu = Run({"-o", File("gpu.png"), "--size", "16x16", "--amount", "2", "--gpu"});
     testing::internal::CaptureStdout();
     const GpuState state = CreateGpuState();
     testing::internal::GetCapturedStdout();
-    EXPECT_NE(gpu.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu;
+    EXPECT_NE(gpu.err.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu.err;
+    EXPECT_EQ(gpu.out, "");
     // Of another plug-in's state nothing is known.
     const std::string foreign =
         Render({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
     EXPECT_NE(foreign.find("note: the device that renders the frames is unknown"), std::string::npos) << foreign;
-
-    // The image library's debug lines, asked for by its environment variable,
-    // stay out of a quiet run (an ICC profile OpenEXR cannot hold makes one).
-    WriteProfiled(File("profiled.tif"));
-    setenv("OPENIMAGEIO_DEBUG", "1", 1);
-    const Outcome quiet = Run({"-i", File("profiled.tif"), "-o", File("profiled.exr"), "--amount", "1", "-q"});
-    unsetenv("OPENIMAGEIO_DEBUG");
-    EXPECT_EQ(std::make_tuple(quiet.exitCode, WithoutClosingLine(quiet.err), quiet.out), std::make_tuple(0, "", ""));
-
-    EXPECT_EQ(Files().size(), 6u);  // nothing but the pictures
+    EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
 }
 
 // A render farm's chunks of one frame, each a separate run with its own
@@ -291,20 +283,21 @@ TEST_F(Renderer, ASequenceFailsAtTheFrameThatFails) {
                   .rfind("maculo-render: cannot read " + File("in_3.png"), 0),
               0u);
     const Outcome written = Run({"-i", File("in_#.png"), "-o", File("taken_#.png")});
-    EXPECT_EQ(WithoutClosingLine(written.err), "maculo-render: cannot write " + File("taken_2.png") + ": it is a folder\n");
+    EXPECT_EQ(WithoutClosingLine(written.err),
+              "maculo-render: cannot write " + File("taken_2.png") + ": it is a folder\n");
     EXPECT_EQ(Files(), std::vector<std::string>({"in_1.png", "in_2.png", "in_3.png", "in_4.png", "read_1.png",
                                                  "read_2.png", "taken_1.png", "taken_2.png"}));
 }
 
-// A JPEG cut short (its reader only warns, and would fill the rest), a
-// folder where the output should go, an output that is the input under
-// another name, a sequence with a frame missing (before the first renders),
-// a profile PNG cannot hold, an OpenEXR file whose picture is in layers,
-// a process whose own limits leave too little memory (which the sanitizers' reserved memory would exceed at once).
+// A JPEG cut short (its reader only warns, and would fill the rest), an
+// output that is the input under another name, a sequence with a frame
+// missing (found before the first renders), a profile PNG cannot hold, an
+// OpenEXR file whose picture is in layers, a frame too large for the host or
+// for the process's own memory limit (which the sanitizers' reserved memory
+// would exceed at once).
 TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
     WriteNoise("cut.jpg", 64, 64, 1);
     std::filesystem::resize_file(File("cut.jpg"), std::filesystem::file_size(File("cut.jpg")) / 2);
-    std::filesystem::create_directory(File("taken.png"));
     WriteNoise("photo.png", 4, 4, 1);
     std::filesystem::create_symlink("photo.png", File("same.png"));
     std::filesystem::create_symlink("photo.png", File("photo_1.png"));
@@ -324,9 +317,7 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         {{"-o", File("a.png"), "--plugin", File("nothing.so")},
          1,
          "cannot load the plug-in " + File("nothing.so") + ": cannot open shared object file"},
-        {{"-i", File("."), "-o", File("a.png")}, 1, "cannot read " + File(".") + ": it is a folder"},
         {{"-i", File("cut.jpg"), "-o", File("a.png")}, 1, "cannot read " + File("cut.jpg") + ": "},
-        {{"-o", File("taken.png")}, 1, "cannot write " + File("taken.png") + ": it is a folder"},
         // libpng refuses the profile, and would say so on its own lines too.
         {{"-i", File("profiled.tif"), "-o", File("a.png")}, 1, "cannot write " + File("a.png") + ": PNG write error"},
         {{"-i", File("photo.png"), "-o", File("same.png")}, 2, "the output " + File("same.png") + " is an input file"},
@@ -336,31 +327,23 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
         {{"-i", File("layers.exr"), "-o", File("a.png")},
          1,
          "no R,G,B or Y channels in its unnamed layer; its layers: diffuse, spec (pick one with --layer)"},
-        {{"-i", File("layers.exr"), "-o", File("a.png"), "--layer", "diffuse.R"}, 1, "in layer 'diffuse.R'"},
         // Refused at once, not after minutes of work.
-        {{"-o", File("a.png"), "--size", "12000x12000", "--depth", "32"}, 1, "a 12000x12000 frame needs"},
         {{"-o", File("a.png"), "--size", "12000x12000"}, 1, "a 12000x12000 frame needs"},
         // The output is checked first, whatever else is wrong.
         {{"-o", File("none/a.png"), "--plugin", File("nothing.so")}, 1, "cannot write " + File("none/a.png")},
-        {{"-o", File("none/a.png"), "--size", "12000x12000"}, 1, "cannot write " + File("none/a.png")},
     };
 #if !defined(__SANITIZE_ADDRESS__)
-    constexpr rlim_t kGiB = rlim_t{1} << 30;
     cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
                      1,
                      "is available under the process's address-space limit (ulimit -v)",
-                     {{RLIMIT_AS, 3 * kGiB}}});
-    cases.push_back({{"-o", File("a.png"), "--size", "8000x8000"},
-                     1,
-                     "is available under the process's data limit (ulimit -d)",
-                     {{RLIMIT_DATA, 2 * kGiB}}});
+                     {{RLIMIT_AS, rlim_t{3} << 30}}});
 #endif
     for (const Case& c : cases) {
-        const std::string error = ErrorLine(Run(c.args, 0, {}, c.limits), c.exitCode);
+        const std::string error = ErrorLine(Run(c.args, c.limits), c.exitCode);
         EXPECT_NE(error.find(c.says), std::string::npos) << error << "wanted: " << c.says;
     }
-    EXPECT_EQ(Files(), std::vector<std::string>({"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "profiled.tif",
-                                                 "same.png", "taken.png"}));
+    EXPECT_EQ(Files(), std::vector<std::string>(
+                           {"cut.jpg", "layers.exr", "photo.png", "photo_1.png", "profiled.tif", "same.png"}));
     EXPECT_EQ(ReadPicture(File("photo.png")).spec().width, 4);
 }
 
@@ -374,15 +357,16 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
     const auto overwrite = [&](const std::string& name, const Limits& limits) {
         EXPECT_EQ(Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"}).exitCode, 0) << name;
         const std::string old = FileContent(name);
-        const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, 0, {}, limits);
+        const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, limits);
         return std::make_pair(ErrorLine(large, 1), !old.empty() && FileContent(name) == old);
     };
     const std::vector<std::string> formats = {"png", "jpg", "tif", "exr", "dpx", "bmp", "tga", "hdr", "sgi", "fits"};
     for (const std::string& format : formats) {
+        SCOPED_TRACE(format);
         const std::string name = File("keep." + format);
         const auto [error, kept] = overwrite(name, {{RLIMIT_FSIZE, 8192}});
         EXPECT_EQ(error.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << error;
-        EXPECT_TRUE(kept) << format;
+        EXPECT_TRUE(kept);
     }
     EXPECT_EQ(Files().size(), formats.size());  // no temporary file
 
@@ -397,53 +381,40 @@ TEST_F(Renderer, FailedWritesKeepTheOldFile) {
     EXPECT_TRUE(kept && alone);
 }
 
-// Also while the program waits to open a named pipe nobody writes to, where
-// only the watchdog can end it, and while a frame of a sequence is written
-// as the next renders: the frames before it are written, it is the one named
-// not written (the first, unless a loaded machine signals late), and none
-// after it is.
+// Ctrl-C while a frame renders, SIGHUP while the program waits to open a
+// named pipe nobody writes to (only the watchdog can end it there), SIGTERM
+// while a frame of a sequence is written as the next renders: the program
+// ends at once, naming the file not written, and leaves no file of it. Of the
+// sequence, the frames before it are written (it is the first, unless a
+// loaded machine signals late), none after it.
 TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
-    enum class While { kRendering, kWriting, kOpening, kWritingASequence };
     struct Case {
         int signal;
-        int exitCode;
         std::string says;
-        While when;
+        std::vector<std::string> args;
     };
     const std::string pipe = (root_ / "pipe.png").string();
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    for (const Case& c :
-         {Case{SIGINT, 130, "interrupted", While::kRendering}, Case{SIGHUP, 129, "hung up", While::kRendering},
-          Case{SIGTERM, 143, "terminated", While::kWriting}, Case{SIGTERM, 143, "terminated", While::kOpening},
-          Case{SIGINT, 130, "interrupted", While::kOpening},
-          Case{SIGTERM, 143, "terminated", While::kWritingASequence}}) {
-        const bool sequence = c.when == While::kWritingASequence;
-        // Far more work than the time allowed before the signal, or a large
-        // file that takes a while to write.
+    for (const Case& c : {Case{SIGINT, "interrupted", {"-o", File("big.png"), "--size", "512x512", "--amount", "1000"}},
+                          Case{SIGHUP, "hung up", {"-i", pipe, "-o", File("big.png")}},
+                          Case{SIGTERM,
+                               "terminated",
+                               {"-o", File("big_#.png"), "--frames", "3", "--size", "1600x1200", "--amount", "40"}}}) {
+        const bool sequence = c.signal == SIGTERM;
         const auto start = std::chrono::steady_clock::now();
-        const auto ready = [&] {
-            if (c.when != While::kWriting && !sequence)
-                return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
+        const Outcome outcome = Run(c.args, {}, c.signal, [&] {
+            if (!sequence) return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500);
             const std::vector<std::string> files = Files();
             return !files.empty() && files[0].starts_with(".big");
-        };
-        std::vector<std::string> args = {"-o", File("big.png"), "--size", "512x512", "--amount", "1000"};
-        if (c.when == While::kWriting) args = {"-o", File("big.png"), "--size", "1600x1200", "--amount", "1"};
-        if (c.when == While::kOpening) args = {"-i", pipe, "-o", File("big.png")};
-        if (sequence) args = {"-o", File("big_#.png"), "--frames", "3", "--size", "1600x1200", "--amount", "40"};
-        std::chrono::duration<double> stopTime{};
-        const Outcome outcome = Run(args, c.signal, ready, {}, &stopTime);
+        });
         std::vector<std::string> written;
-        for (size_t frame = 1; sequence && std::filesystem::exists(File("big_" + std::to_string(frame) + ".png"));
-             ++frame)
-            written.push_back("big_" + std::to_string(frame) + ".png");
+        while (sequence && std::filesystem::exists(File("big_" + std::to_string(written.size() + 1) + ".png")))
+            written.push_back("big_" + std::to_string(written.size() + 1) + ".png");
         const std::string output = sequence ? "big_" + std::to_string(written.size() + 1) + ".png" : "big.png";
-        EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+        EXPECT_EQ(outcome.exitCode, 128 + c.signal) << outcome.err;
         EXPECT_NE(outcome.err.find(c.says + "; " + File(output) + " was not written"), std::string::npos)
             << outcome.err;
-        EXPECT_LT(stopTime.count(), 1.5);
         EXPECT_EQ(Files(), written);
-        for (const std::string& file : written) std::filesystem::remove(File(file));
     }
 }
 
@@ -509,35 +480,22 @@ TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
 }
 
 // A chunk killed outright (SIGKILL: a scheduler's last word, a lost machine)
-// leaves the temporary file of the frame it was writing. Run again with
-// --skip-existing it removes that file, keeps the frames already written as
-// they are, and renders the others as one whole run does; run once more, it
-// renders nothing. Each run ends with its closing line, quiet or not.
-TEST_F(Renderer, AChunkRunAgainRendersOnlyWhatIsMissing) {
+// leaves the temporary file of the frame it was writing; run again with
+// --skip-existing it removes that file and ends with the frames one whole
+// run gives. (What a rerun keeps and says is the farm's test's matter.)
+TEST_F(Renderer, AChunkRunAgainCleansUpAfterAKilledOne) {
     const auto args = [&](const std::string& output) {
-        return std::vector<std::string>{"-o", File(output), "--frames", "4", "--size", "1600x1200", "--amount",
-                                        "1:2", "--skip-existing", "--quiet"};
+        return std::vector<std::string>{"-o",       File(output), "--frames",        "4",      "--size", "1600x1200",
+                                        "--amount", "1:2",        "--skip-existing", "--quiet"};
     };
-    ASSERT_EQ(Run(args("whole_#.png")).exitCode, 0);
+    Render(args("whole_#.png"));
     const auto writingFrame2 = [&] {
         const std::vector<std::string> files = Files();
         return std::any_of(files.begin(), files.end(), [](const std::string& f) { return f.starts_with(".f_2.png."); });
     };
-    EXPECT_EQ(Run(args("f_#.png"), SIGKILL, writingFrame2).exitCode, 128 + SIGKILL);
+    EXPECT_EQ(Run(args("f_#.png"), {}, SIGKILL, writingFrame2).exitCode, 128 + SIGKILL);
     EXPECT_TRUE(writingFrame2());
-    const auto stamp = [&](const std::string& name) {
-        struct stat status {};
-        stat(File(name).c_str(), &status);
-        return std::make_tuple(status.st_ino, status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
-    };
-    const auto kept = stamp("f_1.png");
-    const std::string closing = "maculo-render: " + MachineName() + ": rendered ";
-    const Outcome rest = Run(args("f_#.png"));
-    EXPECT_EQ(rest.exitCode, 0) << rest.err;
-    EXPECT_EQ(rest.err.rfind(closing + "3 frames, kept 1, failed 0 in ", 0), 0u) << rest.err;
-    const Outcome none = Run(args("f_#.png"));
-    EXPECT_EQ(none.err.rfind(closing + "0 frames, kept 4, failed 0 in ", 0), 0u) << none.err;
-    EXPECT_EQ(stamp("f_1.png"), kept);
+    Render(args("f_#.png"));
     for (const std::string n : {"1", "2", "3", "4"})
         EXPECT_EQ(FileContent(File("f_" + n + ".png")), FileContent(File("whole_" + n + ".png"))) << n;
     EXPECT_EQ(Files().size(), 8u);  // no temporary file
