@@ -82,17 +82,9 @@ TEST_F(ImageFiles, FramesSurviveTheirFilesAtEveryDepth) {
     for (size_t i = 0; i < unit.storage.size(); ++i) EXPECT_NEAR(back.storage[i], unit.storage[i], 0.5f / 65535);
 }
 
-// Pictures held in memory convert alike whatever their rows' spacing, and
-// whatever their channels' type: as if first converted to the frame's own;
-// 8-bit values go to the frame as they are.
-TEST(Frames, PicturesInMemoryConvertWhateverTheirLayoutAndType) {
-    const int width = 5, height = 3, spacedRow = (width + 2) * 4;
-    std::vector<uint8_t> spacedBytes(size_t(spacedRow * height));
-    for (size_t i = 0; i < spacedBytes.size(); ++i) spacedBytes[i] = uint8_t(i * 29 % 256);
-    const OIIO::ImageSpec layout(width, height, 4, OIIO::TypeDesc::UINT8);
-    const OIIO::ImageBuf spaced(layout, spacedBytes.data(), 4, spacedRow);
-    OIIO::ImageBuf packed(layout);
-    ASSERT_TRUE(packed.copy_pixels(spaced));
+// A picture of any type converts as if first converted to the frame's own:
+// half floats, for one, are no 16-bit integers though as wide.
+TEST(Frames, PicturesOfAnyTypeConvertAsIfOfTheFramesOwn) {
     const auto as = [](const OIIO::ImageBuf& picture, OIIO::TypeDesc type) {
         OIIO::ImageBuf copy;
         EXPECT_TRUE(OIIO::ImageBufAlgo::copy(copy, picture, type));
@@ -100,16 +92,11 @@ TEST(Frames, PicturesInMemoryConvertWhateverTheirLayoutAndType) {
     };
     for (const int32_t depth : {8, 16, 32}) {
         const OIIO::TypeDesc own = WithDepth(depth, [](auto d) { return decltype(d)::Type(); });
-        EXPECT_TRUE(SameBytes(ToFrame(spaced, depth), ToFrame(packed, depth))) << depth;
         for (const OIIO::TypeDesc type : {OIIO::TypeDesc::UINT16, OIIO::TypeDesc::HALF, OIIO::TypeDesc::FLOAT}) {
-            const OIIO::ImageBuf other = as(packed, type);
+            const OIIO::ImageBuf other = as(NoisePicture(5, 3, 1), type);
             EXPECT_TRUE(SameBytes(ToFrame(other, depth), ToFrame(as(other, own), depth))) << depth << " " << type;
         }
     }
-    const FrameImage frame = ToFrame(packed, 8);
-    const uint8_t* row = spacedBytes.data() + spacedRow;  // the second row's first pixel, alpha first in the frame
-    EXPECT_EQ(std::vector<uint8_t>(frame.Bytes() + width * 4, frame.Bytes() + width * 4 + 4),
-              std::vector<uint8_t>({row[3], row[0], row[1], row[2]}));
 }
 
 // Each format that has a zlib level gets the one asked for: a picture with
@@ -163,38 +150,24 @@ TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
     EXPECT_EQ(WriteFrame(Sample(8), File("whole.exr")) + WriteFrame(Sample(32), File("whole.tif")), "");
 }
 
-// The renderer's own tests compare with pictures downsampled the same way,
-// so the averaging is checked here.
-// The built-in picture: the same for a seed, another for another seed, the
-// same as a frame made directly, every byte value about as common as any
-// other, and no byte telling the next.
-TEST(Noise, EachSeedGivesItsOwnEvenAndPatternlessPicture) {
+// The built-in picture: another for another seed, every byte value about
+// as common as any other. (That it is the same for a seed, and the same as
+// the frame made without the image library, the renderer's tests see.)
+TEST(Noise, EachSeedGivesItsOwnEvenPicture) {
     const auto bytes = [](int32_t seed) {
         const OIIO::ImageBuf picture = NoisePicture(64, 48, seed);
         const auto* p = static_cast<const uint8_t*>(picture.localpixels());
         return std::vector<uint8_t>(p, p + 64 * 48 * 3);
     };
-    const std::vector<uint8_t> one = bytes(1);
-    EXPECT_EQ(bytes(1), one);
-    // The frame made without the image library is the picture's.
-    EXPECT_TRUE(SameBytes(NoiseFrame(64, 48, 1), ToFrame(NoisePicture(64, 48, 1), 8)));
-    const std::vector<uint8_t> two = bytes(2);
+    const std::vector<uint8_t> one = bytes(1), two = bytes(2);
     EXPECT_LT(std::inner_product(one.begin(), one.end(), two.begin(), 0, std::plus<>(), std::equal_to<>()), 100);
-
     std::array<int, 256> counts{};
-    double sum = 0, lagged = 0, squares = 0;
-    for (size_t i = 0; i < one.size(); ++i) {
-        ++counts[one[i]];
-        const double v = one[i] - 127.5;
-        sum += v;
-        squares += v * v;
-        if (i > 0) lagged += v * (one[i - 1] - 127.5);
-    }
+    for (const uint8_t value : one) ++counts[value];
     EXPECT_GT(*std::min_element(counts.begin(), counts.end()), 10);  // 36 on average
-    EXPECT_LT(std::abs(sum / double(one.size())), 3.0);
-    EXPECT_LT(std::abs(lagged / squares), 0.05);  // neighbours, channels included, are uncorrelated
 }
 
+// The renderer's own tests compare with pictures downsampled the same way,
+// so the averaging is checked here.
 TEST(Downsampling, AveragesBlocksAndKeepsPartialEdgeBlocks) {
     OIIO::ImageBuf steps(OIIO::ImageSpec(4, 2, 1, OIIO::TypeDesc::FLOAT));
     const float v[8] = {0, 1, 2, 4, 3, 4, 6, 8};
