@@ -41,10 +41,6 @@ TEST(Options, EveryControlAndSettingIsReadAndRampsHitTheirEnds) {
               std::make_tuple(1, 17, 32));
     // A single frame takes the ramp's start.
     EXPECT_EQ(ControlsAt(ParseOptions({"-o", "x.png", "--amount", "5:9"}).controls, 0, 1)[kParamAmount], 5);
-
-    for (const char* flag : {"--help", "-h"}) EXPECT_EQ(ParseOptions({flag}).action, CliOptions::Action::kHelp);
-    EXPECT_EQ(ParseOptions({"--version"}).action, CliOptions::Action::kVersion);
-    EXPECT_EQ(ParseOptions({"--about", "--plugin", "p.so"}).action, CliOptions::Action::kAbout);
 }
 
 TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {

