@@ -53,7 +53,6 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "extra.png"}, "unexpected argument 'extra.png'"},
         {{"--width", "3"}, "no output file"},
         {{"-o", "a.png", "--width", "-1"}, "--width must lie from 0 to "},
-        {{"-o", "a.png", "--width", "6px"}, "--width needs a number"},
         {{"-o", "a.png", "--width", "nan"}, "--width needs a number"},
         {{"-o", "a.png", "--amount", "2.5"}, "--amount needs a whole number"},
         {{"-o", "a.png", "--amount", "1:-1"}, "--amount must lie from 1 to "},
@@ -62,7 +61,6 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
         {{"-o", "a.png", "--downsample", "0"}, "--downsample needs a whole number from 1 to 64"},
         {{"-o", "a.png", "--size", "0x10"}, "--size needs WIDTHxHEIGHT"},
         {{"-o", "a.png", "--frames", "3"}, "needs a run of '#' in the output name"},
-        {{"-o", "a.png", "-o", "b.png"}, "--output is given more than once"},
         {{"-o", "a_#.png", "--frames", "5", "--range", "4:6"}, "--range ends at frame 6, after the last of --frames 5"},
     };
     for (const Case& c : cases) {

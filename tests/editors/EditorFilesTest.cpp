@@ -74,9 +74,7 @@ TEST_F(EditorFiles, ShotcutKeyframesEveryNumberAndShowsItsRange) {
     const std::string ui = ShotcutUi(params, "head\n    @PARAMETERS@\ntail\n");
     EXPECT_EQ(meta.find("threads"), std::string::npos);
     EXPECT_EQ(ui.find("threads"), std::string::npos);
-    EXPECT_EQ(ui.rfind("head\n", 0), 0u);
     EXPECT_NE(ui.find("property string fullWidthParam: 'full-width'\ntail\n"), std::string::npos);
-    EXPECT_THROW(ShotcutUi(params, "no marker"), std::runtime_error);
 
     const std::regex number("\\{name: '([a-z-]+)'[^}]*min: ([0-9.]+), max: ([0-9.]+)[^}]*defaultValue: ([0-9.]+)\\}");
     int numbers = 0;

@@ -56,12 +56,9 @@ says() {
 # Holds the renderer working in folder $1 (SIGSTOP), however fast this
 # machine renders: the scheduler's own SIGCONT and SIGTERM find it there.
 hold() {
-    local proc comm held=0
-    for proc in /proc/[0-9]*; do  # no command started per process: this must be quick
-        read -r comm 2>/dev/null <"$proc/comm" || continue
-        if [ "$comm" = maculo-render ] && [ "$(readlink "$proc/cwd")" = "$1" ]; then
-            kill -STOP "${proc#/proc/}" && held=1
-        fi
+    local pid held=0
+    for pid in $(pgrep -x maculo-render); do
+        if [ "$(readlink "/proc/$pid/cwd")" = "$1" ]; then kill -STOP "$pid" && held=1; fi
     done
     [ $held = 1 ] || fail "no renderer in $1 to hold"
 }
@@ -84,9 +81,6 @@ wait $whole $whole_slow
 job=$(cd "$work/array" && sbatch --parsable --array=0-5 "$farm/render-chunk.sh" 48 8 "${tiny[@]}" -o f_####.png)
 failing=$(cd "$work/failing" && sbatch --parsable --array=0 "$farm/render-chunk.sh" 8 8 -o missing/f_####.png)
 cluster_wait 400 ended "$job" || fail "the array job did not end"
-for task in 0 1 2 3 4 5; do
-    [ "$(field "${job}_$task" JobState)" = COMPLETED ] || fail "task $task: $(cat "$work/array/slurm-${job}_$task.out")"
-done
 whole_frames "$work/array" "$work/whole" all
 says "$work/array/slurm-${job}_5.out" 8 0
 cluster_wait 100 ended "$failing" || fail "the failing chunk did not end"
