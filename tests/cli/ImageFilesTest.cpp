@@ -87,7 +87,7 @@ TEST(Frames, PicturesOfAnyTypeConvertAsIfOfTheFramesOwn) {
 
 // While the frame of a gray picture stays gray it is written gray, with the source's metadata (the
 // resolution scaled: the same print size holds half the pixels); a result in
-// colour is written in colour, and what its format cannot hold is said.
+// colour is written in colour.
 TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
     OIIO::ImageBuf gray(OIIO::ImageSpec(2, 1, 1, OIIO::TypeDesc::UINT16));
     const uint16_t values[2] = {0, 65535};
@@ -107,8 +107,7 @@ TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
               std::make_tuple(1, 6, 150.0f, "in"));
     FrameImage tinted = frame;
     tinted.Bytes()[2] ^= 1;  // the first pixel's red
-    EXPECT_EQ(WriteFrame(tinted, File("tinted.png"), traits),
-              File("tinted.png") + " holds no orientation; the picture shows unturned");
+    WriteFrame(tinted, File("tinted.png"), traits);
     EXPECT_EQ(ReadPicture(File("tinted.png")).nchannels(), 3);  // and no alpha
 }
 

@@ -74,8 +74,6 @@ TEST(Options, ControlsTheModeIgnoresAreNoted) {
     EXPECT_EQ(ParseOptions({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
               std::vector<std::string>(
                   {"--blur-radius has no effect with --mode simple", "--sharpen has no effect with --mode simple"}));
-    EXPECT_EQ(ParseOptions({"-o", "a.png", "--width", "5", "--mode", "detail", "--amount", "3"}).notes,
-              std::vector<std::string>{"--width has no effect with --mode detail"});
 }
 
 TEST(Options, FrameNumbersFillTheLastRunOfHashesInTheFileName) {

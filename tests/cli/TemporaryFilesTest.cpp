@@ -28,12 +28,10 @@ TEST_F(TemporaryFiles, OnlyThoseNoLiveProcessMayWriteAreRemoved) {
     make(TemporaryName("f_0002.png"));                 // this process's own, before it writes: removed
     make(".f_0003.png." + me + "." + std::to_string(getppid()) + ".tmp");  // a live process's: kept
     make(".f_0004.png.far.away." + ended + ".tmp");                        // another machine's: kept until old
-    make(".g_0001.png." + me + "." + ended + ".tmp");                      // another output's
     make("f_0006.png");                                                    // a frame
     EXPECT_EQ(RemoveStaleTemporaries(File("f_####.png"), {}), 2);
     const std::vector<std::string> kept = {".f_0003.png." + me + "." + std::to_string(getppid()) + ".tmp",
-                                           ".f_0004.png.far.away." + ended + ".tmp",
-                                           ".g_0001.png." + me + "." + ended + ".tmp", "f_0006.png"};
+                                           ".f_0004.png.far.away." + ended + ".tmp", "f_0006.png"};
     EXPECT_EQ(Files(), kept);
 
     // Another machine's file goes once it is older than the user allows.
@@ -41,10 +39,6 @@ TEST_F(TemporaryFiles, OnlyThoseNoLiveProcessMayWriteAreRemoved) {
     std::filesystem::last_write_time(File(kept[1]), std::filesystem::file_time_type::clock::now() - minutes(6));
     EXPECT_EQ(RemoveStaleTemporaries(File("f_####.png"), minutes(5)), 1);
     EXPECT_EQ(Files().size(), kept.size() - 1);
-
-    // A single file's, without a frame number.
-    make(".single.exr." + me + "." + ended + ".tmp");
-    EXPECT_EQ(RemoveStaleTemporaries(File("single.exr"), {}), 1);
 }
 
 }  // namespace

@@ -32,12 +32,8 @@ std::map<std::string, Attributes> KdenliveParameters(const std::string& xml) {
     return params;
 }
 
-class EditorFiles : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(PrepareFilterParams()); }
-};
-
-TEST_F(EditorFiles, KdenliveValuesReachTheFilterAsTheControlsTheyShow) {
+TEST(EditorFiles, KdenliveValuesReachTheFilterAsTheControlsTheyShow) {
+    ASSERT_TRUE(PrepareFilterParams());
     const std::map<std::string, Attributes> params = KdenliveParameters(KdenliveEffect(EditorParams()));
     ASSERT_EQ(params.size(), size_t(kFilterParamCount));
     EXPECT_EQ(params.at(kFullWidthName).at("default"), "%width");
@@ -68,7 +64,8 @@ TEST_F(EditorFiles, KdenliveValuesReachTheFilterAsTheControlsTheyShow) {
 }
 
 // The panel's values in JavaScript: name, range and default per number.
-TEST_F(EditorFiles, ShotcutKeyframesEveryNumberAndShowsItsRange) {
+TEST(EditorFiles, ShotcutKeyframesEveryNumberAndShowsItsRange) {
+    ASSERT_TRUE(PrepareFilterParams());
     const std::vector<EditorParam> params = EditorParams();
     const std::string meta = ShotcutMetadata(params);
     const std::string ui = ShotcutUi(params, "head\n    @PARAMETERS@\ntail\n");
