@@ -70,12 +70,6 @@ TEST(Options, WrongCommandLinesAreRefusedWithAClearLine) {
     }
 }
 
-TEST(Options, ControlsTheModeIgnoresAreNoted) {
-    EXPECT_EQ(ParseOptions({"-o", "a.png", "--sharpen", "5", "--blur-radius", "2", "--amount", "3"}).notes,
-              std::vector<std::string>(
-                  {"--blur-radius has no effect with --mode simple", "--sharpen has no effect with --mode simple"}));
-}
-
 TEST(Options, FrameNumbersFillTheLastRunOfHashesInTheFileName) {
     EXPECT_EQ(FrameFileName("out_##.png", 12345), "out_12345.png");
     EXPECT_EQ(FrameFileName("a#b###.tif", 42), "a#b042.tif");

@@ -73,7 +73,6 @@ maculo-render "${slow[@]}" --frames 12 -o "$work/whole-slow/f_####.png" --quiet 
 whole_slow=$!
 started=$SECONDS
 cluster_start "$work/cluster"
-echo "cluster up in $((SECONDS - started)) s"
 wait $whole $whole_slow
 
 # Six chunks of eight frames, side by side; and one whose output folder is
@@ -100,9 +99,8 @@ cluster_wait 200 requeued "${job}_0" || fail "the preempted chunk was not requeu
 kept=$(frames_in "$work/preempt")
 before=$(stamps "$work/preempt")
 whole_frames "$work/preempt" "$work/whole-slow"
-(cd "$work/parallel" && "$farm/render-parallel.sh" 48 10 "${tiny[@]}" -o f_####.png >log 2>&1) ||
-    fail "the GNU parallel example: $(cat "$work/parallel/log")"
-rm "$work/parallel/log"
+(cd "$work/parallel" && "$farm/render-parallel.sh" 48 10 "${tiny[@]}" -o f_####.png >"$work/parallel.log" 2>&1) ||
+    fail "the GNU parallel example: $(cat "$work/parallel.log")"
 whole_frames "$work/parallel" "$work/whole" all
 echo "GNU parallel: 48 frames as one whole run ($((SECONDS - started)) s)"
 cluster_wait 300 ended "$job" || fail "the preempted chunk did not end"
