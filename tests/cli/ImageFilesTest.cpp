@@ -85,9 +85,9 @@ TEST(Frames, PicturesOfAnyTypeConvertAsIfOfTheFramesOwn) {
     }
 }
 
-// While the frame of a gray picture stays gray it is written gray, with the source's metadata (the
-// resolution scaled: the same print size holds half the pixels); a result in
-// colour is written in colour.
+// While the frame of a gray picture stays gray it is written gray, with the
+// source's metadata (the resolution scaled: the same print size holds half
+// the pixels); a result in colour is written in colour.
 TEST_F(ImageFiles, GrayPicturesStayGrayAndKeepTheirMetadata) {
     OIIO::ImageBuf gray(OIIO::ImageSpec(2, 1, 1, OIIO::TypeDesc::UINT16));
     const uint16_t values[2] = {0, 65535};
