@@ -56,8 +56,8 @@ TEST_F(PatternGpu, OneIterationOrNoneMatchesTheProcessorPipeline) {
         }
     }
     for (const auto& [dims, s] : cases) {
-        const std::vector<PixelF> source = RandomImage(dims, 10);
-        EXPECT_LE(Compare(RunGpu(source, dims, s, Gpu()), RunCpu(source, dims, s), dims).largest, 1e-5f)
+        const std::vector<PixelF> source = reference::RandomImage(dims, 10, NAN);
+        EXPECT_LE(LargestDifference(RunGpu(source, dims, s, Gpu()), RunCpu(source, dims, s), dims), 1e-5f)
             << dims.width << "x" << dims.height << ", modes " << s.blurMode << "/" << s.grayMode << ", sigmas "
             << s.blurSigma << "/" << s.sharpenSigma;
     }
@@ -65,7 +65,7 @@ TEST_F(PatternGpu, OneIterationOrNoneMatchesTheProcessorPipeline) {
 
 // A refusal writes nothing: the caller runs the processor pipeline instead.
 TEST_F(PatternGpu, RefusesWhatItCannotComputeWithoutTouchingTheResult) {
-    const std::vector<PixelF> source = RandomImage({5, 4, 5}, 30);
+    const std::vector<PixelF> source = reference::RandomImage({5, 4, 5}, 30, NAN);
     const std::vector<PixelF> untouched = Filled({5, 4, 5}, -7.0f);
     const auto run = [&](const ImageDims& dims, const GpuState& gpu) {
         std::vector<PixelF> result = untouched;
