@@ -1,6 +1,7 @@
 #include "tests/fuzz/FuzzedFrame.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -41,16 +42,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kSpecialDoubles[] = {kNaN,   -kNaN,    kInf, -kInf, -0.0,  std::numeric_limits<double>::max(),
                                       -1e300, 4.9e-324, 1e30, -1.0,  200.5, 10000.5};
-constexpr float kSpecialFloats[] = {std::numeric_limits<float>::quiet_NaN(),
-                                    std::numeric_limits<float>::infinity(),
-                                    -std::numeric_limits<float>::infinity(),
-                                    std::numeric_limits<float>::max(),
-                                    -std::numeric_limits<float>::max(),
-                                    std::numeric_limits<float>::denorm_min(),
-                                    -0.0f,
-                                    1.0f + 1e-7f,
-                                    -1e-30f,
-                                    65504.0f};
+constexpr float kSpecialFloats[] = {float(kNaN),  float(kInf), float(-kInf), FLT_MAX, -FLT_MAX,
+                                    FLT_TRUE_MIN, -0.0f,       1.0f + 1e-7f, -1e-30f, 65504.0f};
 
 // A slider value: raw bits, a special value, or one spread over a little
 // more than the sliders' ranges.
