@@ -89,14 +89,9 @@ Frame Decode(ByteReader& in) {
     f.outputPadding = padding / 16;
     f.gpu = in.Take<int32_t>();
     f.downsample = in.Take<uint32_t>();
-    f.controls.parameterMode = in.Take<int32_t>();
-    f.controls.blurMode = in.Take<int32_t>();
-    f.controls.grayMode = in.Take<int32_t>();
-    f.controls.width = SliderValue(in);
-    f.controls.blurRadius = SliderValue(in);
-    f.controls.sharpRadius = SliderValue(in);
-    f.controls.sharpen = SliderValue(in);
-    f.controls.amount = in.Take<int32_t>();
+    // In the order of the table (a braced list is read left to right).
+    f.controls = {in.Take<int32_t>(), in.Take<int32_t>(), in.Take<int32_t>(), SliderValue(in),
+                  SliderValue(in),    SliderValue(in),    SliderValue(in),    in.Take<int32_t>()};
     const uint8_t last = in.Take<uint8_t>();
     f.cancelAfter = last % 2;
     f.specials = last & 0x10;
