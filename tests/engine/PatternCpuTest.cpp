@@ -4,7 +4,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -226,19 +225,6 @@ TEST(PatternParity, RepeatedAndConstantChannels) {
             }
         }
     }
-}
-
-TEST(PatternPipeline, UnusableGeometryIsRefusedUntouched) {
-    const PatternSettings s{kBlurGaussian, kGrayOff, 1, 1.0f, 1.0f, 1.0f, false};
-    const std::vector<PixelF> input(12, PixelF{0.5f, 0.5f, 0.5f, 0.5f});
-    for (const ImageDims dims : {ImageDims{4, 3, 3}, {-1, 3, 4}, {4, -3, 4}}) {
-        const Outcome run = RunEngine(input, dims, s);
-        EXPECT_EQ(run.result.status, PatternStatus::kBadDims);
-        EXPECT_TRUE(std::isnan(run.pattern[0].alpha));
-    }
-    EXPECT_EQ(RunPatternCpu(nullptr, nullptr, nullptr, {4, 3, 4}, s, {nullptr, nullptr}).status,
-              PatternStatus::kBadDims);
-    EXPECT_EQ(RunEngine(input, {0, 3, 4}, s).result.status, PatternStatus::kDone);  // no visible column
 }
 
 // A workspace carries the threads' scratch from frame to frame: whatever
