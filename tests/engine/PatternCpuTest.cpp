@@ -231,40 +231,34 @@ TEST(PatternParity, RepeatedAndConstantChannels) {
 // the frames before left in it (NaN and infinities reach the lines, and a
 // box's outer taps read at weight 0), each frame gets the bits of a render
 // of its own. Between frames, the thread count, the instruction set, the
-// width, the windows and fused or two-step iterations change one at a time.
+// width, the windows, fused or two-step iterations and four channels or
+// three planes (opaque) change one at a time.
 TEST(PatternWorkspace, FramesInTurnAsEachAlone) {
-    struct Frame {
-        ImageDims dims;
-        PatternSettings settings;
-        int threads;
-        const BlurKernelSet* kernels;
-        bool opaque;  // three planes, packed side by side
-    };
     const BlurKernelSet* widest = RunnableKernels().back();
     const BlurKernelSet* narrowest = RunnableKernels().front();
     const PatternSettings usual{kBlurGaussian, kGrayOff, 2, 1.5f, 1.2f, kDefaultAmount, false};
     const PatternSettings box{kBlurBox, kGrayOff, 3, 1.0f, 1.2f, 3.0f, false};
     const PatternSettings wide{kBlurGaussian, kGrayOff, 1, 28.0f, 26.0f, kDefaultAmount, false};
     const ImageDims tall{33, 600, 35};
-    const std::vector<Frame> frames{
+    const std::tuple<ImageDims, PatternSettings, int, const BlurKernelSet*, bool> frames[] = {
         {tall, usual, 2, widest, true}, {tall, box, 2, widest, false},     {tall, usual, 2, widest, true},
         {tall, usual, 3, widest, true}, {tall, usual, 3, narrowest, true}, {{40, 600, 40}, usual, 3, narrowest, true},
         {tall, wide, 2, widest, false}, {tall, wide, 2, widest, false},
     };
     PatternWorkspace workspace;
-    for (size_t f = 0; f < frames.size(); ++f) {
-        const Frame& frame = frames[f];
-        omp_set_num_threads(frame.threads);
-        std::vector<PixelF> input = reference::RandomImage(frame.dims, 50 + static_cast<uint32_t>(f), kNaN);
+    uint32_t frame = 0;  // also seeds the frame's picture
+    for (const auto& [dims, settings, threads, kernels, opaque] : frames) {
+        omp_set_num_threads(threads);
+        std::vector<PixelF> input = reference::RandomImage(dims, ++frame, kNaN);
         for (size_t i = 0; i < input.size(); ++i) {
-            if (frame.opaque) input[i].alpha = 1.0f;
-            if (!frame.opaque && i % 97 == 0) input[i] = {kNaN, kInf, -kInf, 1e30f};
+            if (opaque) input[i].alpha = 1.0f;
+            if (!opaque && i % 97 == 0) input[i] = {kNaN, kInf, -kInf, 1e30f};
         }
-        const Outcome alone = RunEngine(input, frame.dims, frame.settings, *frame.kernels);
-        const Outcome reused = RunEngine(input, frame.dims, frame.settings, *frame.kernels, {}, &workspace);
+        const Outcome alone = RunEngine(input, dims, settings, *kernels);
+        const Outcome reused = RunEngine(input, dims, settings, *kernels, {}, &workspace);
         EXPECT_EQ(reused.result.status, PatternStatus::kDone);
         EXPECT_EQ(std::memcmp(reused.pattern.data(), alone.pattern.data(), input.size() * sizeof(PixelF)), 0)
-            << "frame " << f;
+            << "frame " << frame;
     }
 }
 
