@@ -283,12 +283,10 @@ struct Progress {
 // a non-zero answer is returned at once and leaves the completed iterations.
 TEST(PatternProgress, ScheduleAndCancellation) {
     omp_set_num_threads(3);
-    for (const auto& [height, iterations, cancelAt, expected] : {std::tuple{5, 0, -1, Calls{}},
-                                                                 {5, 1, -1, Calls{}},
+    for (const auto& [height, iterations, cancelAt, expected] : {std::tuple{5, 1, -1, Calls{}},
                                                                  {5, 4, -1, Calls{{1, 4}, {3, 4}}},
                                                                  {0, 5, -1, Calls{{1, 5}, {3, 5}}},
                                                                  {5, 4, 1, Calls{{1, 4}}},
-                                                                 {5, 6, 3, Calls{{1, 6}, {3, 6}}},
                                                                  {40, 6, 3, Calls{{1, 6}, {3, 6}}}}) {
         const ImageDims dims{6, height, 8};
         // One alpha everywhere, gray colours: 40 rows are tall enough for

@@ -185,7 +185,6 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     output->rowbytes -= f.outputTrim;
 
     const bool empty = f.width == 0 || f.height == 0;
-    const size_t requests = empty ? worlds.Requests().size() : 0;  // the list only grows: copied when needed
     const PF_Err err = session.RenderFrameAt(0, f.downsample, *layer, *output, int16_t(f.depth), f.gpu);
 
     const size_t pixelBytes = size_t(f.depth / 2);
@@ -199,7 +198,6 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
                             : cancelled ? PF_Interrupt_CANCEL
                                         : PF_Err_NONE;
     expect(err == expected, "the frame answers " + std::to_string(expected) + ", not " + std::to_string(err));
-    if (empty) expect(worlds.Requests().size() == requests, "an empty output makes no working image");
 
     // Picture bytes as the host sees the output; every other byte it allocated is the host's alone.
     const auto* outBytes = reinterpret_cast<const uint8_t*>(output->data);
