@@ -16,26 +16,22 @@ namespace maculo::fuzz {
 namespace {
 
 // Values taken in order from the fuzzer's bytes, little-endian; zeros once they run out.
-class ByteReader {
-public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), left_(size) {}
+struct ByteReader {
+    const uint8_t* data;
+    size_t left;
 
     template <typename T>
     T Take() {
         T value{};
-        const size_t n = std::min(sizeof value, left_);
-        std::memcpy(&value, data_, n);
-        data_ += n;
-        left_ -= n;
+        const size_t n = std::min(sizeof value, left);
+        std::memcpy(&value, data, n);
+        data += n;
+        left -= n;
         return value;
     }
 
     // The n-th remaining byte, cycling; 0 when there are none.
-    uint8_t Cycled(size_t n) const { return left_ == 0 ? 0 : data_[n % left_]; }
-
-private:
-    const uint8_t* data_;
-    size_t left_;
+    uint8_t Cycled(size_t n) const { return left == 0 ? 0 : data[n % left]; }
 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -157,7 +153,7 @@ bool Addressable(const PF_EffectWorld& world, size_t pixelBytes) {
 }  // namespace
 
 std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
-    ByteReader in(data, size);
+    ByteReader in{data, size};
     Frame f = Decode(in);
     BoundWork(f);
     minihost::EffectSession& session = Session();

@@ -21,11 +21,9 @@ namespace {
     testing::internal::CaptureStdout();
     const GpuState state = CreateGpuState();
     const std::string out = testing::internal::GetCapturedStdout();
-    if (out != "OpenCL device not found.\n") {
-        std::cerr << "standard output was [" << out << "]";
-        std::_Exit(1);
-    }
-    std::_Exit(state.device.id() || state.context.get() || state.program.get() ? 2 : 0);
+    const bool empty = !state.device.id() && !state.context.get() && !state.program.get();
+    std::cerr << "standard output was [" << out << "]";
+    std::_Exit(out == "OpenCL device not found.\n" && empty ? 0 : 1);
 }
 
 TEST(SetUpWithoutGpu, NoPlatformOrOnlyAProcessorDeviceLeavesAnEmptyStateAndSaysSo) {
