@@ -92,6 +92,12 @@ std::vector<PixelF> Blur(std::vector<PixelF> image, const ImageDims& dims, const
     return FilterRows(std::move(image), dims, filter);
 }
 
+// One pixel in gray, alpha kept, unclamped.
+PixelF Gray(const PixelF& p) {
+    const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
+    return {p.alpha, g, g, g};
+}
+
 }  // namespace
 
 std::vector<float> WeightTable(float sigma) {
@@ -117,11 +123,6 @@ std::vector<PixelF> GaussianRows(const std::vector<PixelF>& image, const ImageDi
 }
 
 float Unsharp(float sharp, float blurred, float amount) { return Clamp((sharp - blurred) * amount + sharp); }
-
-PixelF Gray(const PixelF& p) {
-    const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
-    return {p.alpha, g, g, g};
-}
 
 std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const PatternSettings& settings) {
     const ImageDims packed{dims.width, dims.height, dims.width};

@@ -40,14 +40,11 @@ TEST(SetUpWithoutGpu, NoPlatformOrOnlyAProcessorDeviceLeavesAnEmptyStateAndSaysS
 using GpuSetUp = GpuTest;
 
 // A good build says nothing; a failed one prints the compiler's log and keeps
-// device, context and the unbuilt program, a state the pipeline refuses. The
-// renderer's report is read off the state the plug-in made: it names the
-// device, and says when it cannot render.
-TEST_F(GpuSetUp, BuildsSilentlyPrintsTheLogOfAFailedBuildAndReportsTheState) {
+// device, context and the unbuilt program, a state the pipeline refuses.
+TEST_F(GpuSetUp, BuildsSilentlyAndPrintsTheLogOfAFailedBuild) {
     testing::internal::CaptureStdout();
     const GpuState good = CreateGpuStateFor(Gpu().device);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(good.program.get_build_info<cl_build_status>(CL_PROGRAM_BUILD_STATUS, good.device), CL_BUILD_SUCCESS);
 
     testing::internal::CaptureStdout();
     const GpuState bad = CreateGpuStateFor(Gpu().device, "kernel void Broken(global float* out) { out[0] = ; }");
@@ -58,11 +55,6 @@ TEST_F(GpuSetUp, BuildsSilentlyPrintsTheLogOfAFailedBuildAndReportsTheState) {
     EXPECT_TRUE(bad.device.id() && bad.context.get() && bad.program.get());
     EXPECT_TRUE(IsComplete(good));
     EXPECT_FALSE(IsComplete(bad));
-
-    const std::string name = Gpu().device.name();
-    EXPECT_EQ(DescribeGpuState(&Gpu()), "the OpenCL device " + name + " renders the frames");
-    EXPECT_EQ(DescribeGpuState(&bad), "the plug-in could not set up OpenCL on " + name +
-                                          " (the program did not build); the processor renders the frames");
 }
 
 }  // namespace
