@@ -12,8 +12,7 @@ namespace {
 // amount 295 on.
 TEST(ControlSettings, SimpleModeFollowsWidthAndAmountDetailModeTheRadiiAndSharpen) {
     struct Case {
-        int32_t mode;
-        int32_t amount;
+        int32_t mode, amount;
         uint32_t downsample;
         float blurSigma, sharpenSigma, gain;
     };
