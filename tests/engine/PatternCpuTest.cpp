@@ -38,8 +38,7 @@ struct Outcome {
 Outcome RunEngine(std::vector<PixelF> input, const ImageDims& dims, const PatternSettings& settings,
                   const BlurKernelSet& kernels = BestKernels(), const ProgressHook& hook = {nullptr, nullptr},
                   PatternWorkspace* workspace = nullptr) {
-    std::vector<PixelF> blurred(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
-    std::vector<PixelF> pattern(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN});
+    std::vector<PixelF> blurred(input.size(), PixelF{kNaN, kNaN, kNaN, kNaN}), pattern(blurred);
     const PatternResult result =
         RunPatternCpuWith(kernels, input.data(), blurred.data(), pattern.data(), dims, settings, hook, workspace);
     return {result, std::move(pattern)};

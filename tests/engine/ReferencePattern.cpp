@@ -157,10 +157,9 @@ std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spar
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> channel(-0.25f, 1.25f);
     std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height, PixelF{spare, spare, spare, spare});
-    for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.width; ++x) {
-            image[static_cast<size_t>(y) * dims.pitch + x] = {channel(rng), channel(rng), channel(rng), channel(rng)};
-        }
+    for (size_t i = 0; i < image.size(); ++i) {
+        if (static_cast<int>(i % dims.pitch) < dims.width)
+            image[i] = {channel(rng), channel(rng), channel(rng), channel(rng)};
     }
     return image;
 }

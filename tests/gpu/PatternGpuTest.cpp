@@ -187,7 +187,6 @@ TEST_F(PatternGpu, RefusesWhatItCannotComputeWithoutTouchingTheResult) {
     EXPECT_FALSE(run({46341, 46341, 46341}, gpu));
     // Nothing to compute: success without a launch.
     EXPECT_TRUE(run({0, 4, 5}, gpu));
-    EXPECT_TRUE(run({5, 0, 5}, gpu));
 }
 
 }  // namespace
