@@ -60,45 +60,42 @@ Line BoxLine(const Line& in, float a) {
     return out;
 }
 
-// One channel of the picture, rows packed.
-struct Plane {
-    int width, height;
-    std::vector<float> v;
-    float& At(int x, int y) { return v[static_cast<size_t>(y) * width + x]; }
-};
-
-// Vertical pass, then horizontal. The engine runs the vertical pass on the
-// image turned clockwise, whose rows are columns read from the bottom up, so
-// the vertical sums here run upwards too: that order decides the rounding.
-template <typename LineFilter>
-Plane Blur(Plane image, const LineFilter& filter) {
-    Line line(image.height);
-    for (int x = 0; x < image.width; ++x) {
-        for (int j = 0; j < image.height; ++j) line[j] = image.At(x, image.height - 1 - j);
-        const Line out = filter(line);
-        for (int j = 0; j < image.height; ++j) image.At(x, image.height - 1 - j) = out[j];
+// Each of `count` lines of `length` pixels through the filter, channel by
+// channel; pixel j of line i is image[at(i, j)].
+template <typename LineFilter, typename At>
+void FilterLines(std::vector<PixelF>& image, int count, int length, const At& at, const LineFilter& filter) {
+    Line line(length);
+    for (float PixelF::*channel : kChannels) {
+        for (int i = 0; i < count; ++i) {
+            for (int j = 0; j < length; ++j) line[j] = image[at(i, j)].*channel;
+            const Line out = filter(line);
+            for (int j = 0; j < length; ++j) image[at(i, j)].*channel = out[j];
+        }
     }
-    line.resize(image.width);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) line[x] = image.At(x, y);
-        const Line out = filter(line);
-        for (int x = 0; x < image.width; ++x) image.At(x, y) = out[x];
-    }
-    return image;
 }
 
 template <typename LineFilter>
 std::vector<PixelF> FilterRows(std::vector<PixelF> image, const ImageDims& rows, const LineFilter& filter) {
-    Line line(rows.width);
-    for (float PixelF::*channel : kChannels) {
-        for (int y = 0; y < rows.height; ++y) {
-            PixelF* row = image.data() + static_cast<size_t>(y) * rows.pitch;
-            for (int x = 0; x < rows.width; ++x) line[x] = row[x].*channel;
-            const Line out = filter(line);
-            for (int x = 0; x < rows.width; ++x) row[x].*channel = out[x];
-        }
-    }
+    FilterLines(
+        image, rows.height, rows.width, [&](int y, int x) { return size_t(y) * rows.pitch + x; }, filter);
     return image;
+}
+
+// Vertical pass, then horizontal, over a picture with rows packed. The
+// engine runs the vertical pass on the image turned clockwise, whose rows are
+// columns read from the bottom up, so the vertical sums here run upwards too:
+// that order decides the rounding.
+template <typename LineFilter>
+std::vector<PixelF> Blur(std::vector<PixelF> image, const ImageDims& dims, const LineFilter& filter) {
+    const auto upwards = [&](int x, int j) { return size_t(dims.height - 1 - j) * dims.width + x; };
+    FilterLines(image, dims.width, dims.height, upwards, filter);
+    return FilterRows(std::move(image), dims, filter);
+}
+
+// One pixel in gray, alpha kept, unclamped.
+PixelF Gray(const PixelF& p) {
+    const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
+    return {p.alpha, g, g, g};
 }
 
 }  // namespace
@@ -127,17 +124,13 @@ std::vector<PixelF> GaussianRows(const std::vector<PixelF>& image, const ImageDi
 
 float Unsharp(float sharp, float blurred, float amount) { return Clamp((sharp - blurred) * amount + sharp); }
 
-PixelF Gray(const PixelF& p) {
-    const float g = (0.298912f * p.red + 0.586611f * p.green) + 0.114478f * p.blue;
-    return {p.alpha, g, g, g};
-}
-
 std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const PatternSettings& settings) {
-    std::vector<PixelF> picture;
+    const ImageDims packed{dims.width, dims.height, dims.width};
+    std::vector<PixelF> pattern;
     for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.width; ++x) picture.push_back(input[static_cast<size_t>(y) * dims.pitch + x]);
+        for (int x = 0; x < dims.width; ++x) pattern.push_back(input[static_cast<size_t>(y) * dims.pitch + x]);
     }
-    if (settings.grayMode == 2) std::ranges::transform(picture, picture.begin(), Gray);
+    if (settings.grayMode == 2) std::ranges::transform(pattern, pattern.begin(), Gray);
 
     const float blurSigma = Sanitized(settings.blurSigma);
     const std::vector<float> blurTable = WeightTable(blurSigma);
@@ -148,30 +141,25 @@ std::vector<PixelF> RunPattern(const PixelF* input, const ImageDims& dims, const
     const auto sharpenFilter = [&](const Line& line) { return GaussianLine(line, sharpenTable); };
 
     // Every step but the gray conversion treats the channels apart.
-    for (float PixelF::*channel : kChannels) {
-        Plane pattern{dims.width, dims.height, {}};
-        for (const PixelF& p : picture) pattern.v.push_back(p.*channel);
-        for (int i = 0; i < settings.iterations; ++i) {
-            const Plane blurred = Blur(pattern, patternFilter);
-            const Plane sharpenBlurred = Blur(blurred, sharpenFilter);
-            for (size_t p = 0; p < pattern.v.size(); ++p) {
-                pattern.v[p] = Unsharp(blurred.v[p], sharpenBlurred.v[p], settings.sharpenAmount);
-            }
+    for (int i = 0; i < settings.iterations; ++i) {
+        const std::vector<PixelF> blurred = Blur(pattern, packed, patternFilter);
+        const std::vector<PixelF> sharpenBlurred = Blur(blurred, packed, sharpenFilter);
+        for (size_t p = 0; p < pattern.size(); ++p) {
+            for (float PixelF::*c : kChannels)
+                pattern[p].*c = Unsharp(blurred[p].*c, sharpenBlurred[p].*c, settings.sharpenAmount);
         }
-        for (size_t p = 0; p < picture.size(); ++p) picture[p].*channel = pattern.v[p];
     }
-    if (settings.grayMode == 3) std::ranges::transform(picture, picture.begin(), Gray);
-    return picture;
+    if (settings.grayMode == 3) std::ranges::transform(pattern, pattern.begin(), Gray);
+    return pattern;
 }
 
 std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spare) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> channel(-0.25f, 1.25f);
     std::vector<PixelF> image(static_cast<size_t>(dims.pitch) * dims.height, PixelF{spare, spare, spare, spare});
-    for (int y = 0; y < dims.height; ++y) {
-        for (int x = 0; x < dims.width; ++x) {
-            image[static_cast<size_t>(y) * dims.pitch + x] = {channel(rng), channel(rng), channel(rng), channel(rng)};
-        }
+    for (size_t i = 0; i < image.size(); ++i) {
+        if (static_cast<int>(i % dims.pitch) < dims.width)
+            image[i] = {channel(rng), channel(rng), channel(rng), channel(rng)};
     }
     return image;
 }

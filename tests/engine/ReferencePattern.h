@@ -30,9 +30,6 @@ std::vector<PixelF> GaussianRows(const std::vector<PixelF>& image, const ImageDi
 // One channel of the unsharp mask: clamp((sharp - blurred) * amount + sharp).
 float Unsharp(float sharp, float blurred, float amount);
 
-// One pixel in gray, alpha kept, unclamped.
-PixelF Gray(const PixelF& p);
-
 // A pitch x height image of channels in [-0.25, 1.25) (some outside 0...1, so
 // the clamp matters), spare columns filled with `spare`.
 std::vector<PixelF> RandomImage(const ImageDims& dims, uint32_t seed, float spare = 0.5f);

@@ -1,6 +1,7 @@
 #include "tests/fuzz/FuzzedFrame.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,42 +16,30 @@ namespace maculo::fuzz {
 namespace {
 
 // Values taken in order from the fuzzer's bytes, little-endian; zeros once they run out.
-class ByteReader {
-public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), left_(size) {}
+struct ByteReader {
+    const uint8_t* data;
+    size_t left;
 
     template <typename T>
     T Take() {
         T value{};
-        const size_t n = std::min(sizeof value, left_);
-        std::memcpy(&value, data_, n);
-        data_ += n;
-        left_ -= n;
+        const size_t n = std::min(sizeof value, left);
+        std::memcpy(&value, data, n);
+        data += n;
+        left -= n;
         return value;
     }
 
     // The n-th remaining byte, cycling; 0 when there are none.
-    uint8_t Cycled(size_t n) const { return left_ == 0 ? 0 : data_[n % left_]; }
-
-private:
-    const uint8_t* data_;
-    size_t left_;
+    uint8_t Cycled(size_t n) const { return left == 0 ? 0 : data[n % left]; }
 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kSpecialDoubles[] = {kNaN,   -kNaN,    kInf, -kInf, -0.0,  std::numeric_limits<double>::max(),
                                       -1e300, 4.9e-324, 1e30, -1.0,  200.5, 10000.5};
-constexpr float kSpecialFloats[] = {std::numeric_limits<float>::quiet_NaN(),
-                                    std::numeric_limits<float>::infinity(),
-                                    -std::numeric_limits<float>::infinity(),
-                                    std::numeric_limits<float>::max(),
-                                    -std::numeric_limits<float>::max(),
-                                    std::numeric_limits<float>::denorm_min(),
-                                    -0.0f,
-                                    1.0f + 1e-7f,
-                                    -1e-30f,
-                                    65504.0f};
+constexpr float kSpecialFloats[] = {float(kNaN),  float(kInf), float(-kInf), FLT_MAX, -FLT_MAX,
+                                    FLT_TRUE_MIN, -0.0f,       1.0f + 1e-7f, -1e-30f, 65504.0f};
 
 // A slider value: raw bits, a special value, or one spread over a little
 // more than the sliders' ranges.
@@ -96,14 +85,9 @@ Frame Decode(ByteReader& in) {
     f.outputPadding = padding / 16;
     f.gpu = in.Take<int32_t>();
     f.downsample = in.Take<uint32_t>();
-    f.controls.parameterMode = in.Take<int32_t>();
-    f.controls.blurMode = in.Take<int32_t>();
-    f.controls.grayMode = in.Take<int32_t>();
-    f.controls.width = SliderValue(in);
-    f.controls.blurRadius = SliderValue(in);
-    f.controls.sharpRadius = SliderValue(in);
-    f.controls.sharpen = SliderValue(in);
-    f.controls.amount = in.Take<int32_t>();
+    // In the order of the table (a braced list is read left to right).
+    f.controls = {in.Take<int32_t>(), in.Take<int32_t>(), in.Take<int32_t>(), SliderValue(in),
+                  SliderValue(in),    SliderValue(in),    SliderValue(in),    in.Take<int32_t>()};
     const uint8_t last = in.Take<uint8_t>();
     f.cancelAfter = last % 2;
     f.specials = last & 0x10;
@@ -169,7 +153,7 @@ bool Addressable(const PF_EffectWorld& world, size_t pixelBytes) {
 }  // namespace
 
 std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
-    ByteReader in(data, size);
+    ByteReader in{data, size};
     Frame f = Decode(in);
     BoundWork(f);
     minihost::EffectSession& session = Session();
@@ -197,7 +181,6 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
     output->rowbytes -= f.outputTrim;
 
     const bool empty = f.width == 0 || f.height == 0;
-    const size_t requests = empty ? worlds.Requests().size() : 0;  // the list only grows: copied when needed
     const PF_Err err = session.RenderFrameAt(0, f.downsample, *layer, *output, int16_t(f.depth), f.gpu);
 
     const size_t pixelBytes = size_t(f.depth / 2);
@@ -211,7 +194,6 @@ std::vector<std::string> RunFuzzedFrame(const uint8_t* data, size_t size) {
                             : cancelled ? PF_Interrupt_CANCEL
                                         : PF_Err_NONE;
     expect(err == expected, "the frame answers " + std::to_string(expected) + ", not " + std::to_string(err));
-    if (empty) expect(worlds.Requests().size() == requests, "an empty output makes no working image");
 
     // Picture bytes as the host sees the output; every other byte it allocated is the host's alone.
     const auto* outBytes = reinterpret_cast<const uint8_t*>(output->data);

@@ -1,9 +1,6 @@
-// One frame whose every input comes from fuzzer bytes: the eight controls
-// (out of range, NaN and infinities included), the downsampling, the sizes of
-// layer and output (0 to 64 each way), their row padding and row bytes, the depth, the
-// pixel format the host reports, the GPU framework, when the user interrupts,
-// and the layer's bytes (NaN and infinities in float frames). It goes through
-// EffectMain in our host, and every promise the effect makes is checked.
+// One frame whose every input comes from fuzzer bytes (README.md lists them
+// in order), sent through EffectMain in our host, and every promise the
+// effect makes checked.
 #pragma once
 
 #include <cstddef>

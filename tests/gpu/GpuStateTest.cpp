@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <stdexcept>
 #include <string>
 
 #include "gpu/GpuState.h"
@@ -22,17 +21,9 @@ namespace {
     testing::internal::CaptureStdout();
     const GpuState state = CreateGpuState();
     const std::string out = testing::internal::GetCapturedStdout();
-    if (out != "OpenCL device not found.\n") {
-        std::cerr << "standard output was [" << out << "]";
-        std::_Exit(1);
-    }
-    if (state.device.id() || state.context.get() || state.program.get()) std::_Exit(2);
-    try {
-        FindGpuDevice();
-    } catch (const std::runtime_error& error) {
-        std::_Exit(std::string(error.what()) == "OpenCL device not found." ? 0 : 3);
-    }
-    std::_Exit(4);
+    const bool empty = !state.device.id() && !state.context.get() && !state.program.get();
+    std::cerr << "standard output was [" << out << "]";
+    std::_Exit(out == "OpenCL device not found.\n" && empty ? 0 : 1);
 }
 
 TEST(SetUpWithoutGpu, NoPlatformOrOnlyAProcessorDeviceLeavesAnEmptyStateAndSaysSo) {
@@ -49,14 +40,11 @@ TEST(SetUpWithoutGpu, NoPlatformOrOnlyAProcessorDeviceLeavesAnEmptyStateAndSaysS
 using GpuSetUp = GpuTest;
 
 // A good build says nothing; a failed one prints the compiler's log and keeps
-// device, context and the unbuilt program, a state the pipeline refuses. The
-// renderer's report is read off the state the plug-in made: it names
-// whichever device that state holds, and says when that device cannot render.
-TEST_F(GpuSetUp, BuildsSilentlyPrintsTheLogOfAFailedBuildAndReportsTheState) {
+// device, context and the unbuilt program, a state the pipeline refuses.
+TEST_F(GpuSetUp, BuildsSilentlyAndPrintsTheLogOfAFailedBuild) {
     testing::internal::CaptureStdout();
     const GpuState good = CreateGpuStateFor(Gpu().device);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(good.program.get_build_info<cl_build_status>(CL_PROGRAM_BUILD_STATUS, good.device), CL_BUILD_SUCCESS);
 
     testing::internal::CaptureStdout();
     const GpuState bad = CreateGpuStateFor(Gpu().device, "kernel void Broken(global float* out) { out[0] = ; }");
@@ -67,18 +55,6 @@ TEST_F(GpuSetUp, BuildsSilentlyPrintsTheLogOfAFailedBuildAndReportsTheState) {
     EXPECT_TRUE(bad.device.id() && bad.context.get() && bad.program.get());
     EXPECT_TRUE(IsComplete(good));
     EXPECT_FALSE(IsComplete(bad));
-
-    const std::string name = Gpu().device.name();
-    EXPECT_EQ(DescribeGpuState(&Gpu()), "the OpenCL device " + name + " renders the frames");
-    EXPECT_EQ(DescribeGpuState(&bad), "the plug-in could not set up OpenCL on " + name +
-                                          " (the program did not build); the processor renders the frames");
-    GpuState contextless;
-    contextless.device = Gpu().device;
-    EXPECT_EQ(DescribeGpuState(&contextless),
-              "the plug-in could not set up OpenCL on " + name + " (no context); the processor renders the frames");
-    const GpuState none;
-    EXPECT_EQ(DescribeGpuState(&none), "no OpenCL GPU found; the processor renders the frames");
-    EXPECT_EQ(DescribeGpuState(nullptr), "the plug-in kept no OpenCL state; the processor renders the frames");
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ TEST(PropertyList, MatchesTheDocumentedLayoutByteForByte) {
         Bytes({0x08, 0x14, 0x00, 0x0A}) + Property("ANMe", 24) + Bytes({23}) + "QUILLFEN Maculo Pattern" +
         Property("LFea", 4) + Zeros(4);
     ASSERT_EQ(expected.size(), 298u);
-    ASSERT_EQ(kProduced.size(), 298u);
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int(kProduced[i]), int(expected[i])) << "byte " << i;
+    EXPECT_EQ(kProduced, expected);
 }
 
 }  // namespace
