@@ -44,10 +44,10 @@ constexpr bool kMeltRuns = std::string_view(MACULO_HOST_ENV).empty();
 
 class VideoHosts : public ToolRuns {
 protected:
-    // testsrc2 as RGBA pictures src_0001.png on, numbered from `first`.
-    void Source(const std::string& size, int frames, int first = 1) const {
+    // testsrc2 as RGBA pictures src_0001.png on.
+    void Source(const std::string& size, int frames) const {
         Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + size + ":rate=25 -frames:v " +
-            std::to_string(frames) + " -pix_fmt rgba -start_number " + std::to_string(first) + " src_%04d.png");
+            std::to_string(frames) + " -pix_fmt rgba src_%04d.png");
     }
 
     // Five 320x180 pictures through melt, in a profile of their own size so
