@@ -56,13 +56,14 @@ double MeanDifferenceFromHalved(const Pixels& full, const Pixels& half) {
 
 // melt interpolates the keyframes linearly between the frames they sit on,
 // as the renderer ramps a control from its first frame to its last; the
-// values are binary fractions, so both land on the same pixel sizes.
+// values are binary fractions, so both land on the same pixel sizes. A popup
+// away from its default shows that melt passes choices by name.
 TEST_F(Editors, KdenliveProjectWithAKeyframedWidthEqualsTheRenderer) {
     if (!kMeltRuns) GTEST_SKIP() << "melt does not start in the sanitizer build";
     Source("320x180", 5);
-    Project();
+    Project("<property name=\"gray\">before", "<property name=\"gray\">after");
     MeltProject("kdenlive");
-    Render(5, "--width 6.25:12.5");
+    Render(5, "--width 6.25:12.5 --gray after");
     ExpectSameAsRenderer("kdenlive", 5);
 }
 

@@ -37,12 +37,9 @@ Frame Noise(int width, int height, unsigned seed) {
 // The engine's frame for the same pixels, bytes red, green, blue, alpha taken
 // as the host's alpha, red, green, blue channels, and back.
 Frame EngineFrame(const Frame& rgba, int width, int height, const PatternControls& controls) {
+    const auto* b = reinterpret_cast<const uint8_t*>(rgba.data());
     std::vector<Pixel8> argb(rgba.size());
-    for (size_t i = 0; i < rgba.size(); ++i) {
-        uint8_t b[4];
-        std::memcpy(b, &rgba[i], 4);
-        argb[i] = {b[3], b[0], b[1], b[2]};
-    }
+    for (size_t i = 0; i < rgba.size(); ++i) argb[i] = {b[4 * i + 3], b[4 * i], b[4 * i + 1], b[4 * i + 2]};
     const std::vector<Pixel8> out =
         DirectRender(argb.data(), {width, height, width}, width, height, SettingsFromControls(controls, 1, false));
     Frame result(out.size());

@@ -50,14 +50,6 @@ protected:
             std::to_string(frames) + " -pix_fmt rgba src_%04d.png");
     }
 
-    // Five 320x180 pictures through melt, in a profile of their own size so
-    // that it scales nothing; gives what melt wrote.
-    std::string Melt(const std::string& properties) const {
-        Profile(320, 180);
-        return Run("melt -silent -profile profile.txt src_%04d.png out=4 -filter frei0r.maculo_pattern " + properties +
-                   " -consumer avformat:melt_%04d.png vcodec=png pix_fmt=rgba");
-    }
-
     void Render(int frames, const std::string& options) const {
         Run("'" MACULO_RENDER_PATH "' -q -i src_####.png -o cli_####.png --frames " + std::to_string(frames) + " " +
             options);
