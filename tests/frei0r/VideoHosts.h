@@ -55,12 +55,12 @@ protected:
             options);
     }
 
-    // Frames 1 ... frames of `name` equal the renderer's, or those of `reference`.
-    void ExpectSameAsRenderer(const std::string& name, int frames, const std::string& reference = "cli") const {
+    // Frames 1 ... frames of `name` equal the renderer's.
+    void ExpectSameAsRenderer(const std::string& name, int frames) const {
         for (int i = 1; i <= frames; ++i) {
             const Pixels host = PixelsOf(File(FrameName(name, i)));
             EXPECT_EQ(host.channels, 4) << name << " frame " << i;
-            EXPECT_TRUE(host == PixelsOf(File(FrameName(reference, i)))) << name << " frame " << i;
+            EXPECT_TRUE(host == PixelsOf(File(FrameName("cli", i)))) << name << " frame " << i;
         }
     }
 };
