@@ -35,9 +35,7 @@ constexpr FrameSpec kFrames[] = {{8, PF_GPU_Framework_NONE},
                                  {16, PF_GPU_Framework_NONE},
                                  {32, PF_GPU_Framework_NONE},
                                  {32, PF_GPU_Framework_OPENCL}};
-
-constexpr A_long kWidth = 7;
-constexpr A_long kHeight = 5;
+constexpr A_long kWidth = 7, kHeight = 5;
 
 struct StepResult {
     Step step;
