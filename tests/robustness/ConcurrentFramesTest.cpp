@@ -33,10 +33,6 @@ constexpr FrameSpec kFrames[] = {
 };
 constexpr size_t kCount = std::size(kFrames);
 
-bool OnGpu(const FrameSpec& frame) {
-    return frame.gpu == PF_GPU_Framework_OPENCL || frame.gpu == PF_GPU_Framework_CUDA;
-}
-
 TEST(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
     static auto* session = new minihost::EffectSession(MACULO_PLUGIN_PATH);  // kept, as a host keeps its plug-ins
     minihost::Host& host = session->GetHost();
@@ -83,7 +79,8 @@ TEST(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
             EXPECT_EQ(codes[i], PF_Err_NONE);
             EXPECT_TRUE(test::Bytes(*outputs[i]) == alone[i]) << "differs from the frame rendered alone";
             // The OpenCL path needs two working images, the processor three.
-            expectedRequests += gpu && OnGpu(kFrames[i]) ? 2 : 3;
+            const bool onGpu = kFrames[i].gpu == PF_GPU_Framework_OPENCL || kFrames[i].gpu == PF_GPU_Framework_CUDA;
+            expectedRequests += gpu && onGpu ? 2 : 3;
         }
         EXPECT_EQ(host.Worlds().Requests().size() - requests, expectedRequests);
     }
