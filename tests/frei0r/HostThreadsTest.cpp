@@ -83,11 +83,12 @@ TEST_F(HostThreads, MeltSlicesAndConsumerThreads) {
 // its own controls (by name, as GStreamer's properties call them; ffmpeg's
 // by position), run on threads of their own at once.
 TEST_F(HostThreads, GStreamerTwoPipelinesInOneProcess) {
-    Run(Ffmpeg("frei0r=maculo_pattern:detail|box|after|0.03|0.02|0.03|0.05|0.005", "detail.rgba"));
+    Run(Ffmpeg("frei0r=maculo_pattern:detail|box|after|0.03|0.02|0.015|0.05|0.005", "detail.rgba"));
     const std::string chain = "filesrc location=src.rgba ! rawvideoparse width=64 height=48 format=rgba "
                               "framerate=25/1 ! frei0r-filter-maculo-pattern ";
     Run("gst-launch-1.0 -q " + chain + "! filesink location=gst.rgba " + chain +
-        "mode=detail blur=box blur-radius=0.02 sharpen=0.05 amount=0.005 gray=after ! filesink location=gst2.rgba");
+        "mode=detail blur=box gray=after blur-radius=0.02 sharp-radius=0.015 sharpen=0.05 amount=0.005 " +
+        "! filesink location=gst2.rgba");
     EXPECT_TRUE(FileContent(File("gst.rgba")) == FileContent(File("whole.rgba")));
     EXPECT_TRUE(FileContent(File("gst2.rgba")) == FileContent(File("detail.rgba")));
 }
