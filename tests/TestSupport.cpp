@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "engine/DepthConversion.h"
 #include "plugin/GlobalData.h"
 #include "tests/gpu/GpuTestSupport.h"
 
@@ -29,18 +28,16 @@ PF_EffectWorld* SeededWorld(minihost::WorldSuite& worlds, A_long width, A_long h
                             uint32_t seed) {
     PF_EffectWorld* world = worlds.MakeWorld(width, height, FormatOfDepth(depth), padding);
     std::mt19937 random(seed);
+    std::uniform_real_distribution<float> real(-0.25f, 1.25f);
     auto* row = reinterpret_cast<unsigned char*>(world->data);
     for (A_long y = 0; y < height; ++y, row += world->rowbytes) {
-        for (A_long x = 0; x < width + padding; ++x) {
+        for (A_long c = 0; c < (width + padding) * 4; ++c) {
             if (depth == 8) {
-                reinterpret_cast<Pixel8*>(row)[x] = {uint8_t(random()), uint8_t(random()), uint8_t(random()),
-                                                     uint8_t(random())};
+                row[c] = uint8_t(random());
             } else if (depth == 16) {
-                const auto c = [&] { return uint16_t(random() % 32769); };
-                reinterpret_cast<Pixel16*>(row)[x] = {c(), c(), c(), c()};
+                reinterpret_cast<uint16_t*>(row)[c] = uint16_t(random() % 32769);
             } else {
-                std::uniform_real_distribution<float> c(-0.25f, 1.25f);
-                reinterpret_cast<PixelF*>(row)[x] = {c(random), c(random), c(random), c(random)};
+                reinterpret_cast<float*>(row)[c] = real(random);
             }
         }
     }

@@ -1,10 +1,10 @@
 // The filter called from several threads of one host process at once: MLT's
-// slices and its consumer's threads, two GStreamer pipelines, ffmpeg's
-// filter threads. No crash, no sanitizer report, and the frames of every run
-// equal those ffmpeg makes from one thread. Tiny frames, so that the
-// sanitizer builds run these too.
+// slices and its consumer's threads, and two GStreamer pipelines. No crash,
+// no sanitizer report, and the frames of every run equal those ffmpeg makes
+// from one thread. Tiny frames, so that the sanitizer builds run these too.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -32,9 +32,8 @@ protected:
     }
 
     // ffmpeg from src.rgba through `filters` into the raw file `out`.
-    static std::string Ffmpeg(const std::string& filters, const std::string& out,
-                              const std::string& options = "") {
-        return "ffmpeg -nostdin -v error -y " + options + " -f rawvideo -pixel_format rgba -video_size " + kSize +
+    static std::string Ffmpeg(const std::string& filters, const std::string& out) {
+        return std::string("ffmpeg -nostdin -v error -y -f rawvideo -pixel_format rgba -video_size ") + kSize +
                " -i src.rgba -filter_complex '" + filters + "' -f rawvideo -pix_fmt rgba " + out;
     }
 
@@ -44,7 +43,10 @@ protected:
     // prints when nothing was written, is said and run again. A wrong frame
     // is never run again.
     std::string Melt(const std::string& filter, const std::string& consumer) const {
-        Profile(64, 48);
+        // Progressive pictures of their own size at 25 frames a second, so that melt scales nothing.
+        std::ofstream(File("profile.txt")) << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\nwidth=64\n"
+                                              "height=48\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+                                              "display_aspect_num=4\ndisplay_aspect_den=3\ncolorspace=709\n";
         for (int attempt = 1; attempt <= 3; ++attempt) {
             // MLT's avformat producer reads the pictures: its gdk-pixbuf one
             // deadlocks at start-up under the sanitizer's runtime.
@@ -64,7 +66,7 @@ protected:
 
 // MLT's `threads` gives the filter one instance with a slice's height and
 // calls it from several threads at once, each with its own slice: each
-// slice comes out as the filter makes it of that slice alone, in every run.
+// slice comes out as the filter makes it of that slice alone.
 // `real_time` -2 renders frames on two threads, each with an instance of
 // its own, which make whole frames.
 TEST_F(HostThreads, MeltSlicesAndConsumerThreads) {
@@ -74,40 +76,21 @@ TEST_F(HostThreads, MeltSlicesAndConsumerThreads) {
     const std::string slices = FileContent(File("slices.rgba"));
     ASSERT_NE(slices, FileContent(File("whole.rgba")));
     EXPECT_TRUE(Melt("threads=2", "") == slices);
-    // As many slices as MLT's pool has threads: the same frames each time.
-    const std::string pool = Melt("threads=0", "");
-    EXPECT_EQ(pool.size(), slices.size());
-    EXPECT_TRUE(Melt("threads=0", "") == pool);
     EXPECT_TRUE(Melt("", "real_time=-2") == FileContent(File("whole.rgba")));
 }
 
-// Two pipelines in one gst-launch process, each with its own pictures and
-// its own instance, run on threads of their own at once.
+// Two pipelines in one gst-launch process, each with its own instance and
+// its own controls (by name, as GStreamer's properties call them; ffmpeg's
+// by position), run on threads of their own at once.
 TEST_F(HostThreads, GStreamerTwoPipelinesInOneProcess) {
-    Run("ffmpeg -nostdin -v error -y -f rawvideo -pixel_format rgba -video_size " + std::string(kSize) +
-        " -i src.rgba -vf vflip -f rawvideo -pix_fmt rgba flipped.rgba");
-    Run(Ffmpeg("vflip,frei0r=maculo_pattern", "flipped-whole.rgba"));
-    const std::string chain = "! rawvideoparse width=64 height=48 format=rgba framerate=25/1 "
-                              "! frei0r-filter-maculo-pattern ! filesink location=";
-    Run("gst-launch-1.0 -q filesrc location=src.rgba " + chain + "gst.rgba filesrc location=flipped.rgba " + chain +
-        "gst-flipped.rgba");
+    Run(Ffmpeg("frei0r=maculo_pattern:detail|box|after|0.03|0.02|0.015|0.05|0.005", "detail.rgba"));
+    const std::string chain = "filesrc location=src.rgba ! rawvideoparse width=64 height=48 format=rgba "
+                              "framerate=25/1 ! frei0r-filter-maculo-pattern ";
+    Run("gst-launch-1.0 -q " + chain + "! filesink location=gst.rgba " + chain +
+        "mode=detail blur=box gray=after blur-radius=0.02 sharp-radius=0.015 sharpen=0.05 amount=0.005 " +
+        "! filesink location=gst2.rgba");
     EXPECT_TRUE(FileContent(File("gst.rgba")) == FileContent(File("whole.rgba")));
-    EXPECT_TRUE(FileContent(File("gst-flipped.rgba")) == FileContent(File("flipped-whole.rgba")));
-}
-
-// ffmpeg with two filter threads and two chains through the filter in one
-// graph.
-TEST_F(HostThreads, FfmpegFilterThreads) {
-    Run(Ffmpeg("split[a][b];[a]frei0r=maculo_pattern[one];[b]frei0r=maculo_pattern[two];[one][two]vstack",
-               "two.rgba", "-filter_threads 2 -filter_complex_threads 2"));
-    const std::string whole = FileContent(File("whole.rgba"));
-    const std::string two = FileContent(File("two.rgba"));
-    const size_t frame = whole.size() / kFrames;
-    ASSERT_EQ(two.size(), 2 * whole.size());
-    for (size_t i = 0; i < kFrames; ++i) {
-        EXPECT_TRUE(two.substr(2 * i * frame, frame) == whole.substr(i * frame, frame)) << "frame " << i;
-        EXPECT_TRUE(two.substr((2 * i + 1) * frame, frame) == whole.substr(i * frame, frame)) << "frame " << i;
-    }
+    EXPECT_TRUE(FileContent(File("gst2.rgba")) == FileContent(File("detail.rgba")));
 }
 
 }  // namespace

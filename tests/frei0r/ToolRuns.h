@@ -1,11 +1,8 @@
-// What every test of the filter in real video tools shares: a scratch folder,
-// the tools run in it with the filter on their search path, and a melt
-// profile for pictures of a given size.
+// What every test of the filter in real video tools shares: a scratch folder
+// and the tools run in it with the filter on their search path.
 #pragma once
 
 #include <cstdlib>
-#include <fstream>
-#include <numeric>
 #include <string>
 
 #include "cli/ScratchFolder.h"
@@ -27,18 +24,6 @@ protected:
         const std::string output = FileContent(log);
         EXPECT_EQ(status, 0) << command << "\n" << output;
         return output;
-    }
-
-    // profile.txt: progressive pictures of `width` x `height` at 25 frames a
-    // second, so that melt scales nothing.
-    void Profile(int width, int height) const {
-        const int common = std::gcd(width, height);
-        std::ofstream(File("profile.txt")) << "description=pictures\nframe_rate_num=25\nframe_rate_den=1\nwidth="
-                                           << width << "\nheight=" << height
-                                           << "\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
-                                              "display_aspect_num="
-                                           << width / common << "\ndisplay_aspect_den=" << height / common
-                                           << "\ncolorspace=709\n";
     }
 };
 

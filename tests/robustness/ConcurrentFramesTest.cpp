@@ -20,9 +20,7 @@ namespace {
 struct FrameSpec {
     A_long time;
     int depth;
-    A_long width;
-    A_long height;
-    A_long padding;
+    A_long width, height, padding;
     A_u_long downsample;
     PF_GPU_Framework gpu;
 };
@@ -35,44 +33,28 @@ constexpr FrameSpec kFrames[] = {
 };
 constexpr size_t kCount = std::size(kFrames);
 
-bool OnGpu(const FrameSpec& frame) {
-    return frame.gpu == PF_GPU_Framework_OPENCL || frame.gpu == PF_GPU_Framework_CUDA;
-}
-
-class ConcurrentFrames : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        session_ = new minihost::EffectSession(MACULO_PLUGIN_PATH);  // kept, as a host keeps its plug-ins
-        gpu_ = test::UseTestGpu(session_->GetHost());
-        // Every frame time has controls of its own.
-        minihost::Interact& params = session_->GetHost().Params();
-        for (const FrameSpec& frame : kFrames) {
-            params.SetValueAt(kParamBlur, frame.time, frame.time % 2 == 0 ? kBlurGaussian : kBlurBox);
-            params.SetValueAt(kParamGray, frame.time, 1 + frame.time % 3);
-            params.SetValueAt(kParamWidth, frame.time, 2.0 + 0.75 * frame.time);
-            params.SetValueAt(kParamAmount, frame.time, 2 + frame.time % 3);
-        }
+TEST(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
+    static auto* session = new minihost::EffectSession(MACULO_PLUGIN_PATH);  // kept, as a host keeps its plug-ins
+    minihost::Host& host = session->GetHost();
+    const bool gpu = test::UseTestGpu(host);
+    for (const FrameSpec& frame : kFrames) {  // every frame time has controls of its own
+        host.Params().SetValueAt(kParamBlur, frame.time, frame.time % 2 == 0 ? kBlurGaussian : kBlurBox);
+        host.Params().SetValueAt(kParamGray, frame.time, 1 + frame.time % 3);
+        host.Params().SetValueAt(kParamWidth, frame.time, 2.0 + 0.75 * frame.time);
+        host.Params().SetValueAt(kParamAmount, frame.time, 2 + frame.time % 3);
     }
-
-    static PF_Err Render(size_t i, PF_EffectWorld* layer, PF_EffectWorld* output) {
-        const FrameSpec& frame = kFrames[i];
-        return session_->RenderFrameAt(frame.time, frame.downsample, *layer, *output, int16_t(frame.depth), frame.gpu);
-    }
-
-    static inline minihost::EffectSession* session_ = nullptr;
-    static inline bool gpu_ = false;
-};
-
-TEST_F(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
-    minihost::Host& host = session_->GetHost();
     std::vector<PF_EffectWorld*> layers, outputs;
+    const auto render = [&](size_t i) {
+        const FrameSpec& s = kFrames[i];
+        return session->RenderFrameAt(s.time, s.downsample, *layers[i], *outputs[i], int16_t(s.depth), s.gpu);
+    };
     std::vector<std::vector<unsigned char>> blank, alone;
     for (size_t i = 0; i < kCount; ++i) {
         const FrameSpec& s = kFrames[i];
         layers.push_back(test::SeededWorld(host.Worlds(), s.width, s.height, s.depth, s.padding, uint32_t(i + 1)));
         outputs.push_back(test::SeededWorld(host.Worlds(), s.width, s.height, s.depth, s.padding + 1, 0));
         blank.push_back(test::Bytes(*outputs[i]));
-        ASSERT_EQ(Render(i, layers[i], outputs[i]), PF_Err_NONE) << "frame " << i;
+        ASSERT_EQ(render(i), PF_Err_NONE) << "frame " << i;
         alone.push_back(test::Bytes(*outputs[i]));
         EXPECT_TRUE(alone[i] != blank[i]) << "frame " << i << " drew nothing";
     }
@@ -86,7 +68,7 @@ TEST_F(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
         for (size_t i = 0; i < kCount; ++i) {
             threads.emplace_back([&, i] {
                 start.arrive_and_wait();
-                codes[i] = Render(i, layers[i], outputs[i]);
+                codes[i] = render(i);
             });
         }
         for (std::thread& thread : threads) thread.join();
@@ -97,7 +79,8 @@ TEST_F(ConcurrentFrames, EightFramesAtOnceEachEqualTheFrameRenderedAlone) {
             EXPECT_EQ(codes[i], PF_Err_NONE);
             EXPECT_TRUE(test::Bytes(*outputs[i]) == alone[i]) << "differs from the frame rendered alone";
             // The OpenCL path needs two working images, the processor three.
-            expectedRequests += gpu_ && OnGpu(kFrames[i]) ? 2 : 3;
+            const bool onGpu = kFrames[i].gpu == PF_GPU_Framework_OPENCL || kFrames[i].gpu == PF_GPU_Framework_CUDA;
+            expectedRequests += gpu && onGpu ? 2 : 3;
         }
         EXPECT_EQ(host.Worlds().Requests().size() - requests, expectedRequests);
     }

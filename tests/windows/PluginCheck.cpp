@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -35,8 +36,7 @@ namespace {
 
 using minihost::Host;
 
-constexpr double kModeSimple = 1;
-constexpr double kModeDetail = 2;
+constexpr AEGP_PluginID kPluginId = 42;  // the host's id for the plug-in, which its AEGP calls must name
 
 struct Depth {
     int bits;
@@ -145,20 +145,31 @@ void CheckSetup(Host& host) {
     PF_GPUDeviceSetupOutput output{};
     PF_GPUDeviceSetupExtra extra{&input, &output};
     ExpectCode(host.Send(PF_Cmd_GPU_DEVICE_SETUP, &extra), "GPU device setup");
+    Expect(out.out_flags2 == PF_OutFlag2_SUPPORTS_GPU_RENDER_F32, "GPU device setup offers float GPU frames alone");
 
     ExpectCode(host.Send(PF_Cmd_PARAMS_SETUP), "parameter setup");
     Expect(host.InData().num_params == kParamCount, "parameter count");
 }
 
-// "Parameter Mode" Detail shows the detail controls and hides "Width";
-// Simple reverts that.
+// "Parameter Mode" Detail shows its controls and hides Simple's, Simple
+// reverts that, and the controls both show are left alone; the AEGP calls
+// name the plug-in's id.
 void CheckVisibilitySwitch(Host& host) {
-    for (const auto& [mode, widthHidden] : {std::pair{kModeDetail, true}, std::pair{kModeSimple, false}}) {
+    for (const PF_ParamValue mode : {2, 1}) {  // Detail, then Simple
         host.Params().SetValue(kParamMode, mode);
         PF_UserChangedParamExtra extra{kParamMode};
         ExpectCode(host.Send(PF_Cmd_USER_CHANGED_PARAM, &extra), "parameter mode switch");
-        Expect(host.Aegp().Hidden(kParamWidth) == widthHidden && host.Aegp().Hidden(kParamBlurRadius) == !widthHidden,
-               "controls shown and hidden by the mode switch");
+        for (const Control& control : kControls) {
+            const std::optional<bool> hidden = host.Aegp().Hidden(control.index);
+            const bool hide = (control.shownIn == ShownIn::kSimple) != (mode == 1);
+            Expect(control.shownIn == ShownIn::kAlways ? !hidden.has_value() : hidden == hide,
+                   std::string(control.label) + " shown or hidden by the mode switch");
+        }
+    }
+    for (const minihost::AegpCall& call : host.Aegp().Calls()) {
+        Expect(call.pluginId == kPluginId || (call.function != minihost::AegpFunction::kGetNewEffectForEffect &&
+                                              call.function != minihost::AegpFunction::kGetNewEffectStreamByIndex),
+               "an AEGP call names another plug-in's id");
     }
 }
 
@@ -202,6 +213,7 @@ void Run(const std::string& path) {
         CheckDiscovery(plugin);
         Host host;
         host.SetEntry(plugin.EffectMain());
+        host.Aegp().SetPluginId(kPluginId);
         CheckSetup(host);
         CheckVisibilitySwitch(host);
         for (const Depth& depth : kDepths) {
