@@ -204,6 +204,10 @@ TEST_F(Renderer, StillsMatchTheEngineAtEveryDepth) {
     testing::internal::GetCapturedStdout();
     EXPECT_NE(gpu.err.find("note: " + DescribeGpuState(&state) + "\n"), std::string::npos) << gpu.err;
     EXPECT_EQ(gpu.out, "");
+    // Another plug-in's global data is never read as ours.
+    const std::string foreign =
+        Render({"-o", File("gpu.png"), "--size", "16x16", "--gpu", "--plugin", MACULO_FOREIGN_PLUGIN_PATH});
+    EXPECT_NE(foreign.find("note: the device that renders the frames is unknown"), std::string::npos) << foreign;
     EXPECT_EQ(Files().size(), 4u);  // nothing but the pictures
 }
 
