@@ -222,12 +222,20 @@ TEST(HostFaults, DamagedRecordsAndThrowingCallbacksAreRefused) {
     const minihost::FrameCall call{frame.EffectRef(), 0, PF_RationalScale{1, 1}};
     session.host.Log().Clear();
 
-    // One part missing of each frame record: the callbacks, the pre-render's data.
-    PF_PreRenderExtra pre{frame.PreRenderExtra()->input, frame.PreRenderExtra()->output, nullptr};
-    EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, &pre), PF_Err_INTERNAL_STRUCT_DAMAGED);
-    PF_SmartRenderInput withoutData{};
-    PF_SmartRenderExtra render{&withoutData, frame.RenderExtra()->cb};
-    EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_RENDER, &render), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    // Each part missing of each frame record, the pre-render's data included:
+    // a host that sends one such record must not be crashed by it.
+    const PF_PreRenderExtra pre = *frame.PreRenderExtra();
+    for (PF_PreRenderExtra damaged :
+         {PF_PreRenderExtra{nullptr, pre.output, pre.cb}, PF_PreRenderExtra{pre.input, nullptr, pre.cb},
+          PF_PreRenderExtra{pre.input, pre.output, nullptr}})
+        EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_PRE_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    int settings = 0;  // never read: the render stops before it
+    PF_SmartRenderInput input{}, withoutData{};
+    input.pre_render_data = &settings;
+    for (PF_SmartRenderExtra damaged :
+         {PF_SmartRenderExtra{nullptr, frame.RenderExtra()->cb}, PF_SmartRenderExtra{&input, nullptr},
+          PF_SmartRenderExtra{&withoutData, frame.RenderExtra()->cb}})
+        EXPECT_EQ(session.host.SendFrame(call, PF_Cmd_SMART_RENDER, &damaged), PF_Err_INTERNAL_STRUCT_DAMAGED);
     for (const PF_Cmd cmd : {PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER})
         EXPECT_EQ(session.host.SendFrame(call, cmd, nullptr), PF_Err_INTERNAL_STRUCT_DAMAGED);
     for (const PF_Cmd cmd : {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SMART_RENDER})
