@@ -231,12 +231,14 @@ TEST(PatternWorkspace, FramesInTurnAsEachAlone) {
     const BlurKernelSet* narrowest = RunnableKernels().front();
     const PatternSettings usual{kBlurGaussian, kGrayOff, 2, 1.5f, 1.2f, kDefaultAmount, false};
     const PatternSettings box{kBlurBox, kGrayOff, 3, 1.0f, 1.2f, 3.0f, false};
+    const PatternSettings wider{kBlurGaussian, kGrayOff, 2, 4.0f, 3.5f, kDefaultAmount, false};
     const PatternSettings wide{kBlurGaussian, kGrayOff, 1, 28.0f, 26.0f, kDefaultAmount, false};
     const ImageDims tall{33, 600, 35};
     const std::tuple<ImageDims, PatternSettings, int, const BlurKernelSet*, bool> frames[] = {
-        {tall, usual, 2, widest, true}, {tall, box, 2, widest, false},     {tall, usual, 2, widest, true},
-        {tall, usual, 3, widest, true}, {tall, usual, 3, narrowest, true}, {{40, 600, 40}, usual, 3, narrowest, true},
-        {tall, wide, 2, widest, false}, {tall, wide, 2, widest, false},
+        {tall, usual, 2, widest, true},  {tall, wider, 2, widest, true},    {tall, usual, 2, widest, true},
+        {tall, wider, 2, widest, false}, {tall, box, 2, widest, false},     {tall, usual, 2, widest, true},
+        {tall, usual, 3, widest, true},  {tall, usual, 3, narrowest, true}, {{40, 600, 40}, usual, 3, narrowest, true},
+        {tall, wide, 2, widest, false},  {tall, wide, 2, widest, false},
     };
     PatternWorkspace workspace;
     uint32_t frame = 0;  // also seeds the frame's picture
