@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "cli/ScratchFolder.h"
+#include "tests/cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

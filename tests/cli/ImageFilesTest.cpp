@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "cli/ScratchFolder.h"
 #include "filemodule/FileDepths.h"
 #include "filemodule/FrameWriter.h"
+#include "tests/cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

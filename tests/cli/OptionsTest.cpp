@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/ScratchFolder.h"
+#include "tests/cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "cli/ScratchFolder.h"
+#include "tests/cli/ScratchFolder.h"
 
 namespace maculo {
 namespace {

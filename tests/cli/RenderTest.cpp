@@ -19,15 +19,15 @@
 #include <thread>
 #include <utility>
 
-#include "cli/ScratchFolder.h"
 #include "engine/ControlSettings.h"
-#include "engine/DirectRender.h"
 #include "filemodule/FrameWriter.h"
 #include "filemodule/Pictures.h"
 #include "gpu/GpuState.h"
 #include "renderlib/Controls.h"
 #include "renderlib/Options.h"
 #include "renderlib/TemporaryFiles.h"
+#include "tests/cli/ScratchFolder.h"
+#include "tests/engine/DirectRender.h"
 
 namespace maculo {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ReferencePattern.h"
 #include "engine/BlurKernels.h"
+#include "tests/engine/ReferencePattern.h"
 
 namespace maculo {
 namespace {

@@ -19,7 +19,7 @@
 #include "engine/BlurKernels.h"
 #include "engine/FilterShapes.h"
 #include "engine/PatternWorkspace.h"
-#include "engine/ReferencePattern.h"
+#include "tests/engine/ReferencePattern.h"
 
 namespace maculo {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/ReferencePattern.h"
+#include "tests/engine/ReferencePattern.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "frei0r/VideoHosts.h"
+#include "tests/frei0r/VideoHosts.h"
 
 namespace maculo {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "engine/ControlSettings.h"
-#include "engine/DirectRender.h"
 #include "frei0r/Frei0rApi.h"
 #include "minihost/DynamicLibrary.h"
+#include "tests/engine/DirectRender.h"
 
 namespace maculo {
 namespace {

@@ -2,7 +2,7 @@
 // frames equal, byte for byte, the frames maculo-render makes of the same
 // pictures with the same controls. melt and GStreamer, which take them by
 // name, run it in the editors' and the host threads' tests.
-#include "frei0r/VideoHosts.h"
+#include "tests/frei0r/VideoHosts.h"
 
 namespace maculo {
 namespace {

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "frei0r/ToolRuns.h"
+#include "tests/frei0r/ToolRuns.h"
 
 namespace maculo {
 namespace {

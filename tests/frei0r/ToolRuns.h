@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/ScratchFolder.h"
+#include "tests/cli/ScratchFolder.h"
 
 namespace maculo {
 

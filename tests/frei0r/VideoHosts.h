@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "filemodule/Pictures.h"
-#include "frei0r/ToolRuns.h"
+#include "tests/frei0r/ToolRuns.h"
 
 namespace maculo {
 

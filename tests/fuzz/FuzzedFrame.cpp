@@ -7,10 +7,10 @@
 #include <limits>
 
 #include "engine/ControlSettings.h"
-#include "engine/DirectRender.h"
 #include "engine/FilterShapes.h"
 #include "minihost/EffectSession.h"
 #include "tests/TestSupport.h"
+#include "tests/engine/DirectRender.h"
 
 namespace maculo::fuzz {
 namespace {

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "engine/PatternCpu.h"
-#include "engine/ReferencePattern.h"
 #include "gpu/PatternGpu.h"
+#include "tests/engine/ReferencePattern.h"
 #include "tests/gpu/GpuTestSupport.h"
 
 namespace maculo::test {
